@@ -1,0 +1,33 @@
+#pragma once
+
+// Fetching the game launcher file so that no broken file ever stands at its
+// path: the body goes to a temporary file beside it, and only a complete,
+// non-empty body that passes the optional SHA-256 check is made executable,
+// synced and renamed into place.
+
+#include <string>
+
+#include "platform/TransferProgress.h"
+
+struct LauncherSource {
+    std::string url;        // where the content server offers the launcher
+    std::string userAgent;  // the program's file name without extension
+    std::string sha256;     // expected digest in hex; empty: not checked
+};
+
+struct DownloadOutcome {
+    enum class Kind {
+        Saved,       // the launcher now stands at its path
+        NotOffered,  // the server answered with a status other than 200
+        Cancelled,   // the player closed the progress window
+        Failed,      // see message
+    };
+    Kind kind = Kind::Failed;
+    std::u16string message;  // for the player, when Failed
+    std::string detail;      // for the diagnostic line
+};
+
+// Blocks until done; meant for a worker thread. Leaves no file behind unless
+// it returns Saved.
+DownloadOutcome DownloadLauncher(const LauncherSource& source, const std::string& launcherPath,
+                                 TransferProgress& progress);

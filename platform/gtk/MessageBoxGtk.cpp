@@ -1,0 +1,14 @@
+#include <gtk/gtk.h>
+
+#include "platform/MessageBox.h"
+#include "platform/TextCodec.h"
+
+void ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
+    GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
+                                               GTK_BUTTONS_OK, "%s", Utf8FromWide(text).c_str());
+    gtk_window_set_title(GTK_WINDOW(dialog), Utf8FromWide(caption).c_str());
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+}

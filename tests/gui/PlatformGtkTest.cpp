@@ -1,0 +1,165 @@
+// The platform's real windows under an X server: message box, quit request
+// and the download progress window.
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <atomic>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "platform/MessageBox.h"
+#include "platform/MessageLoop.h"
+#include "platform/ProgressWindow.h"
+
+namespace {
+
+// The first visible top-level window whose title is `title`.
+GtkWindow* FindWindow(const char* title) {
+    GList* all = gtk_window_list_toplevels();
+    GtkWindow* found = nullptr;
+    for (GList* l = all; l != nullptr && found == nullptr; l = l->next) {
+        GtkWindow* w = GTK_WINDOW(l->data);
+        if (gtk_widget_get_visible(GTK_WIDGET(w)) && g_strcmp0(gtk_window_get_title(w), title) == 0) {
+            found = w;
+        }
+    }
+    g_list_free(all);
+    return found;
+}
+
+// Runs `check` from the main loop every 20 ms until it returns true.
+void Poll(std::function<bool()> check) {
+    auto* copy = new std::function<bool()>(std::move(check));
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, 20,
+        [](gpointer data) -> gboolean {
+            return (*static_cast<std::function<bool()>*>(data))() ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+        },
+        copy, [](gpointer data) { delete static_cast<std::function<bool()>*>(data); });
+}
+
+}  // namespace
+
+TEST(MessageBoxGtk, ShowsTextAndCaptionWithOneOkButtonUntilClosed) {
+    std::string seenText;
+    bool modal = false;
+    bool onlyOk = false;
+    Poll([&] {
+        GtkWindow* w = FindWindow("【启动失败】");
+        if (w == nullptr) {
+            return false;
+        }
+        gchar* text = nullptr;
+        g_object_get(w, "text", &text, nullptr);
+        seenText = text ? text : "";
+        g_free(text);
+        modal = gtk_window_get_modal(w);
+        onlyOk = gtk_dialog_get_widget_for_response(GTK_DIALOG(w), GTK_RESPONSE_OK) != nullptr &&
+                 gtk_dialog_get_widget_for_response(GTK_DIALOG(w), GTK_RESPONSE_CANCEL) == nullptr;
+        gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_OK);
+        return true;
+    });
+    ShowMessageBox(u"启动游戏失败，请重新启动！", u"【启动失败】");
+    EXPECT_EQ(seenText, "启动游戏失败，请重新启动！");
+    EXPECT_TRUE(modal);
+    EXPECT_TRUE(onlyOk);
+    EXPECT_EQ(FindWindow("【启动失败】"), nullptr);
+}
+
+TEST(MessageLoopGtk, QuitRequestTakesEffectAfterTheHandlerReturns) {
+    bool handlerFinished = false;
+    Poll([&] {
+        PostQuitMessage(16);
+        EXPECT_TRUE(IsQuitPosted());
+        handlerFinished = true;
+        return true;
+    });
+    EXPECT_EQ(RunMessageLoop(0), 16);
+    EXPECT_TRUE(handlerFinished);
+    EXPECT_FALSE(IsQuitPosted());
+}
+
+TEST(MessageLoopGtk, QuitPostedBeforeTheLoopEndsItAtOnce) {
+    PostQuitMessage(16);
+    EXPECT_EQ(RunMessageLoop(0), 16);
+}
+
+TEST(MessageLoopGtk, WindowCloseEndsTheLoopWithTheDefaultCode) {
+    Poll([] {
+        EndMessageLoop();
+        return true;
+    });
+    EXPECT_EQ(RunMessageLoop(3), 3);
+}
+
+TEST(ProgressWindowGtk, ShowsProgressAndKeepsTheMainLoopRunning) {
+    TransferProgress progress;
+    int ticks = 0;
+    double fraction = 0;
+    bool modal = false;
+    std::atomic<bool> seen{false};
+    Poll([&] {
+        ++ticks;
+        if (GtkWindow* w = FindWindow("正在下载游戏启动器")) {
+            modal = gtk_window_get_modal(w);
+            GList* children = gtk_container_get_children(
+                GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(w))));
+            GtkProgressBar* bar = GTK_PROGRESS_BAR(g_list_nth_data(children, 1));
+            g_list_free(children);
+            fraction = gtk_progress_bar_get_fraction(bar);
+            // Several ticks while the work runs: the loop keeps turning.
+            seen = fraction > 0.4 && ticks >= 3;
+        }
+        return seen.load();
+    });
+    RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
+        progress.total = 1000;
+        progress.received = 500;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!seen && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(modal);
+    EXPECT_NEAR(fraction, 0.5, 0.01);
+    EXPECT_GE(ticks, 3) << "the main loop stood still while the work ran";
+    EXPECT_EQ(FindWindow("正在下载游戏启动器"), nullptr);
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+}
+
+TEST(ProgressWindowGtk, ClosingTheWindowAsksTheWorkToStop) {
+    TransferProgress progress;
+    Poll([] {
+        GtkWindow* w = FindWindow("正在下载游戏启动器");
+        if (w != nullptr) {
+            gtk_window_close(w);
+        }
+        return w != nullptr;
+    });
+    RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!progress.cancelRequested && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    EXPECT_TRUE(progress.cancelRequested);
+}
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    testing::InitGoogleTest(&argc, argv);
+    gdk_set_allowed_backends("x11");
+    // Listing the tests (as CTest does while building) needs no display.
+    if (!GTEST_FLAG_GET(list_tests) && !gtk_init_check(nullptr, nullptr)) {
+        std::fprintf(stderr, "no X display: run the GUI tests under tools/test.sh\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}

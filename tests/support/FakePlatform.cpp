@@ -1,0 +1,47 @@
+#include "tests/support/FakePlatform.h"
+
+#include <exception>
+#include <thread>
+
+#include "platform/MessageBox.h"
+#include "platform/MessageLoop.h"
+#include "platform/ProgressWindow.h"
+
+FakePlatform& Fake() {
+    static FakePlatform fake;
+    return fake;
+}
+
+void ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
+    Fake().messages.push_back({std::u16string(text), std::u16string(caption)});
+}
+
+void PostQuitMessage(int exitCode) { Fake().quitCodes.push_back(exitCode); }
+
+bool IsQuitPosted() { return !Fake().quitCodes.empty(); }
+
+int RunMessageLoop(int defaultCode) {
+    return Fake().quitCodes.empty() ? defaultCode : Fake().quitCodes.back();
+}
+
+void EndMessageLoop() {}
+
+void RunWithProgressWindow(std::u16string_view title, TransferProgress& progress,
+                           const std::function<void()>& work) {
+    Fake().progressTitles.emplace_back(title);
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    if (Fake().duringProgress) {
+        Fake().duringProgress(progress);
+    }
+    worker.join();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}

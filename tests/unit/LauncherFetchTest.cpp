@@ -1,0 +1,322 @@
+// The launcher fetch and start against a real loopback HTTP server and a fake
+// launcher that records how it was started.
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/LoginApp.h"
+#include "handoff/AppLogin.h"
+#include "handoff/LauncherFetch.h"
+#include "platform/Sha256.h"
+#include "platform/TextCodec.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kArgs[] = " ,id^u1,auth_key^t&s&o&x";
+constexpr char16_t kStartFailed[] = u"启动游戏失败，请重新启动！";
+
+class LauncherFetchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Fake().Reset();
+        theApp.m_strLaunchArgs = kArgs;
+        setenv("FAKE_LAUNCHER_RECORD", m_record.c_str(), 1);
+        m_launcherBytes = ReadFile(FakeLauncherPath());
+        ASSERT_FALSE(m_launcherBytes.empty());
+    }
+
+    CLauncherFetch Fetch(std::string sha256 = "") {
+        return CLauncherFetch(m_moduleDir.Str(),
+                              {m_server.Origin() + kLauncherUrlPath, "unit_tests", std::move(sha256)});
+    }
+
+    void ServeLauncher(const std::string& body) {
+        m_server.Server().Get(kLauncherUrlPath, [body](const httplib::Request&, httplib::Response& res) {
+            res.set_content(body, "application/octet-stream");
+        });
+        m_server.Start();
+    }
+
+    void PutLauncher(const std::string& bytes, fs::perms perms) {
+        WriteFile(LauncherPath(), bytes);
+        fs::permissions(LauncherPath(), perms);
+    }
+
+    fs::path LauncherPath() const { return m_moduleDir.Path() / kLauncherFileName; }
+
+    std::vector<std::string> ModuleDirEntries() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(m_moduleDir.Path())) {
+            names.push_back(e.path().filename().string());
+        }
+        return names;
+    }
+
+    // The hand-off ended without a start and with the program still running.
+    void ExpectNothingStarted() {
+        EXPECT_FALSE(fs::exists(LauncherPath()));
+        EXPECT_TRUE(ModuleDirEntries().empty()) << "a temporary file was left behind";
+        EXPECT_TRUE(Fake().quitCodes.empty());
+        EXPECT_FALSE(fs::exists(m_record));
+    }
+
+    void ExpectStartedWith(const std::vector<std::string>& argv) {
+        const auto record = WaitForLauncherRecord(m_record);
+        ASSERT_TRUE(record) << "the launcher did not run";
+        EXPECT_EQ(record->argv, argv);
+        EXPECT_EQ(record->cwd, fs::current_path().string());
+        EXPECT_EQ(Fake().quitCodes, std::vector<int>{16});
+    }
+
+    CTempDir m_moduleDir;
+    CTempDir m_workDir;
+    CScopedChdir m_cwd{m_workDir.Path()};
+    fs::path m_record = m_workDir.Path() / "launcher-record";
+    CTestServer m_server;
+    std::string m_launcherBytes;
+};
+
+}  // namespace
+
+TEST_F(LauncherFetchTest, PresentLauncherStartsWithoutAnyRequest) {
+    m_server.Start();
+    PutLauncher(m_launcherBytes, fs::perms::owner_all);
+    Fetch().FetchAndStartLauncher();
+    ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
+    EXPECT_EQ(m_server.RequestCount(), 0);
+    EXPECT_TRUE(Fake().progressTitles.empty());
+    EXPECT_TRUE(Fake().messages.empty());
+}
+
+TEST_F(LauncherFetchTest, MissingLauncherIsDownloadedWhole) {
+    ServeLauncher(m_launcherBytes);
+    Fetch().FetchAndStartLauncher();
+    ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
+    EXPECT_EQ(ReadFile(LauncherPath()), m_launcherBytes);
+    EXPECT_EQ(fs::status(LauncherPath()).permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
+    EXPECT_EQ(ModuleDirEntries(), std::vector<std::string>{kLauncherFileName});
+    EXPECT_EQ(m_server.LastUserAgent(), "unit_tests");
+    EXPECT_EQ(Fake().progressTitles.size(), 1u);
+    EXPECT_TRUE(Fake().messages.empty());
+}
+
+TEST_F(LauncherFetchTest, DownloadGoesToATemporaryFileUntilComplete) {
+    // A body sent slowly enough to look at the directory while it arrives.
+    m_server.Server().Get(kLauncherUrlPath, [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(m_launcherBytes.size(), "application/octet-stream",
+                                 [this](size_t offset, size_t, httplib::DataSink& sink) {
+                                     const size_t n = std::min<size_t>(4096, m_launcherBytes.size() - offset);
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                                     return sink.write(m_launcherBytes.data() + offset, n);
+                                 });
+    });
+    m_server.Start();
+    bool sawPartFile = false;
+    Fake().duringProgress = [&](TransferProgress& progress) {
+        while (progress.received < 4096) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_FALSE(fs::exists(LauncherPath()));
+        for (const std::string& name : ModuleDirEntries()) {
+            sawPartFile |= name.starts_with(std::string(".") + kLauncherFileName);
+        }
+    };
+    Fetch().FetchAndStartLauncher();
+    EXPECT_TRUE(sawPartFile);
+    EXPECT_EQ(ReadFile(LauncherPath()), m_launcherBytes);
+}
+
+TEST_F(LauncherFetchTest, OtherStatusEndsTheFetchQuietly) {
+    m_server.Start();  // no route: every request gets 404
+    Fetch().FetchAndStartLauncher();
+    ExpectNothingStarted();
+    EXPECT_TRUE(Fake().messages.empty());
+    EXPECT_EQ(m_server.RequestCount(), 1);
+}
+
+TEST_F(LauncherFetchTest, EmptyBodyIsNoLauncherAndALaterHandoffTriesAgain) {
+    ServeLauncher("");
+    Fetch().FetchAndStartLauncher();
+    ExpectNothingStarted();
+    ASSERT_EQ(Fake().messages.size(), 1u);
+    EXPECT_EQ(Fake().messages[0].caption, u"【下载失败】");
+    Fetch().FetchAndStartLauncher();
+    EXPECT_EQ(m_server.RequestCount(), 2);
+}
+
+TEST_F(LauncherFetchTest, BodyShorterThanAnnouncedIsThrownAway) {
+    m_server.Server().Get(kLauncherUrlPath, [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(m_launcherBytes.size(), "application/octet-stream",
+                                 [this](size_t offset, size_t, httplib::DataSink& sink) {
+                                     if (offset > 0) {
+                                         return false;  // drop the connection half way
+                                     }
+                                     return sink.write(m_launcherBytes.data(), m_launcherBytes.size() / 2);
+                                 });
+    });
+    m_server.Start();
+    Fetch().FetchAndStartLauncher();
+    ExpectNothingStarted();
+    EXPECT_EQ(Fake().messages.size(), 1u);
+}
+
+TEST_F(LauncherFetchTest, UnreachableServerShowsAMessageAndKeepsRunning) {
+    // A port that was free a moment ago: the connection is refused.
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    socklen_t len = sizeof addr;
+    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+    close(s);
+    CLauncherFetch fetch(m_moduleDir.Str(),
+                         {"http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + kLauncherUrlPath,
+                          "unit_tests", ""});
+    fetch.FetchAndStartLauncher();
+    ExpectNothingStarted();
+    ASSERT_EQ(Fake().messages.size(), 1u);
+    EXPECT_EQ(Fake().messages[0].caption, u"【下载失败】");
+}
+
+TEST_F(LauncherFetchTest, RedirectIsFollowed) {
+    m_server.Server().Get(kLauncherUrlPath, [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/mirror/launcher.bin");
+        res.set_content("moved", "text/plain");
+    });
+    m_server.Server().Get("/mirror/launcher.bin", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content(m_launcherBytes, "application/octet-stream");
+    });
+    m_server.Start();
+    Fetch().FetchAndStartLauncher();
+    ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
+    EXPECT_EQ(ReadFile(LauncherPath()), m_launcherBytes);
+}
+
+TEST_F(LauncherFetchTest, DigestMismatchIsNeverStarted) {
+    ServeLauncher(m_launcherBytes);
+    Fetch(std::string(64, '0')).FetchAndStartLauncher();
+    ExpectNothingStarted();
+    EXPECT_EQ(Fake().messages.size(), 1u);
+}
+
+TEST_F(LauncherFetchTest, MatchingDigestInEitherCaseIsStarted) {
+    ServeLauncher(m_launcherBytes);
+    CSha256 digest;
+    digest.Update(m_launcherBytes);
+    std::string upper = digest.HexDigest();
+    for (char& c : upper) {
+        c = char(toupper(c));
+    }
+    Fetch(upper).FetchAndStartLauncher();
+    ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
+}
+
+TEST_F(LauncherFetchTest, UnwritableProgramDirectoryShowsTheSystemsReason) {
+    ServeLauncher(m_launcherBytes);
+    fs::permissions(m_moduleDir.Path(), fs::perms(0555));
+    // Root writes anywhere: run the fetch as an unprivileged user.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+                std::_Exit(10);
+            }
+            Fetch().FetchAndStartLauncher();
+            const bool ok = Fake().messages.size() == 1 && Fake().quitCodes.empty() &&
+                            Fake().messages[0].text.find(Widen(std::strerror(EACCES))) != std::u16string::npos &&
+                            !fs::exists(LauncherPath());
+            std::_Exit(ok ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST_F(LauncherFetchTest, StartThatFailsIsShownAndStillEndsTheProgram) {
+    m_server.Start();
+    PutLauncher("#!/nonexistent/interpreter\n", fs::perms::owner_all);
+    Fetch().FetchAndStartLauncher();
+    ASSERT_EQ(Fake().messages.size(), 1u);
+    EXPECT_EQ(Fake().messages[0].text, kStartFailed);
+    EXPECT_EQ(Fake().messages[0].caption, u"【启动失败】");
+    EXPECT_EQ(Fake().quitCodes, std::vector<int>{16});
+}
+
+TEST_F(LauncherFetchTest, NonExecutableLauncherFailsToStart) {
+    m_server.Start();
+    PutLauncher(m_launcherBytes, fs::perms::owner_read | fs::perms::owner_write);
+    Fetch().FetchAndStartLauncher();
+    ASSERT_EQ(Fake().messages.size(), 1u);
+    EXPECT_EQ(Fake().messages[0].text, kStartFailed);
+    EXPECT_EQ(Fake().quitCodes, std::vector<int>{16});
+}
+
+TEST_F(LauncherFetchTest, CallbackAddressFollowsTheClosingQuote) {
+    m_server.Start();
+    PutLauncher(m_launcherBytes, fs::perms::owner_all);
+    theApp.m_strLaunchArgs = "http://portal/plumoqx/codeCallback.htm?code=9&x=1";
+    Fetch().FetchAndStartLauncher();
+    ExpectStartedWith({LauncherPath().string(), "http://portal/plumoqx/codeCallback.htm?code=9&x=1"});
+}
+
+TEST_F(LauncherFetchTest, ShellMetacharactersInEveryValueReachTheLauncherUntouched) {
+    m_server.Start();
+    PutLauncher(m_launcherBytes, fs::perms::owner_all);
+    CHandoffSequence handoff;
+    handoff.fetchAndStartLauncher = [this] { Fetch().FetchAndStartLauncher(); };
+    HandleAppLogin(
+        uR"j({"uid":"$(touch pwned)","token":"`touch pwned`;x","server_id":"a|b>pwned",)j"
+        uR"("other":"%PATH%^&<in","sign":"*\\\"'"})",
+        handoff);
+    ExpectStartedWith({LauncherPath().string(), ",id^$(touch", "pwned),auth_key^`touch",
+                       "pwned`;x&a|b>pwned&%PATH%^&<in&*\"'"});
+    EXPECT_FALSE(fs::exists(m_workDir.Path() / "pwned"));
+}
+
+TEST_F(LauncherFetchTest, HandoffArrivingDuringADownloadIsIgnored) {
+    ServeLauncher(m_launcherBytes);
+    Fake().duringProgress = [](TransferProgress&) {
+        CHandoffSequence second;
+        second.fetchAndStartLauncher = [] { ADD_FAILURE() << "second hand-off ran"; };
+        second.Run(u" ,id^intruder,auth_key^&&&");
+    };
+    CHandoffSequence first;
+    first.fetchAndStartLauncher = [this] { Fetch().FetchAndStartLauncher(); };
+    first.Run(u" ,id^u1,auth_key^t&s&o&x");
+    ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
+    EXPECT_EQ(m_server.RequestCount(), 1);
+}
+
+TEST_F(LauncherFetchTest, ClosingTheProgressWindowCancelsQuietly) {
+    m_server.Server().Get(kLauncherUrlPath, [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(m_launcherBytes.size() * 100, "application/octet-stream",
+                                 [this](size_t, size_t, httplib::DataSink& sink) {
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                                     return sink.write(m_launcherBytes.data(), 1024);
+                                 });
+    });
+    m_server.Start();
+    Fake().duringProgress = [](TransferProgress& progress) {
+        while (progress.received == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        progress.cancelRequested = true;
+    };
+    Fetch().FetchAndStartLauncher();
+    ExpectNothingStarted();
+    EXPECT_TRUE(Fake().messages.empty());
+}

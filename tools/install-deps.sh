@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing, benchmarking and the
+# demo need. Safe to run again: it does nothing when all of them are present.
+set -euo pipefail
+
+packages=(
+  # Build
+  build-essential cmake pkg-config git
+  libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libjsoncpp-dev
+  libglib2.0-dev-bin
+  # Tests
+  libgtest-dev libgmock-dev libcpp-httplib-dev locales
+  xvfb xauth openbox xcompmgr xdotool x11-utils imagemagick
+  # Fonts the windows draw with: a CJK face and Arial's metric twin
+  fonts-noto-cjk fonts-liberation2
+  # Benchmarks
+  curl time hyperfine
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "install-deps: missing packages: ${missing[*]}; run this script as root" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The text conversion tests run under these locales.
+need_locales=(en_US.UTF-8 zh_CN.GB18030)
+have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | tr -d '-')
+gen=0
+for l in "${need_locales[@]}"; do
+  key=$(echo "$l" | tr 'A-Z' 'a-z' | tr -d '-')
+  if ! grep -qx "$key" <<<"$have"; then
+    charset=${l#*.}
+    grep -q "^$l $charset" /etc/locale.gen 2>/dev/null || echo "$l $charset" >>/etc/locale.gen
+    gen=1
+  fi
+done
+if ((gen)); then
+  locale-gen >/dev/null
+fi
