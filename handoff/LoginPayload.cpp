@@ -3,6 +3,8 @@
 #include <json/reader.h>
 #include <json/value.h>
 
+#include <exception>
+
 namespace {
 
 // The members in the order they are read.
@@ -17,8 +19,14 @@ PayloadResult ParseLoginPayload(const std::string& narrowJson) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     Json::Reader reader;
-    const bool parsed = reader.parse(narrowJson, root, true);
 #pragma GCC diagnostic pop
+    bool parsed = false;
+    try {
+        parsed = reader.parse(narrowJson, root, true);
+    } catch (const std::exception& e) {
+        // The reader throws instead of failing on very deep nesting.
+        return {std::nullopt, std::string("not JSON: ") + e.what()};
+    }
     if (!parsed) {
         return {std::nullopt, "not JSON"};
     }

@@ -90,6 +90,7 @@ const PayloadCase kRefused[] = {
     {"empty text", u"", "", ""},
     {"not JSON", u"uid=u1&token=t", "", ""},
     {"unterminated object", u"{\"uid\":\"u1\"", "", ""},
+    {"nesting deeper than the reader goes", std::u16string(5000, u'['), "", ""},
     {"array root", u"[\"u1\",\"t\"]", "", ""},
     {"string root", u"\"u1\"", "", ""},
     {"number root", u"42", "", ""},

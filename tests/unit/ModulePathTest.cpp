@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <string>
+
+#include "tests/support/TestSupport.h"
 
 #include "platform/ModulePath.h"
 #include "platform/TextCodec.h"
@@ -23,4 +27,28 @@ TEST(ModulePath, RunningProgramIsTheTestExecutable) {
     EXPECT_EQ(GetModuleDirNative(), TEST_BINARY_DIR);
     EXPECT_EQ(GetModuleDir(), Widen(TEST_BINARY_DIR));
     EXPECT_EQ(GetModuleBaseName(), "unit_tests");
+}
+
+TEST(ModulePath, ProgramDeepInTheTreeFindsItsWholeDirectory) {
+    // Far past the 260 characters a fixed buffer would have cut it at.
+    CTempDir root;
+    std::filesystem::path dir = root.Path();
+    for (int i = 0; i < 12; ++i) {
+        dir /= "a-directory-name-of-forty-characters-xxx";
+    }
+    dir /= "游戏 目录";
+    std::filesystem::create_directories(dir);
+    const auto probe = dir / "probe";
+    std::filesystem::copy_file(MODULE_DIR_PROBE_PATH, probe);
+    ASSERT_GT(dir.string().size(), 520u);
+
+    FILE* out = popen(("'" + probe.string() + "'").c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    std::string printed;
+    char buf[256];
+    while (size_t n = fread(buf, 1, sizeof buf, out)) {
+        printed.append(buf, n);
+    }
+    pclose(out);
+    EXPECT_EQ(printed, dir.string());
 }
