@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # Build
   build-essential cmake pkg-config git
-  libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libjsoncpp-dev
+  libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libjsoncpp-dev libssl-dev
   libglib2.0-dev-bin
   # Tests
   libgtest-dev libgmock-dev libcpp-httplib-dev locales

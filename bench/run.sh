@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Builds, then measures the game hand-off beside references taken in the same
+# run and prints them as a table:
+#  - fetching a 200 MB game launcher from the loopback stand-in server, against
+#    curl fetching the same address and syncing the file, as ours does before
+#    it renames the file into place (and against plain curl -o, for reference);
+#  - the peak memory that fetch adds, for a 200 MB and a 20 MB launcher;
+#  - the hand-off with the launcher present, against a bare posix_spawn of it.
+# A missed goal is marked in the table and still exits 0; anything that breaks
+# exits non-zero.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/build.sh >&2
+
+port=${BENCH_PORT:-47131}
+runs=3        # fetches of each kind, taking turns; the median counts
+handoffs=200  # hand-offs and bare spawns, alternating; the median counts
+
+# Every request stays on the loopback interface, whatever proxy is configured.
+unset http_proxy https_proxy all_proxy HTTP_PROXY HTTPS_PROXY ALL_PROXY
+export no_proxy=127.0.0.1 NO_PROXY=127.0.0.1
+
+work=$(mktemp -d)
+server=
+cleanup() {
+  if [[ -n $server ]]; then
+    kill "$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+head -c 200M /dev/urandom >"$work/launcher-200M"
+head -c 20M /dev/urandom >"$work/launcher-20M"
+
+# The stand-in opens the launcher file for each request, so pointing this
+# link elsewhere changes what it serves.
+ln -s launcher-200M "$work/served"
+origin=http://127.0.0.1:$port
+rc=0
+curl -s -o /dev/null --max-time 2 "$origin/" || rc=$?
+if ((rc != 7)); then
+  echo "bench: port $port is in use; set BENCH_PORT to a free one" >&2
+  exit 1
+fi
+build/tools/standin-server "$port" tools/standin/www "$work/served" 2>"$work/server.log" &
+server=$!
+for _ in $(seq 50); do
+  curl -s -o /dev/null --max-time 2 "$origin/url/weiduan.php?gn=halvoryne" && break
+  sleep 0.1
+done
+if ! kill -0 "$server" 2>/dev/null; then
+  echo "bench: the stand-in server did not start:" >&2
+  cat "$work/server.log" >&2
+  exit 1
+fi
+
+bench() { timeout 900 build/bench/handoff-bench "$@"; }
+url=$origin/kestrani2/halvoryne_web/vuntek_qx_launch.exe
+mkdir "$work/200M" "$work/20M" "$work/handoff"
+out=$(bench download "$url" "$work/200M" "$runs")
+read -r big_ours big_curl big_synced big_growth <<<"$out"
+ln -sfn launcher-20M "$work/served"
+out=$(bench download "$url" "$work/20M" "$runs")
+read -r _ _ _ small_growth <<<"$out"
+out=$(bench handoff build/tests/fake-launcher "$work/handoff" "$handoffs")
+read -r handoff_ours handoff_spawn <<<"$out"
+
+awk -v runs="$runs" -v handoffs="$handoffs" \
+  -v fetch="$big_ours" -v curl="$big_curl" -v synced="$big_synced" -v big="$big_growth" -v small="$small_growth" \
+  -v handoff="$handoff_ours" -v spawn="$handoff_spawn" '
+  function row(figure, ours, reference, ratio, goal, met) {
+    printf "%-42s %-10s %-22s %-6s %-28s %s\n", figure, ours, reference, ratio, goal,
+      met == "" ? "" : met ? "ok" : "MISSED"
+  }
+  BEGIN {
+    mb = 1048576
+    row("figure", "ours", "reference", "ratio", "goal", "")
+    row("fetch 200 MB launcher, median of " runs, sprintf("%.3f s", fetch),
+      sprintf("%.3f s curl+sync", synced), sprintf("%.2f", fetch / synced), "ratio <= 1.1",
+      fetch / synced <= 1.1)
+    row("  the same against plain curl -o", sprintf("%.3f s", fetch),
+      sprintf("%.3f s curl", curl), sprintf("%.2f", fetch / curl), "(no sync: for reference)", "")
+    row("peak memory growth, 20 MB launcher", sprintf("%.1f MB", small / mb), "-", "-",
+      "<= 16 MB", small <= 16 * mb)
+    row("peak memory growth, 200 MB launcher", sprintf("%.1f MB", big / mb),
+      sprintf("%.1f MB at 20 MB", small / mb), small > 0 ? sprintf("%.2f", big / small) : "-",
+      "<= 16 MB, <= 20 MB'"'"'s + 1 MB", big <= 16 * mb && big <= small + mb)
+    row("hand-off, launcher present, median of " handoffs, sprintf("%.3f ms", handoff * 1000),
+      sprintf("%.3f ms posix_spawn", spawn * 1000), sprintf("%.2f", handoff / spawn),
+      "ratio <= 5", handoff / spawn <= 5)
+  }'
