@@ -45,6 +45,8 @@ extern char** environ;
 
 namespace fs = std::filesystem;
 
+CLoginApp theApp;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -1,18 +1,32 @@
 #pragma once
 
-// The program's one main loop and the request that ends it.
+// The program's main loops and the request that ends them all.
 
-// Asks the running main loop to end with `exitCode`. Like a posted message,
-// it takes effect once the current handler has returned to the loop, so the
-// caller still finishes what it is doing.
+// Asks every running main loop to end, and the program to exit with
+// `exitCode`. Like a posted message, it takes effect once the current handler
+// has returned to a loop, so the caller still finishes what it is doing.
 void PostQuitMessage(int exitCode);
 
-// Whether an end has been requested and not yet consumed by RunMessageLoop.
+// Whether an end has been requested.
 bool IsQuitPosted();
 
-// Runs the main loop until a quit request or EndMessageLoop; returns the
-// request's exit code, or `defaultCode` when the loop was ended otherwise.
-int RunMessageLoop(int defaultCode);
+// The exit code of the last quit request.
+int GetQuitExitCode();
 
-// Ends the running main loop without a quit request (a window's own close).
-void EndMessageLoop();
+// One run of the main loop, nested in any that runs already (a modal window
+// runs its own). Ends on End() or on a quit request.
+class CMessageLoop {
+public:
+    CMessageLoop();
+    ~CMessageLoop();
+    CMessageLoop(const CMessageLoop&) = delete;
+    CMessageLoop& operator=(const CMessageLoop&) = delete;
+
+    // Returns false when a quit request ended it.
+    bool Run();
+    void End();
+
+private:
+    struct Impl;
+    Impl* m_pImpl;
+};

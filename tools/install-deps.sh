@@ -10,7 +10,8 @@ packages=(
   libglib2.0-dev-bin
   # Tests
   libgtest-dev libgmock-dev libcpp-httplib-dev locales
-  xvfb xauth openbox xcompmgr xdotool x11-utils imagemagick
+  xvfb xauth openbox xcompmgr xdotool x11-utils wmctrl imagemagick
+  python3
   # Fonts the windows draw with: a CJK face and Arial's metric twin
   fonts-noto-cjk fonts-liberation2
   # Benchmarks

@@ -1,23 +1,31 @@
 #include <gtk/gtk.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/MessageLoop.h"
 
 namespace {
 
-GMainLoop* g_pLoop = nullptr;
+// The running loops, innermost last.
+std::vector<GMainLoop*> g_runningLoops;
 bool g_bQuitPosted = false;
 int g_nExitCode = 0;
 guint g_nQuitSource = 0;
 
 gboolean OnQuitPosted(gpointer) {
     g_nQuitSource = 0;
-    if (g_pLoop != nullptr) {
-        g_main_loop_quit(g_pLoop);
+    for (GMainLoop* loop : g_runningLoops) {
+        g_main_loop_quit(loop);
     }
     return G_SOURCE_REMOVE;
 }
 
 }  // namespace
+
+struct CMessageLoop::Impl {
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+};
 
 void PostQuitMessage(int exitCode) {
     g_bQuitPosted = true;
@@ -31,24 +39,22 @@ void PostQuitMessage(int exitCode) {
 
 bool IsQuitPosted() { return g_bQuitPosted; }
 
-int RunMessageLoop(int defaultCode) {
-    if (!g_bQuitPosted) {
-        g_pLoop = g_main_loop_new(nullptr, FALSE);
-        g_main_loop_run(g_pLoop);
-        g_main_loop_unref(g_pLoop);
-        g_pLoop = nullptr;
-    }
-    if (g_nQuitSource != 0) {
-        g_source_remove(g_nQuitSource);
-        g_nQuitSource = 0;
-    }
-    const int code = g_bQuitPosted ? g_nExitCode : defaultCode;
-    g_bQuitPosted = false;
-    return code;
+int GetQuitExitCode() { return g_nExitCode; }
+
+CMessageLoop::CMessageLoop() : m_pImpl(new Impl) {}
+
+CMessageLoop::~CMessageLoop() {
+    g_main_loop_unref(m_pImpl->loop);
+    delete m_pImpl;
 }
 
-void EndMessageLoop() {
-    if (g_pLoop != nullptr) {
-        g_main_loop_quit(g_pLoop);
+bool CMessageLoop::Run() {
+    if (!g_bQuitPosted) {
+        g_runningLoops.push_back(m_pImpl->loop);
+        g_main_loop_run(m_pImpl->loop);
+        g_runningLoops.erase(std::find(g_runningLoops.begin(), g_runningLoops.end(), m_pImpl->loop));
     }
+    return !g_bQuitPosted;
 }
+
+void CMessageLoop::End() { g_main_loop_quit(m_pImpl->loop); }

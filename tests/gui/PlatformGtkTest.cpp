@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <clocale>
+#include <cstdlib>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -71,30 +72,64 @@ TEST(MessageBoxGtk, ShowsTextAndCaptionWithOneOkButtonUntilClosed) {
     EXPECT_EQ(FindWindow("【启动失败】"), nullptr);
 }
 
+// A quit request lasts for the rest of the process: each of these runs in a
+// process of its own.
 TEST(MessageLoopGtk, QuitRequestTakesEffectAfterTheHandlerReturns) {
-    bool handlerFinished = false;
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            bool handlerFinished = false;
+            Poll([&] {
+                PostQuitMessage(16);
+                handlerFinished = IsQuitPosted();
+                return true;
+            });
+            CMessageLoop loop;
+            const bool ended = loop.Run();
+            std::_Exit(!ended && handlerFinished && GetQuitExitCode() == 16 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(MessageLoopGtk, QuitRequestEndsNestedLoopsAndLaterOnesAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            bool innerEnded = true;
+            Poll([&] {
+                Poll([] {
+                    PostQuitMessage(16);
+                    return true;
+                });
+                CMessageLoop inner;
+                innerEnded = inner.Run();
+                return true;
+            });
+            CMessageLoop outer;
+            const bool outerEnded = outer.Run();
+            CMessageLoop later;
+            const bool laterEnded = later.Run();
+            std::_Exit(!innerEnded && !outerEnded && !laterEnded ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(MessageLoopGtk, EndStopsOnlyItsOwnLoop) {
+    CMessageLoop outer;
+    bool innerEnded = false;
     Poll([&] {
-        PostQuitMessage(16);
-        EXPECT_TRUE(IsQuitPosted());
-        handlerFinished = true;
+        CMessageLoop inner;
+        Poll([&] {
+            inner.End();
+            return true;
+        });
+        innerEnded = inner.Run();
+        outer.End();
         return true;
     });
-    EXPECT_EQ(RunMessageLoop(0), 16);
-    EXPECT_TRUE(handlerFinished);
+    EXPECT_TRUE(outer.Run());
+    EXPECT_TRUE(innerEnded);
     EXPECT_FALSE(IsQuitPosted());
-}
-
-TEST(MessageLoopGtk, QuitPostedBeforeTheLoopEndsItAtOnce) {
-    PostQuitMessage(16);
-    EXPECT_EQ(RunMessageLoop(0), 16);
-}
-
-TEST(MessageLoopGtk, WindowCloseEndsTheLoopWithTheDefaultCode) {
-    Poll([] {
-        EndMessageLoop();
-        return true;
-    });
-    EXPECT_EQ(RunMessageLoop(3), 3);
 }
 
 TEST(ProgressWindowGtk, ShowsProgressAndKeepsTheMainLoopRunning) {

@@ -20,11 +20,14 @@ void PostQuitMessage(int exitCode) { Fake().quitCodes.push_back(exitCode); }
 
 bool IsQuitPosted() { return !Fake().quitCodes.empty(); }
 
-int RunMessageLoop(int defaultCode) {
-    return Fake().quitCodes.empty() ? defaultCode : Fake().quitCodes.back();
-}
+int GetQuitExitCode() { return Fake().quitCodes.empty() ? 0 : Fake().quitCodes.back(); }
 
-void EndMessageLoop() {}
+// Nothing here waits for events: a loop ends at once, as if ended.
+struct CMessageLoop::Impl {};
+CMessageLoop::CMessageLoop() : m_pImpl(nullptr) {}
+CMessageLoop::~CMessageLoop() = default;
+bool CMessageLoop::Run() { return !IsQuitPosted(); }
+void CMessageLoop::End() {}
 
 void RunWithProgressWindow(std::u16string_view title, TransferProgress& progress,
                            const std::function<void()>& work) {

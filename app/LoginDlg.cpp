@@ -1,0 +1,80 @@
+#include "app/LoginDlg.h"
+
+#include "platform/Resources.h"
+#include "ui/PngImage.h"
+#include "web/LoginActiveDlg.h"
+
+namespace {
+
+constexpr int kTemplateId = 102;
+constexpr int kIconId = 128;
+
+// Decoded like the other pictures, which spares loading the toolkit's
+// image loader modules at start-up.
+GdkPixbuf* LoadIcon(int id) {
+    const std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Icon);
+    if (!bytes) {
+        return nullptr;
+    }
+    const CPngImage image(bytes->Data(), bytes->Size());
+    if (!image.IsValid()) {
+        return nullptr;
+    }
+    return gdk_pixbuf_get_from_surface(image.GetSurface(), 0, 0, image.GetWidth(), image.GetHeight());
+}
+
+}  // namespace
+
+CLoginDlg::CLoginDlg() : CDialogWindow(kTemplateId), m_hIcon(LoadIcon(kIconId)) {}
+
+CLoginDlg::~CLoginDlg() {
+    if (m_hIcon != nullptr) {
+        g_object_unref(m_hIcon);
+    }
+}
+
+bool CLoginDlg::OnInitDialog() {
+    SetWindowText("Tharnvale");
+    m_background.m_hTargetWnd = GetSafeHwnd();
+    if (m_hIcon != nullptr) {
+        gtk_window_set_icon(GetSafeHwnd(), m_hIcon);
+    }
+
+    if (!m_background.m_picture.LoadFromResource(kBackgroundPictureId)) {
+        return true;
+    }
+    const CPngImage& picture = *m_background.m_picture.m_pImage;
+    MoveWindow({0, 0, picture.GetWidth(), picture.GetHeight()});
+    CenterWindow();
+    if (m_pLoginDlg != nullptr) {
+        m_pLoginDlg->MoveWindow(GetWindowRect());
+    }
+    m_background.UpdateLayered();
+    return true;
+}
+
+void CLoginDlg::OnMove() {
+    if (m_pLoginDlg == nullptr || m_bBackgroundLeads != 1) {
+        return;
+    }
+    CRect rect = m_pLoginDlg->GetWindowRect();
+    const CRect mine = GetWindowRect();
+    rect.x = mine.x;
+    rect.y = mine.y;
+    m_pLoginDlg->MoveWindow(rect);
+}
+
+HitTest CLoginDlg::OnNcHitTest() {
+    m_bBackgroundLeads = 1;
+    // Every press on the picture drags the window; transparent pixels never
+    // get here, the window's shape sends them to what lies below.
+    return HitTest::Caption;
+}
+
+void CLoginDlg::OnShowWindow(bool show) {
+    if (m_pLoginDlg != nullptr) {
+        m_pLoginDlg->ShowWindow(show ? SW_SHOWNORMAL : SW_HIDE);
+    }
+}
+
+void CLoginDlg::OnClose() { EndDialog(IDOK); }

@@ -1,0 +1,136 @@
+// Measures how long a program takes from exec to its window on screen, for
+// bench/run.sh, which starts a private X server (no window manager):
+//
+//   startup-bench map <runs> <program>...
+//       exec to the first map of a top-level window; prints the median s.
+//   startup-bench pixel <x> <y> <rrggbb> <runs> <program>...
+//       exec to the moment the pixel at (x, y) of the first top-level window
+//       mapped shows the colour given (within a small tolerance); prints the
+//       median s.
+//
+// The program is killed once measured; runs are sequential.
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void Fail(const std::string& why) {
+    std::fprintf(stderr, "startup-bench: %s\n", why.c_str());
+    std::exit(1);
+}
+
+struct Target {
+    bool wantPixel = false;
+    int x = 0;
+    int y = 0;
+    unsigned long rgb = 0;
+};
+
+bool Close(unsigned long a, unsigned long b) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        const long d = long((a >> shift) & 0xFF) - long((b >> shift) & 0xFF);
+        if (d > 8 || d < -8) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Waits for the first top-level map, then, when asked, for the pixel.
+bool WaitForWindow(Display* display, const Target& target, Clock::time_point deadline) {
+    const Window root = DefaultRootWindow(display);
+    while (Clock::now() < deadline) {
+        while (XPending(display) == 0) {
+            if (Clock::now() > deadline) {
+                return false;
+            }
+            struct timespec pause {0, 200000};
+            nanosleep(&pause, nullptr);
+        }
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type != MapNotify || event.xmap.event != root) {
+            continue;
+        }
+        if (!target.wantPixel) {
+            return true;
+        }
+        int x = 0;
+        int y = 0;
+        Window child;
+        XTranslateCoordinates(display, event.xmap.window, root, 0, 0, &x, &y, &child);
+        while (Clock::now() < deadline) {
+            XImage* image = XGetImage(display, root, x + target.x, y + target.y, 1, 1, AllPlanes, ZPixmap);
+            const unsigned long pixel = image != nullptr ? XGetPixel(image, 0, 0) : 0;
+            if (image != nullptr) {
+                XDestroyImage(image);
+            }
+            if (Close(pixel & 0xFFFFFF, target.rgb)) {
+                return true;
+            }
+            struct timespec pause {0, 500000};
+            nanosleep(&pause, nullptr);
+        }
+    }
+    return false;
+}
+
+double MeasureOnce(Display* display, const Target& target, char** argv) {
+    XSync(display, True);  // forget events of earlier runs
+    const Clock::time_point start = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) != 0) {
+        Fail(std::string("cannot start ") + argv[0]);
+    }
+    const bool seen = WaitForWindow(display, target, start + std::chrono::seconds(30));
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    if (!seen) {
+        Fail(std::string(argv[0]) + " showed nothing within 30 s");
+    }
+    return seconds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        Fail("usage: startup-bench map <runs> <program>... | pixel <x> <y> <rrggbb> <runs> <program>...");
+    }
+    Target target;
+    int next = 2;
+    if (std::string(argv[1]) == "pixel") {
+        target = {true, std::atoi(argv[2]), std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 16)};
+        next = 5;
+    }
+    const int runs = std::atoi(argv[next]);
+    char** program = argv + next + 1;
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        Fail("no X display");
+    }
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    std::vector<double> seconds;
+    for (int i = 0; i < runs; ++i) {
+        seconds.push_back(MeasureOnce(display, target, program));
+    }
+    std::sort(seconds.begin(), seconds.end());
+    std::printf("%.6f\n", seconds[seconds.size() / 2]);
+    return 0;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+// A top-level window built from one of the program's window templates, with
+// the handful of window events the program's windows react to turned into
+// virtual handlers. The program's three windows derive from it.
+
+#include <gtk/gtk.h>
+
+#include <string_view>
+
+class CMessageLoop;
+
+// Results of a modal run.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDABORT = 3;  // ended by a quit request
+
+// Show commands.
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_MINIMIZE = 6;
+
+// What a press on the window does.
+enum class HitTest {
+    Nowhere,  // nothing
+    Client,   // the window handles it
+    Caption,  // it drags the window
+};
+
+struct CRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+class CDialogWindow {
+public:
+    explicit CDialogWindow(int templateId);
+    virtual ~CDialogWindow();
+    CDialogWindow(const CDialogWindow&) = delete;
+    CDialogWindow& operator=(const CDialogWindow&) = delete;
+
+    // Builds the window from its template, owned by `owner` when given (it
+    // then stays above its owner and goes with it), runs OnInitDialog and
+    // shows it. False when the template cannot be built.
+    bool Create(CDialogWindow* owner);
+
+    // Creates the window and runs a main loop until EndDialog or a quit
+    // request, then destroys it. Returns the EndDialog result, IDABORT after
+    // a quit request, or -1 when the window could not be created.
+    int DoModal();
+    void EndDialog(int result);
+
+    GtkWindow* GetSafeHwnd() const { return m_hWnd; }
+    // The template's item with that id, or null.
+    GtkWidget* GetDlgItem(int id) const;
+
+    void ShowWindow(int showCommand);
+    void MoveWindow(const CRect& rect);
+    CRect GetWindowRect() const;
+    void SetWindowText(std::string_view utf8);
+    // Centres the window on the work area of the screen.
+    void CenterWindow();
+
+protected:
+    virtual bool OnInitDialog() { return true; }
+    // The window's position on the screen changed.
+    virtual void OnMove() {}
+    // The pointer entered the window or pressed on its own surface (not on
+    // an item that takes the press itself).
+    virtual HitTest OnNcHitTest() { return HitTest::Client; }
+    virtual void OnShowWindow(bool /*show*/) {}
+    // The window manager asks the window to close.
+    virtual void OnClose() { EndDialog(IDCANCEL); }
+    // Enter and Esc that no item of the window took.
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+
+private:
+    void ConnectEvents();
+    void OnConfigure(const GdkEventConfigure& event);
+    void DestroyWindow();
+
+    int m_nTemplateId;
+    GtkBuilder* m_pBuilder = nullptr;
+    GtkWindow* m_hWnd = nullptr;
+    CMessageLoop* m_pModalLoop = nullptr;
+    int m_nModalResult = IDCANCEL;
+    int m_nLastX = G_MININT;
+    int m_nLastY = G_MININT;
+    CRect m_rect;
+};

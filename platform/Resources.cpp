@@ -1,0 +1,59 @@
+#include "platform/Resources.h"
+
+#include <gio/gio.h>
+
+#include <string>
+
+namespace {
+
+const char* Folder(ResourceType type) {
+    switch (type) {
+        case ResourceType::Png:
+            return "png";
+        case ResourceType::Icon:
+            return "icon";
+        case ResourceType::Bitmap:
+            return "bitmap";
+        case ResourceType::Dialog:
+            return "dialog";
+    }
+    return "";
+}
+
+}  // namespace
+
+CResourceBytes& CResourceBytes::operator=(CResourceBytes&& other) noexcept {
+    if (this != &other) {
+        if (m_pBytes != nullptr) {
+            g_bytes_unref(m_pBytes);
+        }
+        m_pBytes = other.m_pBytes;
+        other.m_pBytes = nullptr;
+    }
+    return *this;
+}
+
+CResourceBytes::~CResourceBytes() {
+    if (m_pBytes != nullptr) {
+        g_bytes_unref(m_pBytes);
+    }
+}
+
+const unsigned char* CResourceBytes::Data() const {
+    return static_cast<const unsigned char*>(g_bytes_get_data(m_pBytes, nullptr));
+}
+
+size_t CResourceBytes::Size() const { return g_bytes_get_size(m_pBytes); }
+
+std::string_view CResourceBytes::Text() const {
+    return {reinterpret_cast<const char*>(Data()), Size()};
+}
+
+std::optional<CResourceBytes> FindResource(int id, ResourceType type) {
+    const std::string path = std::string("/tharnvale/") + Folder(type) + "/" + std::to_string(id);
+    GBytes* bytes = g_resources_lookup_data(path.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+    if (bytes == nullptr) {
+        return std::nullopt;
+    }
+    return CResourceBytes(bytes);
+}

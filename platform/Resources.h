@@ -1,0 +1,34 @@
+#pragma once
+
+// The pictures, icon and window templates built into the program, found by
+// the numeric ids they have always had.
+
+#include <glib.h>
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+enum class ResourceType { Png, Icon, Bitmap, Dialog };
+
+// The bytes of one built-in resource; they stay valid while the object lives.
+class CResourceBytes {
+public:
+    explicit CResourceBytes(GBytes* bytes) : m_pBytes(bytes) {}
+    CResourceBytes(CResourceBytes&& other) noexcept : m_pBytes(other.m_pBytes) { other.m_pBytes = nullptr; }
+    CResourceBytes& operator=(CResourceBytes&& other) noexcept;
+    CResourceBytes(const CResourceBytes&) = delete;
+    CResourceBytes& operator=(const CResourceBytes&) = delete;
+    ~CResourceBytes();
+
+    const unsigned char* Data() const;
+    size_t Size() const;
+    std::string_view Text() const;
+
+private:
+    GBytes* m_pBytes;
+};
+
+// The one way resources are found: by id and type. None when the program
+// has no such resource.
+std::optional<CResourceBytes> FindResource(int id, ResourceType type);

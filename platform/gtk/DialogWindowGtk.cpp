@@ -1,0 +1,209 @@
+#include <string>
+
+#include "platform/DialogWindow.h"
+#include "platform/MessageLoop.h"
+#include "platform/Resources.h"
+
+CDialogWindow::CDialogWindow(int templateId) : m_nTemplateId(templateId) {}
+
+CDialogWindow::~CDialogWindow() { DestroyWindow(); }
+
+bool CDialogWindow::Create(CDialogWindow* owner) {
+    const std::optional<CResourceBytes> ui = FindResource(m_nTemplateId, ResourceType::Dialog);
+    if (!ui) {
+        return false;
+    }
+    m_pBuilder = gtk_builder_new();
+    GError* error = nullptr;
+    if (!gtk_builder_add_from_string(m_pBuilder, ui->Text().data(), ui->Size(), &error)) {
+        g_printerr("login-launcher: window template %d: %s\n", m_nTemplateId, error->message);
+        g_error_free(error);
+        g_clear_object(&m_pBuilder);
+        return false;
+    }
+    m_hWnd = GTK_WINDOW(gtk_builder_get_object(m_pBuilder, "dialog"));
+    if (m_hWnd == nullptr) {
+        g_clear_object(&m_pBuilder);
+        return false;
+    }
+    // The template's size; its windows start at the screen's top-left corner.
+    gtk_widget_get_size_request(GTK_WIDGET(m_hWnd), &m_rect.width, &m_rect.height);
+    gtk_window_move(m_hWnd, 0, 0);
+    if (owner != nullptr) {
+        gtk_window_set_transient_for(m_hWnd, owner->GetSafeHwnd());
+        gtk_window_set_destroy_with_parent(m_hWnd, TRUE);
+    }
+    ConnectEvents();
+    OnInitDialog();
+    if (m_hWnd != nullptr) {
+        gtk_widget_show(GTK_WIDGET(m_hWnd));
+    }
+    return m_hWnd != nullptr;
+}
+
+int CDialogWindow::DoModal() {
+    if (!Create(nullptr)) {
+        return -1;
+    }
+    CMessageLoop loop;
+    m_pModalLoop = &loop;
+    const bool ended = loop.Run();
+    m_pModalLoop = nullptr;
+    DestroyWindow();
+    return ended ? m_nModalResult : IDABORT;
+}
+
+void CDialogWindow::EndDialog(int result) {
+    m_nModalResult = result;
+    if (m_pModalLoop != nullptr) {
+        m_pModalLoop->End();
+    }
+}
+
+GtkWidget* CDialogWindow::GetDlgItem(int id) const {
+    if (m_pBuilder == nullptr) {
+        return nullptr;
+    }
+    GObject* item = gtk_builder_get_object(m_pBuilder, std::to_string(id).c_str());
+    return item != nullptr && GTK_IS_WIDGET(item) ? GTK_WIDGET(item) : nullptr;
+}
+
+void CDialogWindow::ShowWindow(int showCommand) {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    switch (showCommand) {
+        case SW_HIDE:
+            gtk_widget_hide(GTK_WIDGET(m_hWnd));
+            break;
+        case SW_MINIMIZE:
+            gtk_window_iconify(m_hWnd);
+            break;
+        default:
+            gtk_widget_show(GTK_WIDGET(m_hWnd));
+            gtk_window_deiconify(m_hWnd);
+            break;
+    }
+}
+
+void CDialogWindow::MoveWindow(const CRect& rect) {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    m_rect = rect;
+    // A window that is not resizable takes exactly its size request, and the
+    // window manager offers no way to change it.
+    gtk_widget_set_size_request(GTK_WIDGET(m_hWnd), rect.width, rect.height);
+    gtk_window_resize(m_hWnd, rect.width, rect.height);
+    gtk_window_move(m_hWnd, rect.x, rect.y);
+}
+
+CRect CDialogWindow::GetWindowRect() const { return m_rect; }
+
+void CDialogWindow::SetWindowText(std::string_view utf8) {
+    if (m_hWnd != nullptr) {
+        gtk_window_set_title(m_hWnd, std::string(utf8).c_str());
+    }
+}
+
+void CDialogWindow::CenterWindow() {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(m_hWnd));
+    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+    if (monitor == nullptr) {
+        monitor = gdk_display_get_monitor(display, 0);
+    }
+    GdkRectangle area{0, 0, 0, 0};
+    if (monitor != nullptr) {
+        gdk_monitor_get_workarea(monitor, &area);
+    }
+    CRect rect = m_rect;
+    rect.x = area.x + (area.width - rect.width) / 2;
+    rect.y = area.y + (area.height - rect.height) / 2;
+    MoveWindow(rect);
+}
+
+void CDialogWindow::OnConfigure(const GdkEventConfigure& event) {
+    m_rect = {event.x, event.y, event.width, event.height};
+    if (event.x != m_nLastX || event.y != m_nLastY) {
+        m_nLastX = event.x;
+        m_nLastY = event.y;
+        OnMove();
+    }
+}
+
+void CDialogWindow::ConnectEvents() {
+    GtkWidget* w = GTK_WIDGET(m_hWnd);
+    gtk_widget_add_events(w, GDK_BUTTON_PRESS_MASK | GDK_ENTER_NOTIFY_MASK | GDK_STRUCTURE_MASK);
+
+    g_signal_connect(w, "configure-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEventConfigure* e, CDialogWindow* self) -> gboolean {
+                         self->OnConfigure(*e);
+                         return FALSE;
+                     }),
+                     this);
+    g_signal_connect(w, "enter-notify-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEventCrossing*, CDialogWindow* self) -> gboolean {
+                         self->OnNcHitTest();
+                         return FALSE;
+                     }),
+                     this);
+    g_signal_connect(w, "button-press-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, CDialogWindow* self) -> gboolean {
+                         if (e->type != GDK_BUTTON_PRESS || e->button != GDK_BUTTON_PRIMARY ||
+                             self->OnNcHitTest() != HitTest::Caption) {
+                             return FALSE;
+                         }
+                         gtk_window_begin_move_drag(self->m_hWnd, int(e->button), int(e->x_root),
+                                                    int(e->y_root), e->time);
+                         return TRUE;
+                     }),
+                     this);
+    g_signal_connect(w, "show", G_CALLBACK(+[](GtkWidget*, CDialogWindow* self) {
+                         self->OnShowWindow(true);
+                     }),
+                     this);
+    g_signal_connect(w, "hide", G_CALLBACK(+[](GtkWidget*, CDialogWindow* self) {
+                         self->OnShowWindow(false);
+                     }),
+                     this);
+    g_signal_connect(w, "delete-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEvent*, CDialogWindow* self) -> gboolean {
+                         self->OnClose();
+                         return TRUE;
+                     }),
+                     this);
+    // Runs after the window's own handling, so the item with the focus (a
+    // web page's form, say) gets Enter and Esc first.
+    g_signal_connect_after(w, "key-press-event",
+                           G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, CDialogWindow* self) -> gboolean {
+                               switch (e->keyval) {
+                                   case GDK_KEY_Return:
+                                   case GDK_KEY_KP_Enter:
+                                       self->OnOK();
+                                       return TRUE;
+                                   case GDK_KEY_Escape:
+                                       self->OnCancel();
+                                       return TRUE;
+                                   default:
+                                       return FALSE;
+                               }
+                           }),
+                           this);
+    // The window may go before this object does (with its owner, say).
+    g_signal_connect(w, "destroy", G_CALLBACK(+[](GtkWidget*, CDialogWindow* self) {
+                         self->m_hWnd = nullptr;
+                     }),
+                     this);
+}
+
+void CDialogWindow::DestroyWindow() {
+    if (m_hWnd != nullptr) {
+        g_signal_handlers_disconnect_by_data(m_hWnd, this);
+        gtk_widget_destroy(GTK_WIDGET(m_hWnd));
+        m_hWnd = nullptr;
+    }
+    g_clear_object(&m_pBuilder);
+}

@@ -1,0 +1,132 @@
+// The application object's run in this process under an X server: how the
+// run ends, and what happens when the main window or its picture is missing.
+// Each test runs in a process of its own, since a quit request and the
+// registered resources last for the rest of a process.
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "app/LoginApp.h"
+#include "platform/MessageLoop.h"
+
+CLoginApp theApp;
+
+// The program's own resources, and a bundle that shadows its background.
+extern "C" GResource* launcher_get_resource();
+extern "C" void broken_background_register_resource();
+
+namespace {
+
+GtkWindow* FindWindow(const char* title) {
+    GList* all = gtk_window_list_toplevels();
+    GtkWindow* found = nullptr;
+    for (GList* l = all; l != nullptr && found == nullptr; l = l->next) {
+        GtkWindow* w = GTK_WINDOW(l->data);
+        if (gtk_widget_get_mapped(GTK_WIDGET(w)) && g_strcmp0(gtk_window_get_title(w), title) == 0) {
+            found = w;
+        }
+    }
+    g_list_free(all);
+    return found;
+}
+
+// Calls `act` from the main loop once a window titled `title` is on screen.
+void WhenShown(const char* title, std::function<void(GtkWindow*)> act) {
+    struct Pending {
+        std::string title;
+        std::function<void(GtkWindow*)> act;
+    };
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, 20,
+        [](gpointer data) -> gboolean {
+            auto* pending = static_cast<Pending*>(data);
+            GtkWindow* w = FindWindow(pending->title.c_str());
+            if (w == nullptr) {
+                return G_SOURCE_CONTINUE;
+            }
+            pending->act(w);
+            return G_SOURCE_REMOVE;
+        },
+        new Pending{title, std::move(act)}, [](gpointer data) { delete static_cast<Pending*>(data); });
+}
+
+}  // namespace
+
+TEST(AppShell, QuitRequestEndsTheRunWithSixteen) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            WhenShown("Tharnvale", [](GtkWindow*) { PostQuitMessage(16); });
+            std::_Exit(theApp.InitInstance());
+        },
+        testing::ExitedWithCode(16), "");
+}
+
+TEST(AppShell, WindowManagerCloseEndsTheRunWithZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            WhenShown("Tharnvale", [](GtkWindow* w) { gtk_window_close(w); });
+            std::_Exit(theApp.InitInstance());
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(AppShell, MissingPictureKeepsTheTemplateSizeAndTheWindowWorks) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // The bundle registered last is searched first. Bundles built
+            // into a program register at their first lookup: make the
+            // program's register before the broken one.
+            g_resources_lookup_data("/", G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+            broken_background_register_resource();
+            g_resources_lookup_data("/", G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+            static int width = 0;
+            static int height = 0;
+            static bool layered = true;
+            WhenShown("Tharnvale", [](GtkWindow* w) {
+                gtk_window_get_size(w, &width, &height);
+                layered = gtk_widget_get_app_paintable(GTK_WIDGET(w));
+                gtk_window_close(w);
+            });
+            const int code = theApp.InitInstance();
+            std::fprintf(stderr, "size %d x %d, layered %d\n", width, height, int(layered));
+            std::_Exit(code == 0 && width == 842 && height == 627 && !layered ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(AppShell, MainWindowThatCannotBeMadeShowsTheFailureOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            g_resources_unregister(launcher_get_resource());
+            static int shown = 0;
+            WhenShown("【启动失败】", [](GtkWindow* w) {
+                ++shown;
+                gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_OK);
+            });
+            const int code = theApp.InitInstance();
+            std::_Exit(code == 1 && shown == 1 && FindWindow("【启动失败】") == nullptr ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    testing::InitGoogleTest(&argc, argv);
+    gdk_set_allowed_backends("x11");
+    // Listing the tests (as CTest does while building) needs no display.
+    if (!GTEST_FLAG_GET(list_tests) && !gtk_init_check(nullptr, nullptr)) {
+        std::fprintf(stderr, "no X display: run the GUI tests under tools/test.sh\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,172 @@
+"""A private X server for one GUI test, with the tools to look at it.
+
+Each session starts its own Xvfb (1920 x 1080, larger than the 1334-pixel
+window), a stand-in desktop window of a known colour that records clicks, and,
+on request, a window manager (openbox) and a compositing manager (xcompmgr).
+Screenshots come from `import -window root`, as a player would see the screen.
+"""
+
+import os
+import select
+import subprocess
+import time
+
+BUILD = os.environ.get("LAUNCHER_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
+LAUNCHER = os.path.join(BUILD, "login-launcher")
+DESKTOP = os.path.join(BUILD, "tests", "test-desktop")
+DESKTOP_RGB = (0x30, 0x70, 0xA0)
+WIDTH, HEIGHT = 1920, 1080
+
+
+def wait_until(predicate, timeout=10.0, interval=0.05):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            return value
+        time.sleep(interval)
+
+
+class XSession:
+    def __init__(self, window_manager=False, compositor=False):
+        self.window_manager = window_manager
+        self.compositor = compositor
+        self.helpers = []
+
+    # -- life cycle --------------------------------------------------------
+    def __enter__(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{WIDTH}x{HEIGHT}x24",
+             "-nolisten", "tcp"],
+            pass_fds=[write_fd], stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        self.env = dict(os.environ, DISPLAY=":" + number)
+        for key in ("WAYLAND_DISPLAY", "GDK_BACKEND", "GDK_SCALE", "GDK_DPI_SCALE"):
+            self.env.pop(key, None)
+
+        self.desktop = self.spawn([DESKTOP, "#%02x%02x%02x" % DESKTOP_RGB],
+                                  stdout=subprocess.PIPE, text=True)
+        assert self.desktop.stdout.readline().strip() == "mapped", "the test desktop did not map"
+        if self.window_manager:
+            self.spawn(["openbox"], stderr=subprocess.DEVNULL)
+            wait_until(lambda: self.run(["wmctrl", "-m"], check=False).returncode == 0)
+        if self.compositor:
+            self.spawn(["xcompmgr"])
+            wait_until(lambda: "_NET_WM_CM_S0" in self.run(
+                ["xprop", "-root", "_NET_WM_CM_S0"], check=False).stdout or True, timeout=1)
+            time.sleep(0.3)
+        return self
+
+    def __exit__(self, *exc):
+        for process in reversed(self.helpers):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+        self.xvfb.terminate()
+        self.xvfb.wait(timeout=10)
+
+    def spawn(self, argv, **kwargs):
+        process = subprocess.Popen(argv, env=self.env, **kwargs)
+        self.helpers.append(process)
+        return process
+
+    def run(self, argv, check=True):
+        return subprocess.run(argv, env=self.env, check=check, capture_output=True, text=True,
+                              timeout=30)
+
+    # -- the program ---------------------------------------------------------
+    def start_launcher(self, cwd=None, env=None):
+        environment = dict(self.env, **(env or {}))
+        process = subprocess.Popen([os.path.abspath(LAUNCHER)], env=environment, cwd=cwd,
+                                   stderr=subprocess.PIPE, text=True)
+        self.helpers.append(process)
+        return process
+
+    def find_window(self, name, timeout=15.0):
+        def search():
+            result = self.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % name],
+                              check=False)
+            ids = result.stdout.split()
+            return ids[0] if ids else None
+        window = wait_until(search, timeout)
+        assert window, "no visible window named %r" % name
+        return window
+
+    def geometry(self, window):
+        """Absolute x, y, width and height of a window."""
+        info = self.run(["xwininfo", "-id", str(window)]).stdout
+        fields = {}
+        for line in info.splitlines():
+            key, _, value = line.strip().partition(":")
+            fields[key] = value.strip()
+        return (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
+                int(fields["Width"]), int(fields["Height"]))
+
+    def wait_geometry(self, window, predicate, timeout=5.0):
+        return wait_until(lambda: predicate(self.geometry(window)) and self.geometry(window),
+                          timeout) or self.geometry(window)
+
+    def xprop(self, window, prop):
+        return self.run(["xprop", "-id", str(window), prop]).stdout
+
+    # -- what the player sees and does ------------------------------------------
+    def screenshot(self, keep_as=None):
+        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=self.env,
+                             check=True, capture_output=True, timeout=30).stdout
+        if keep_as:
+            subprocess.run(["import", "-window", "root", keep_as], env=self.env, check=True,
+                           timeout=30)
+        return Screenshot(raw)
+
+    def click(self, x, y, button=1):
+        self.run(["xdotool", "mousemove", str(x), str(y), "click", str(button)])
+
+    def drag(self, start, end, steps=10):
+        # The moves go one by one with pauses, in a process of their own, so
+        # that the window manager sees a real drag.
+        commands = ["mousemove", str(start[0]), str(start[1]), "sleep", "0.2", "mousedown", "1"]
+        for i in range(1, steps + 1):
+            x = start[0] + (end[0] - start[0]) * i // steps
+            y = start[1] + (end[1] - start[1]) * i // steps
+            commands += ["sleep", "0.05", "mousemove", str(x), str(y)]
+        commands += ["sleep", "0.2", "mouseup", "1"]
+        self.run(["xdotool"] + commands)
+
+    def key(self, window, *keys):
+        self.run(["xdotool", "windowactivate", "--sync", str(window)], check=False)
+        self.run(["xdotool", "key", "--clearmodifiers"] + list(keys))
+
+    def desktop_clicks(self, timeout=2.0):
+        """The clicks the stand-in desktop has received since the last call."""
+        clicks = []
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            ready, _, _ = select.select([self.desktop.stdout], [], [], 0.1)
+            if ready:
+                line = self.desktop.stdout.readline().split()
+                if line and line[0] == "click":
+                    clicks.append((int(line[1]), int(line[2])))
+            elif clicks:
+                break
+        return clicks
+
+
+class Screenshot:
+    def __init__(self, raw):
+        self.raw = raw
+
+    def pixel(self, x, y):
+        offset = (y * WIDTH + x) * 3
+        return tuple(self.raw[offset:offset + 3])
+
+
+def close_to(colour, expected, tolerance=12):
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))

@@ -1,0 +1,65 @@
+#include "ui/AlphaShape.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+uint8_t AlphaOf(uint32_t argb) { return uint8_t(argb >> 24); }
+
+const uint32_t* Row(cairo_surface_t* s, int y) {
+    return reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) +
+                                             ptrdiff_t(y) * cairo_image_surface_get_stride(s));
+}
+
+}  // namespace
+
+cairo_region_t* RegionFromAlpha(cairo_surface_t* picture, int minAlpha) {
+    cairo_surface_flush(picture);
+    const int width = cairo_image_surface_get_width(picture);
+    const int height = cairo_image_surface_get_height(picture);
+    // One rectangle per run of kept pixels in a row; building the region
+    // from all of them at once is far quicker than adding them one by one.
+    std::vector<cairo_rectangle_int_t> runs;
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* row = Row(picture, y);
+        for (int x = 0; x < width;) {
+            if (AlphaOf(row[x]) < minAlpha) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < width && AlphaOf(row[x]) >= minAlpha) {
+                ++x;
+            }
+            runs.push_back({start, y, x - start, 1});
+        }
+    }
+    return cairo_region_create_rectangles(runs.data(), int(runs.size()));
+}
+
+cairo_surface_t* OpaqueCopy(cairo_surface_t* picture) {
+    cairo_surface_flush(picture);
+    const int width = cairo_image_surface_get_width(picture);
+    const int height = cairo_image_surface_get_height(picture);
+    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    const int stride = cairo_image_surface_get_stride(copy);
+    unsigned char* data = cairo_image_surface_get_data(copy);
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* in = Row(picture, y);
+        auto* out = reinterpret_cast<uint32_t*>(data + ptrdiff_t(y) * stride);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t a = AlphaOf(in[x]);
+            if (a == 0) {
+                out[x] = 0;
+                continue;
+            }
+            auto channel = [&](int shift) { return ((((in[x] >> shift) & 0xFF) * 255 + a / 2) / a) & 0xFF; };
+            out[x] = 0xFF000000u | (channel(16) << 16) | (channel(8) << 8) | channel(0);
+        }
+    }
+    cairo_surface_mark_dirty(copy);
+    return copy;
+}

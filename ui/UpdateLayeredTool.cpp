@@ -1,0 +1,99 @@
+#include "ui/UpdateLayeredTool.h"
+
+#include "ui/AlphaShape.h"
+
+namespace {
+
+// Pixels at least this opaque stay inside the shape of a window whose alpha
+// the display cannot show.
+constexpr int kOpaqueShapeAlpha = 128;
+
+// What a window shows: its picture, and the opaque copy for displays that
+// cannot blend (made when first needed). Lives as long as the window.
+struct CLayeredContent {
+    GtkWidget* window;
+    cairo_surface_t* picture;
+    cairo_surface_t* opaque;
+
+    ~CLayeredContent() {
+        g_signal_handlers_disconnect_by_data(gtk_widget_get_screen(window), this);
+        cairo_surface_destroy(picture);
+        cairo_surface_destroy(opaque);
+    }
+
+    bool Blends() const {
+        return gtk_widget_get_visual(window) == UpdateLayeredTool::Instance().m_pRgbaVisual &&
+               UpdateLayeredTool::Instance().m_pRgbaVisual != nullptr &&
+               gdk_screen_is_composited(gtk_widget_get_screen(window));
+    }
+
+    void ApplyShapes() {
+        cairo_region_t* region = RegionFromAlpha(picture, Blends() ? 1 : kOpaqueShapeAlpha);
+        gtk_widget_shape_combine_region(window, region);
+        gtk_widget_input_shape_combine_region(window, region);
+        cairo_region_destroy(region);
+        gtk_widget_queue_draw(window);
+    }
+};
+
+constexpr char kContentKey[] = "layered-content";
+
+gboolean OnDraw(GtkWidget*, cairo_t* cr, CLayeredContent* content) {
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    const bool blends = content->Blends();
+    if (!blends && content->opaque == nullptr) {
+        content->opaque = OpaqueCopy(content->picture);
+    }
+    cairo_set_source_surface(cr, blends ? content->picture : content->opaque, 0, 0);
+    cairo_paint(cr);
+    return TRUE;
+}
+
+void OnCompositedChanged(GdkScreen*, CLayeredContent* content) { content->ApplyShapes(); }
+
+}  // namespace
+
+UpdateLayeredTool::UpdateLayeredTool() {
+    GdkDisplay* display = gdk_display_get_default();
+    m_bShapes = display != nullptr && gdk_display_supports_shapes(display) &&
+                gdk_display_supports_input_shapes(display);
+    GdkScreen* screen = gdk_screen_get_default();
+    m_pRgbaVisual = screen != nullptr ? gdk_screen_get_rgba_visual(screen) : nullptr;
+}
+
+UpdateLayeredTool& UpdateLayeredTool::Instance() {
+    static UpdateLayeredTool tool;
+    return tool;
+}
+
+void UpdateLayeredTool::UpdateLayeredWindow(GtkWindow* window, cairo_surface_t* picture) {
+    GtkWidget* widget = GTK_WIDGET(window);
+    // The visual can only be chosen before the window exists on the display.
+    if (m_pRgbaVisual != nullptr && !gtk_widget_get_realized(widget)) {
+        gtk_widget_set_visual(widget, m_pRgbaVisual);
+    }
+    gtk_widget_set_app_paintable(widget, TRUE);
+
+    auto* content = static_cast<CLayeredContent*>(g_object_get_data(G_OBJECT(window), kContentKey));
+    if (content == nullptr) {
+        content = new CLayeredContent{widget, nullptr, nullptr};
+        g_object_set_data_full(G_OBJECT(window), kContentKey, content,
+                               [](gpointer p) { delete static_cast<CLayeredContent*>(p); });
+        g_signal_connect(widget, "draw", G_CALLBACK(OnDraw), content);
+        g_signal_connect(gtk_widget_get_screen(widget), "composited-changed",
+                         G_CALLBACK(OnCompositedChanged), content);
+    } else {
+        cairo_surface_destroy(content->picture);
+        cairo_surface_destroy(content->opaque);
+    }
+    content->picture = cairo_surface_reference(picture);
+    content->opaque = nullptr;  // made on the first paint that needs it
+
+    const int width = cairo_image_surface_get_width(picture);
+    const int height = cairo_image_surface_get_height(picture);
+    gtk_widget_set_size_request(widget, width, height);
+    gtk_window_resize(window, width, height);
+    if (m_bShapes) {
+        content->ApplyShapes();
+    }
+}
