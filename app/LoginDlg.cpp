@@ -8,9 +8,10 @@ namespace {
 
 constexpr int kTemplateId = 102;
 constexpr int kIconId = 128;
+constexpr int kBackgroundId = 155;
 
-// Decoded like the other pictures, which spares loading the toolkit's
-// image loader modules at start-up.
+// Read like the other pictures, which spares loading the toolkit's image
+// loader modules at start-up.
 GdkPixbuf* LoadIcon(int id) {
     const std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Icon);
     if (!bytes) {
@@ -40,7 +41,7 @@ bool CLoginDlg::OnInitDialog() {
         gtk_window_set_icon(GetSafeHwnd(), m_hIcon);
     }
 
-    if (!m_background.m_picture.LoadFromResource(kBackgroundPictureId)) {
+    if (!m_background.m_picture.LoadFromResource(kBackgroundId)) {
         return true;
     }
     const CPngImage& picture = *m_background.m_picture.m_pImage;

@@ -7,9 +7,6 @@
 
 class CLoginActiveDlg;
 
-// The main window's picture, decoded early by the program's entry point.
-inline constexpr int kBackgroundPictureId = 155;
-
 // The main window: borderless, its whole face the background picture with
 // per-pixel alpha, dragged by any visible pixel. It owns the login window,
 // which lies exactly over it, and the two move as one: whichever the pointer

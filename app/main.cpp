@@ -6,15 +6,10 @@
 #include <cstdio>
 
 #include "app/LoginApp.h"
-#include "app/LoginDlg.h"
-#include "ui/PngImage.h"
 
 CLoginApp theApp;
 
 int main() {
-    // The background picture is the largest thing to decode: it decodes
-    // while the toolkit starts.
-    PreloadPngResource(kBackgroundPictureId);
     // Narrow text is in the charset the environment's locale names.
     std::setlocale(LC_ALL, "");
     // The two windows place themselves at global positions, which X11 lets

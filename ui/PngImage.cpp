@@ -1,8 +1,9 @@
 #include "ui/PngImage.h"
 
+#include <cstdint>
 #include <cstring>
-#include <future>
-#include <utility>
+
+#include "ui/PackedPicture.h"
 
 namespace {
 
@@ -22,44 +23,45 @@ cairo_status_t ReadBytes(void* closure, unsigned char* out, unsigned int length)
     return CAIRO_STATUS_SUCCESS;
 }
 
-struct Decoded {
-    std::optional<CResourceBytes> bytes;
-    std::unique_ptr<CPngImage> image;
-};
-
-Decoded Decode(int id) {
-    Decoded decoded{FindResource(id, ResourceType::Png), nullptr};
-    if (decoded.bytes && decoded.bytes->Size() > 0) {
-        decoded.image = std::make_unique<CPngImage>(decoded.bytes->Data(), decoded.bytes->Size());
-    }
-    return decoded;
+bool IsPacked(const unsigned char* data, size_t size) {
+    return size >= sizeof(PackedPictureHeader) &&
+           std::memcmp(data, kPackedPictureMagic, sizeof kPackedPictureMagic) == 0;
 }
 
-struct Preload {
-    int id = 0;
-    std::future<Decoded> result;
-};
-
-Preload& PendingPreload() {
-    static Preload preload;
-    return preload;
+// A surface over the packed pixels, or an error surface when the header
+// does not describe the bytes that follow it.
+cairo_surface_t* SurfaceOverPacked(const unsigned char* data, size_t size) {
+    PackedPictureHeader header;
+    std::memcpy(&header, data, sizeof header);
+    const unsigned char* rows = data + sizeof header;
+    const bool fits =
+        header.width > 0 && header.width <= 32767 && header.height > 0 && header.height <= 32767 &&
+        header.stride == uint32_t(cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, int(header.width))) &&
+        size - sizeof header >= size_t(header.stride) * header.height &&
+        reinterpret_cast<uintptr_t>(rows) % alignof(uint32_t) == 0;
+    if (!fits) {
+        return cairo_image_surface_create(CAIRO_FORMAT_INVALID, 0, 0);
+    }
+    // Cairo only reads these pixels: nothing ever draws into a picture.
+    return cairo_image_surface_create_for_data(const_cast<unsigned char*>(rows), CAIRO_FORMAT_ARGB32,
+                                               int(header.width), int(header.height),
+                                               int(header.stride));
 }
 
-// The preloaded picture for `id`, or a fresh decode when there is none.
-Decoded TakeOrDecode(int id) {
-    Preload& preload = PendingPreload();
-    if (preload.result.valid() && preload.id == id) {
-        return preload.result.get();
+cairo_surface_t* SurfaceFrom(const unsigned char* data, size_t size) {
+    if (IsPacked(data, size)) {
+        return SurfaceOverPacked(data, size);
     }
-    return Decode(id);
+    ReadCursor cursor{data, size};
+    return cairo_image_surface_create_from_png_stream(ReadBytes, &cursor);
 }
 
 }  // namespace
 
-CPngImage::CPngImage(const unsigned char* data, size_t size) {
-    ReadCursor cursor{data, size};
-    m_pSurface = cairo_image_surface_create_from_png_stream(ReadBytes, &cursor);
-}
+CPngImage::CPngImage(const unsigned char* data, size_t size) : m_pSurface(SurfaceFrom(data, size)) {}
+
+CPngImage::CPngImage(CResourceBytes bytes)
+    : m_bytes(std::move(bytes)), m_pSurface(SurfaceFrom(m_bytes->Data(), m_bytes->Size())) {}
 
 CPngImage::~CPngImage() { cairo_surface_destroy(m_pSurface); }
 
@@ -78,25 +80,23 @@ void CGdiPlusPngResource::Release() {
 
 bool CGdiPlusPngResource::LoadFromResource(int id) {
     Release();
-    Decoded decoded = TakeOrDecode(id);
-    if (!decoded.image || !decoded.image->IsValid()) {
+    std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Png);
+    if (!bytes || bytes->Size() == 0) {
         return false;
     }
-    m_hBuffer = std::move(decoded.bytes);
-    m_pImage = std::move(decoded.image);
+    auto image = std::make_unique<CPngImage>(bytes->Data(), bytes->Size());
+    if (!image->IsValid()) {
+        return false;
+    }
+    m_hBuffer = std::move(bytes);
+    m_pImage = std::move(image);
     return true;
 }
 
 std::unique_ptr<CPngImage> LoadPngImage(int id) {
-    const std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Png);
+    std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Png);
     if (!bytes) {
         return nullptr;
     }
-    return std::make_unique<CPngImage>(bytes->Data(), bytes->Size());
-}
-
-void PreloadPngResource(int id) {
-    Preload& preload = PendingPreload();
-    preload.id = id;
-    preload.result = std::async(std::launch::async, Decode, id);
+    return std::make_unique<CPngImage>(std::move(*bytes));
 }

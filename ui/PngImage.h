@@ -1,6 +1,6 @@
 #pragma once
 
-// Built-in PNG pictures, decoded for drawing with their alpha.
+// Built-in pictures, ready for drawing with their alpha.
 
 #include <cairo.h>
 
@@ -9,12 +9,16 @@
 
 #include "platform/Resources.h"
 
-// A decoded picture. One that failed to decode stays an object, with its
-// error kept and a size of 0 × 0.
+// A picture from PNG bytes, or from a picture packed at build time (see
+// ui/PackedPicture.h), whose pixels are drawn where they lie, without a
+// copy. One that is neither stays an object, with its error kept and a size
+// of 0 × 0.
 class CPngImage {
 public:
-    // Decodes PNG bytes; the bytes are not needed afterwards.
+    // The bytes must outlive the picture when they are a packed one.
     CPngImage(const unsigned char* data, size_t size);
+    // Keeps the bytes for as long as the picture lives.
+    explicit CPngImage(CResourceBytes bytes);
     ~CPngImage();
     CPngImage(const CPngImage&) = delete;
     CPngImage& operator=(const CPngImage&) = delete;
@@ -22,21 +26,22 @@ public:
     bool IsValid() const;
     int GetWidth() const;
     int GetHeight() const;
-    // Premultiplied ARGB pixels; null when the picture did not decode.
+    // Premultiplied ARGB pixels; null when the picture is not valid.
     cairo_surface_t* GetSurface() const { return IsValid() ? m_pSurface : nullptr; }
 
 private:
+    std::optional<CResourceBytes> m_bytes;
     cairo_surface_t* m_pSurface;
 };
 
-// Holds a decoded picture.
+// Holds a picture.
 class CGdiPlusPng {
 public:
     virtual ~CGdiPlusPng() = default;
     std::unique_ptr<CPngImage> m_pImage;
 };
 
-// A picture together with the resource bytes it was decoded from. Both are
+// A picture together with the resource bytes it reads from. Both are
 // released together, the picture first.
 class CGdiPlusPngResource : public CGdiPlusPng {
 public:
@@ -53,9 +58,3 @@ public:
 // A new picture from PNG resource `id`: none when the program has no such
 // resource; a 0 × 0 picture when it does not decode.
 std::unique_ptr<CPngImage> LoadPngImage(int id);
-
-// Starts decoding PNG resource `id` on a worker thread, so that the next
-// CGdiPlusPngResource::LoadFromResource(id) finds the work done. The program
-// calls it first thing, to decode its large background while the toolkit
-// starts.
-void PreloadPngResource(int id);

@@ -6,14 +6,12 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <string>
 
 #include "app/LoginApp.h"
 #include "platform/MessageLoop.h"
+#include "tests/gui/GtkTestSupport.h"
 
 CLoginApp theApp;
 
@@ -21,42 +19,6 @@ CLoginApp theApp;
 extern "C" GResource* launcher_get_resource();
 extern "C" void broken_background_register_resource();
 
-namespace {
-
-GtkWindow* FindWindow(const char* title) {
-    GList* all = gtk_window_list_toplevels();
-    GtkWindow* found = nullptr;
-    for (GList* l = all; l != nullptr && found == nullptr; l = l->next) {
-        GtkWindow* w = GTK_WINDOW(l->data);
-        if (gtk_widget_get_mapped(GTK_WIDGET(w)) && g_strcmp0(gtk_window_get_title(w), title) == 0) {
-            found = w;
-        }
-    }
-    g_list_free(all);
-    return found;
-}
-
-// Calls `act` from the main loop once a window titled `title` is on screen.
-void WhenShown(const char* title, std::function<void(GtkWindow*)> act) {
-    struct Pending {
-        std::string title;
-        std::function<void(GtkWindow*)> act;
-    };
-    g_timeout_add_full(
-        G_PRIORITY_DEFAULT, 20,
-        [](gpointer data) -> gboolean {
-            auto* pending = static_cast<Pending*>(data);
-            GtkWindow* w = FindWindow(pending->title.c_str());
-            if (w == nullptr) {
-                return G_SOURCE_CONTINUE;
-            }
-            pending->act(w);
-            return G_SOURCE_REMOVE;
-        },
-        new Pending{title, std::move(act)}, [](gpointer data) { delete static_cast<Pending*>(data); });
-}
-
-}  // namespace
 
 TEST(AppShell, QuitRequestEndsTheRunWithSixteen) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -117,16 +79,4 @@ TEST(AppShell, MainWindowThatCannotBeMadeShowsTheFailureOnce) {
             std::_Exit(code == 1 && shown == 1 && FindWindow("【启动失败】") == nullptr ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
-}
-
-int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
-    testing::InitGoogleTest(&argc, argv);
-    gdk_set_allowed_backends("x11");
-    // Listing the tests (as CTest does while building) needs no display.
-    if (!GTEST_FLAG_GET(list_tests) && !gtk_init_check(nullptr, nullptr)) {
-        std::fprintf(stderr, "no X display: run the GUI tests under tools/test.sh\n");
-        return 1;
-    }
-    return RUN_ALL_TESTS();
 }

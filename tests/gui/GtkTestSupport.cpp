@@ -1,0 +1,52 @@
+#include "tests/gui/GtkTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
+#include <string>
+
+GtkWindow* FindWindow(const char* title) {
+    GList* all = gtk_window_list_toplevels();
+    GtkWindow* found = nullptr;
+    for (GList* l = all; l != nullptr && found == nullptr; l = l->next) {
+        GtkWindow* w = GTK_WINDOW(l->data);
+        if (gtk_widget_get_visible(GTK_WIDGET(w)) && g_strcmp0(gtk_window_get_title(w), title) == 0) {
+            found = w;
+        }
+    }
+    g_list_free(all);
+    return found;
+}
+
+void Poll(std::function<bool()> check) {
+    auto* copy = new std::function<bool()>(std::move(check));
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, 20,
+        [](gpointer data) -> gboolean {
+            return (*static_cast<std::function<bool()>*>(data))() ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+        },
+        copy, [](gpointer data) { delete static_cast<std::function<bool()>*>(data); });
+}
+
+void WhenShown(const char* title, std::function<void(GtkWindow*)> act) {
+    Poll([wanted = std::string(title), act = std::move(act)] {
+        GtkWindow* w = FindWindow(wanted.c_str());
+        if (w != nullptr) {
+            act(w);
+        }
+        return w != nullptr;
+    });
+}
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    testing::InitGoogleTest(&argc, argv);
+    gdk_set_allowed_backends("x11");
+    // Listing the tests (as CTest does while building) needs no display.
+    if (!GTEST_FLAG_GET(list_tests) && !gtk_init_check(nullptr, nullptr)) {
+        std::fprintf(stderr, "no X display: run the GUI tests under tools/test.sh\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}

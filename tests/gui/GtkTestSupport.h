@@ -1,0 +1,17 @@
+#pragma once
+
+// What the in-process GUI tests share: finding windows, acting from inside
+// the main loop, and a main() that starts GTK only when tests run.
+
+#include <gtk/gtk.h>
+
+#include <functional>
+
+// The first visible top-level window whose title is `title`, or null.
+GtkWindow* FindWindow(const char* title);
+
+// Runs `check` from the main loop every 20 ms until it returns true.
+void Poll(std::function<bool()> check);
+
+// Runs `act` from the main loop once a window titled `title` is visible.
+void WhenShown(const char* title, std::function<void(GtkWindow*)> act);
