@@ -18,8 +18,7 @@ public:
     // The launch argument string, narrow. Written only by StoreLaunchArgs,
     // read by the launcher start.
     std::string m_strLaunchArgs;
-
-private:
+    // Makes every browser the program's windows create, with its host policy.
     CCustomOccManager* m_pOccManager = nullptr;
 };
 

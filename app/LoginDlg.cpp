@@ -1,7 +1,9 @@
 #include "app/LoginDlg.h"
 
+#include "app/LoginApp.h"
 #include "platform/Resources.h"
 #include "ui/PngImage.h"
+#include "web/ImpIDispatch.h"
 #include "web/LoginActiveDlg.h"
 
 namespace {
@@ -41,6 +43,15 @@ bool CLoginDlg::OnInitDialog() {
         gtk_window_set_icon(GetSafeHwnd(), m_hIcon);
     }
 
+    // The login window comes first, so that its page starts loading while
+    // the picture is put on screen.
+    m_pLoginDlg = new CLoginActiveDlg(this);
+    m_pLoginDlg->Create(this);
+    m_pLoginDlg->ShowWindow(SW_SHOWNORMAL);
+    if (theApp.m_pDispatch != nullptr) {
+        theApp.m_pDispatch->m_pOwner = m_pLoginDlg;
+    }
+
     if (!m_background.m_picture.LoadFromResource(kBackgroundId)) {
         return true;
     }
@@ -75,6 +86,13 @@ HitTest CLoginDlg::OnNcHitTest() {
 void CLoginDlg::OnShowWindow(bool show) {
     if (m_pLoginDlg != nullptr) {
         m_pLoginDlg->ShowWindow(show ? SW_SHOWNORMAL : SW_HIDE);
+    }
+}
+
+// The login window goes to the task bar with its owner and comes back with it.
+void CLoginDlg::OnMinimized(bool minimized) {
+    if (m_pLoginDlg != nullptr) {
+        m_pLoginDlg->ShowWindow(minimized ? SW_HIDE : SW_SHOWNORMAL);
     }
 }
 

@@ -27,6 +27,7 @@ protected:
     void OnMove() override;
     HitTest OnNcHitTest() override;
     void OnShowWindow(bool show) override;
+    void OnMinimized(bool minimized) override;
     void OnClose() override;
     // Enter and Esc never end the program.
     void OnOK() override {}

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "LauncherConfig.h"
+#include "app/LauncherConfig.h"
 #include "app/LoginApp.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"

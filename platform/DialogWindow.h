@@ -71,6 +71,8 @@ protected:
     // an item that takes the press itself).
     virtual HitTest OnNcHitTest() { return HitTest::Client; }
     virtual void OnShowWindow(bool /*show*/) {}
+    // The window went to or came back from the task bar.
+    virtual void OnMinimized(bool /*minimized*/) {}
     // The window manager asks the window to close.
     virtual void OnClose() { EndDialog(IDCANCEL); }
     // Enter and Esc that no item of the window took.

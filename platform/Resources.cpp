@@ -49,11 +49,22 @@ std::string_view CResourceBytes::Text() const {
     return {reinterpret_cast<const char*>(Data()), Size()};
 }
 
-std::optional<CResourceBytes> FindResource(int id, ResourceType type) {
-    const std::string path = std::string("/tharnvale/") + Folder(type) + "/" + std::to_string(id);
+namespace {
+
+std::optional<CResourceBytes> Lookup(const std::string& path) {
     GBytes* bytes = g_resources_lookup_data(path.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
     if (bytes == nullptr) {
         return std::nullopt;
     }
     return CResourceBytes(bytes);
+}
+
+}  // namespace
+
+std::optional<CResourceBytes> FindResource(int id, ResourceType type) {
+    return Lookup(std::string("/tharnvale/") + Folder(type) + "/" + std::to_string(id));
+}
+
+std::optional<CResourceBytes> FindWebResource(std::string_view name) {
+    return Lookup("/tharnvale/web/" + std::string(name));
 }

@@ -32,3 +32,7 @@ private:
 // The one way resources are found: by id and type. None when the program
 // has no such resource.
 std::optional<CResourceBytes> FindResource(int id, ResourceType type);
+
+// The scripts and style sheet the login window's browser adds to pages,
+// found by file name ("external.js").
+std::optional<CResourceBytes> FindWebResource(std::string_view name);

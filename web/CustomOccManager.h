@@ -1,6 +1,30 @@
 #pragma once
 
-// Gives every browser the program creates its host policy: no border, no
-// scroll bars, no context menu, window.external answered by the script
-// bridge. Installed once at start-up, before any window exists.
-class CCustomOccManager {};
+#include <memory>
+
+#include <webkit2/webkit2.h>
+
+#include "web/CustomControlSite.h"
+
+// Makes every browser the program creates, each with the host policy of its
+// control site, all sharing one engine context: one store of cookies (kept
+// across runs in the player's data folder, as a browser keeps them) and the
+// address scheme through which window.external reaches the script bridge.
+// Installed once at start-up, before any window exists.
+class CCustomOccManager {
+public:
+    CCustomOccManager() = default;
+    ~CCustomOccManager();
+    CCustomOccManager(const CCustomOccManager&) = delete;
+    CCustomOccManager& operator=(const CCustomOccManager&) = delete;
+
+    std::unique_ptr<CCustomControlSite> CreateSite();
+
+    // The address scheme of the script bridge's requests.
+    static constexpr char kExternalScheme[] = "tharnvale-external";
+
+private:
+    WebKitWebContext* Context();
+
+    WebKitWebContext* m_pContext = nullptr;
+};

@@ -1,11 +1,54 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Automation.h"
+
 class CLoginActiveDlg;
 
-// The object page scripts see as window.external. It hands what pages pass
-// to the login window it is given as its owner; without an owner, calls are
+// The object page scripts see as window.external. It knows two members:
+// "xxyyzz", a read-only property that reads "Wibble", and "AppLogin", a
+// method whose one string argument (the login result as JSON) goes to the
+// login window set as its owner. Without an owner, calls are accepted and
 // ignored.
+//
+// The reference count only follows the object rules the browser host
+// expects: the application object creates and frees the bridge, so Release
+// never frees it, whatever the count.
 class CImpIDispatch {
 public:
+    static constexpr DISPID kDispIdXxyyzz = 12345;
+    static constexpr DISPID kDispIdAppLogin = 10001;
+
+    // `ppvObject` must point to writable storage.
+    HRESULT QueryInterface(const IID& iid, void** ppvObject);
+    uint32_t AddRef();
+    uint32_t Release();
+
+    // The bridge offers no type information.
+    HRESULT GetTypeInfoCount(unsigned* pctinfo);
+    HRESULT GetTypeInfo(unsigned iTInfo, uint32_t lcid, void** ppTInfo);
+
+    // Maps each name to a member id in `ids` (same index). S_OK when every
+    // name was known, else DISP_E_UNKNOWNNAME with DISPID_UNKNOWN at the
+    // unknown names.
+    HRESULT GetIDsOfNames(const std::vector<std::u16string>& names, std::vector<DISPID>& ids);
+
+    // `args` in the order the script passed them. `pVarResult` may be null.
+    // Always S_OK: a call the bridge cannot carry out is ignored.
+    HRESULT Invoke(DISPID dispIdMember, uint16_t wFlags, const std::vector<CVariant>& args,
+                   CVariant* pVarResult);
+
+    // Set once the login window exists; the bridge does not own it.
     CLoginActiveDlg* m_pOwner = nullptr;
+
+private:
+    uint32_t m_cRef = 0;
 };
+
+// Passes an AppLogin text to the owner's OnAppLogin. It lives in a file of its
+// own so that the bridge can be linked without the login window: the program
+// takes web/ImpIDispatchOwner.cpp, the unit tests a recording stand-in.
+void CallOwnerAppLogin(CLoginActiveDlg* pOwner, const std::u16string& json);

@@ -1,9 +1,245 @@
 #include "web/LoginActiveDlg.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "app/LauncherConfig.h"
+#include "app/LoginApp.h"
+#include "app/LoginDlg.h"
+#include "handoff/AppLogin.h"
+#include "handoff/LauncherFetch.h"
+#include "platform/MessageLoop.h"
+#include "platform/TextCodec.h"
+#include "web/BrowserEvents.h"
+#include "web/CallbackAddress.h"
+#include "web/CustomControlSite.h"
+#include "web/CustomOccManager.h"
+
 namespace {
 
 constexpr int kTemplateId = 132;
+constexpr int kBrowserId = 1000;
+constexpr int kCloseId = 1005;
+constexpr int kMinimizeId = 1006;
+
+// Where the items sit, in the window's pixels: the browser over the
+// picture's panel, the buttons on its frame's upper right corner. The
+// minimise button's window is taller than its face; below the face it shows
+// key colour like the rest.
+constexpr CRect kBrowserRect{560, 177, 631, 446};
+constexpr CRect kMinimizeRect{1173, 137, 39, 75};
+constexpr CRect kMinimizeFace{1173, 137, 39, 39};
+constexpr CRect kCloseRect{1208, 115, 54, 54};
+
+std::u16string WideFromAscii(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
+
+void Place(GtkWidget* fixed, GtkWidget* item, const CRect& rect) {
+    gtk_fixed_move(GTK_FIXED(fixed), item, rect.x, rect.y);
+    gtk_widget_set_size_request(item, rect.width, rect.height);
+}
+
+gboolean PaintKeyColour(GtkWidget*, cairo_t* cr, gpointer) {
+    // 0x00BBGGRR
+    cairo_set_source_rgb(cr, 1.0, 1.0, 0.0);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    return FALSE;  // the items draw over it
+}
 
 }  // namespace
 
-CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* pParent) : CDialogWindow(kTemplateId), m_pParent(pParent) {}
+CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* pParent)
+    : CDialogWindow(kTemplateId), m_pParent(pParent), m_pCancellable(g_cancellable_new()) {}
+
+CLoginActiveDlg::~CLoginActiveDlg() {
+    // No answer of the page may reach this object from now on.
+    g_cancellable_cancel(m_pCancellable);
+    m_pEvents.reset();
+    m_pSite.reset();
+    g_object_unref(m_pCancellable);
+}
+
+bool CLoginActiveDlg::OnInitDialog() {
+    GtkWindow* window = GetSafeHwnd();
+    g_signal_connect(window, "draw", G_CALLBACK(PaintKeyColour), nullptr);
+
+    GtkWidget* client = gtk_bin_get_child(GTK_BIN(window));
+    GtkWidget* holder = GetDlgItem(kBrowserId);
+    Place(client, holder, kBrowserRect);
+    if (theApp.m_pOccManager != nullptr) {
+        m_pSite = theApp.m_pOccManager->CreateSite();
+        WebKitWebView* view = m_pSite->GetView();
+        gtk_widget_set_size_request(GTK_WIDGET(view), kBrowserRect.width, kBrowserRect.height);
+        gtk_container_add(GTK_CONTAINER(holder), GTK_WIDGET(view));
+        gtk_widget_show(GTK_WIDGET(view));
+        m_browser.Attach(view, m_pCancellable);
+        m_pEvents = std::make_unique<CBrowserEvents>(
+            view, CBrowserEventSink{
+                      [this](const std::u16string& url) { OnNavigateComplete2(url); },
+                      [this](const std::u16string& url) { OnDocumentComplete(url); },
+                      [this](const std::u16string& url) { OnBeforeNavigate2(url); },
+                      [this](const std::u16string& href) { OnLinkClick(href); },
+                  });
+    }
+
+    m_strUrl = WideFromAscii(kPortalOrigin) + u"/url/weiduan.php?gn=halvoryne";
+    m_browser.Navigate(m_strUrl);
+    // Hidden until its first navigation completes: never an empty browser.
+    gtk_widget_hide(holder);
+
+    Place(client, GetDlgItem(kMinimizeId), kMinimizeRect);
+    Place(client, GetDlgItem(kCloseId), kCloseRect);
+    g_signal_connect(GetDlgItem(kMinimizeId), "clicked",
+                     G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnMinimize(); }), this);
+    g_signal_connect(GetDlgItem(kCloseId), "clicked",
+                     G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnCloseButton(); }), this);
+    UpdateShape();
+    return true;
+}
+
+void CLoginActiveDlg::UpdateShape() {
+    const bool browserShown = gtk_widget_get_visible(GetDlgItem(kBrowserId));
+    cairo_region_t* region = cairo_region_create();
+    for (const CRect& r : {kMinimizeFace, kCloseRect}) {
+        const cairo_rectangle_int_t rect{r.x, r.y, r.width, r.height};
+        cairo_region_union_rectangle(region, &rect);
+    }
+    if (browserShown) {
+        const cairo_rectangle_int_t rect{kBrowserRect.x, kBrowserRect.y, kBrowserRect.width, kBrowserRect.height};
+        cairo_region_union_rectangle(region, &rect);
+    }
+    GtkWidget* window = GTK_WIDGET(GetSafeHwnd());
+    gtk_widget_shape_combine_region(window, region);
+    gtk_widget_input_shape_combine_region(window, region);
+    cairo_region_destroy(region);
+}
+
+void CLoginActiveDlg::ShowBrowser() {
+    GtkWidget* holder = GetDlgItem(kBrowserId);
+    if (holder != nullptr && !gtk_widget_get_visible(holder)) {
+        gtk_widget_show(holder);
+        UpdateShape();
+    }
+}
+
+void CLoginActiveDlg::OnMove() {
+    if (m_pParent == nullptr || m_pParent->m_bBackgroundLeads != 0) {
+        return;  // the main window leads and is moving this one
+    }
+    CRect background = m_pParent->GetWindowRect();
+    const CRect mine = GetWindowRect();
+    background.x = mine.x;
+    background.y = mine.y;
+    m_pParent->MoveWindow(background);
+}
+
+HitTest CLoginActiveDlg::OnNcHitTest() {
+    if (m_pParent != nullptr) {
+        m_pParent->m_bBackgroundLeads = 0;
+    }
+    return HitTest::Caption;
+}
+
+CHandoffSequence CLoginActiveDlg::Handoff() {
+    return {[] { FetchAndStartLauncher(); }, [this] { DisconnectLinkEvents(); }};
+}
+
+void CLoginActiveDlg::OnAppLogin(const std::u16string& json) { HandleAppLogin(json, Handoff()); }
+
+void CLoginActiveDlg::OnNavigateComplete2(const std::u16string& url) {
+    ShowBrowser();
+    if (IsCodeCallback(url)) {
+        Handoff().Run(url);
+    } else if (IsQueryCallback(url)) {
+        if (const std::optional<std::u16string> args = QueryCallbackLaunchArgs(url)) {
+            Handoff().Run(*args);
+        }
+    }
+}
+
+void CLoginActiveDlg::OnDocumentComplete(const std::u16string& url) {
+    if (url.find(u"about:blank") != std::u16string::npos) {
+        return;
+    }
+    const std::optional<CHtmlDocument> document = m_browser.GetDocument();
+    if (!document) {
+        return;
+    }
+    document->GetLinkTargets([this, document = *document](std::vector<std::u16string> targets) {
+        SubscribeNewLinks(document, targets);
+    });
+}
+
+void CLoginActiveDlg::SubscribeNewLinks(const CHtmlDocument& document,
+                                        const std::vector<std::u16string>& targets) {
+    // One subscription per target: the first link with a target not in the
+    // registry yet.
+    std::vector<CHtmlDocument::LinkSubscription> wanted;
+    std::map<std::u16string, bool> chosen;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (m_linkConnections.count(targets[i]) == 0 && !chosen[targets[i]]) {
+            chosen[targets[i]] = true;
+            wanted.push_back({i, targets[i], m_nNextCookie++});
+        }
+    }
+    if (wanted.empty()) {
+        return;
+    }
+    const uint32_t generation = m_nLinkGeneration;
+    document.SubscribeLinks(wanted, [this, document, wanted, generation](std::vector<uint32_t> made) {
+        std::vector<uint32_t> surplus;
+        for (const auto& link : wanted) {
+            if (std::find(made.begin(), made.end(), link.cookie) == made.end()) {
+                continue;  // refused: tried again on the next document
+            }
+            if (generation != m_nLinkGeneration || m_linkConnections.count(link.href) != 0) {
+                surplus.push_back(link.cookie);
+            } else {
+                m_linkConnections[link.href] = {link.cookie, link.href};
+            }
+        }
+        if (!surplus.empty()) {
+            document.UnsubscribeLinks(surplus);
+        }
+    });
+}
+
+void CLoginActiveDlg::DisconnectLinkEvents() {
+    std::vector<uint32_t> cookies;
+    for (const auto& [href, connection] : m_linkConnections) {
+        cookies.push_back(connection.dwCookie);
+    }
+    if (const std::optional<CHtmlDocument> document = m_browser.GetDocument(); document && !cookies.empty()) {
+        document->UnsubscribeLinks(cookies);
+    }
+    m_linkConnections.clear();
+    ++m_nLinkGeneration;
+}
+
+void CLoginActiveDlg::OnBeforeNavigate2(const std::u16string&) {
+    // Every navigation goes ahead, its address unchanged.
+}
+
+void CLoginActiveDlg::OnLinkClick(const std::u16string& href) {
+    // The target is read and the click goes on to its link.
+    (void)href;
+}
+
+void CLoginActiveDlg::OnMinimize() {
+    if (m_pParent != nullptr) {
+        m_pParent->ShowWindow(SW_MINIMIZE);
+    }
+}
+
+void CLoginActiveDlg::OnCloseButton() {
+    GtkWidget* question = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
+                                                 GTK_BUTTONS_YES_NO, "%s", "确定要退出游戏吗?");
+    gtk_window_set_title(GTK_WINDOW(question), "关闭游戏");
+    gtk_window_set_position(GTK_WINDOW(question), GTK_WIN_POS_CENTER);
+    const int answer = gtk_dialog_run(GTK_DIALOG(question));
+    gtk_widget_destroy(question);
+    if (answer == GTK_RESPONSE_YES) {
+        PostQuitMessage(16);
+    }
+}

@@ -169,6 +169,14 @@ void CDialogWindow::ConnectEvents() {
                          self->OnShowWindow(false);
                      }),
                      this);
+    g_signal_connect(w, "window-state-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEventWindowState* e, CDialogWindow* self) -> gboolean {
+                         if ((e->changed_mask & GDK_WINDOW_STATE_ICONIFIED) != 0) {
+                             self->OnMinimized((e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0);
+                         }
+                         return FALSE;
+                     }),
+                     this);
     g_signal_connect(w, "delete-event",
                      G_CALLBACK(+[](GtkWidget*, GdkEvent*, CDialogWindow* self) -> gboolean {
                          self->OnClose();

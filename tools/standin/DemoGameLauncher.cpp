@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     gtk_container_set_border_width(GTK_CONTAINER(window), 24);
     GtkWidget* label = gtk_label_new(nullptr);
     gtk_label_set_markup(GTK_LABEL(label), text.c_str());
-    gtk_label_set_selectable(GTK_LABEL(label), TRUE);
+    gtk_label_set_selectable(GTK_LABEL(label), FALSE);
     gtk_container_add(GTK_CONTAINER(window), label);
     g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     g_timeout_add_seconds(30, [](gpointer) -> gboolean {

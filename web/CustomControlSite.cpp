@@ -1,0 +1,81 @@
+#include "web/CustomControlSite.h"
+
+#include <string>
+
+#include "platform/Resources.h"
+
+namespace {
+
+std::string WebText(const char* name) {
+    const std::optional<CResourceBytes> bytes = FindWebResource(name);
+    return bytes ? std::string(bytes->Text()) : std::string();
+}
+
+void AddUserContent(WebKitUserContentManager* content) {
+    const std::string external = WebText("external.js");
+    const std::string frames = WebText("frames.js");
+    const std::string links = WebText("links.js");
+    const std::string style = WebText("hostpolicy.css");
+    WebKitUserScript* scripts[] = {
+        webkit_user_script_new(external.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr),
+        webkit_user_script_new_for_world(frames.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
+                                         CCustomControlSite::kWorld, nullptr, nullptr),
+        webkit_user_script_new_for_world(links.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
+                                         CCustomControlSite::kWorld, nullptr, nullptr),
+    };
+    for (WebKitUserScript* script : scripts) {
+        webkit_user_content_manager_add_script(content, script);
+        webkit_user_script_unref(script);
+    }
+    WebKitUserStyleSheet* sheet = webkit_user_style_sheet_new(
+        style.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+    webkit_user_content_manager_add_style_sheet(content, sheet);
+    webkit_user_style_sheet_unref(sheet);
+}
+
+gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer) {
+    return TRUE;  // no menu, anywhere in the page
+}
+
+gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer) {
+    if (event->keyval == GDK_KEY_F5) {
+        webkit_web_view_reload(WEBKIT_WEB_VIEW(widget));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// A link that wants a new window opens in the player's own web browser.
+GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer) {
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+    if (uri != nullptr && (g_str_has_prefix(uri, "http://") || g_str_has_prefix(uri, "https://"))) {
+        GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(view));
+        gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri, GDK_CURRENT_TIME,
+                               nullptr);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+CCustomControlSite::CCustomControlSite(WebKitWebView* view) : m_pView(view) {
+    g_object_ref_sink(m_pView);
+    AddUserContent(webkit_web_view_get_user_content_manager(m_pView));
+    WebKitSettings* settings = webkit_web_view_get_settings(m_pView);
+    // Drawing without the GPU path costs the page's process about a quarter
+    // of its memory and nothing that a login page would show.
+    webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    webkit_settings_set_enable_developer_extras(settings, FALSE);
+    g_signal_connect(m_pView, "context-menu", G_CALLBACK(OnContextMenu), this);
+    g_signal_connect(m_pView, "key-press-event", G_CALLBACK(OnKeyPress), this);
+    g_signal_connect(m_pView, "create", G_CALLBACK(OnCreate), this);
+}
+
+CCustomControlSite::~CCustomControlSite() {
+    g_signal_handlers_disconnect_by_data(m_pView, this);
+    g_object_unref(m_pView);
+}

@@ -1,0 +1,76 @@
+#include "web/CustomOccManager.h"
+
+#include <exception>
+#include <string>
+
+#include "app/LoginApp.h"
+#include "web/ExternalBridge.h"
+
+namespace {
+
+void FinishWithText(WebKitURISchemeRequest* request, const std::string& json) {
+    GInputStream* stream = g_memory_input_stream_new_from_data(g_strdup(json.c_str()), gssize(json.size()), g_free);
+    webkit_uri_scheme_request_finish(request, stream, gint64(json.size()), "application/json");
+    g_object_unref(stream);
+}
+
+void Refuse(WebKitURISchemeRequest* request) {
+    GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_PERMISSION_DENIED, "not a bridge call");
+    webkit_uri_scheme_request_finish_error(request, error);
+    g_error_free(error);
+}
+
+// A page's script asks the bridge something; it waits for the answer, so
+// everything the call starts (a download included) happens before it goes on.
+void OnExternalRequest(WebKitURISchemeRequest* request, gpointer) {
+    const char* uri = webkit_uri_scheme_request_get_uri(request);
+    std::optional<std::string> answer;
+    try {
+        if (theApp.m_pDispatch != nullptr) {
+            answer = AnswerExternalRequest(*theApp.m_pDispatch, uri != nullptr ? uri : "");
+        }
+    } catch (const std::exception& e) {
+        g_printerr("login-launcher: window.external call failed: %s\n", e.what());
+    }
+    if (answer) {
+        FinishWithText(request, *answer);
+    } else {
+        Refuse(request);
+    }
+}
+
+}  // namespace
+
+CCustomOccManager::~CCustomOccManager() {
+    if (m_pContext != nullptr) {
+        g_object_unref(m_pContext);
+    }
+}
+
+WebKitWebContext* CCustomOccManager::Context() {
+    if (m_pContext != nullptr) {
+        return m_pContext;
+    }
+    gchar* data = g_build_filename(g_get_user_data_dir(), "tharnvale-login-launcher", nullptr);
+    gchar* cache = g_build_filename(g_get_user_cache_dir(), "tharnvale-login-launcher", nullptr);
+    WebKitWebsiteDataManager* store = webkit_website_data_manager_new(
+        "base-data-directory", data, "base-cache-directory", cache, nullptr);
+    gchar* cookies = g_build_filename(data, "cookies.sqlite", nullptr);
+    webkit_cookie_manager_set_persistent_storage(webkit_website_data_manager_get_cookie_manager(store),
+                                                 cookies, WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+    m_pContext = webkit_web_context_new_with_website_data_manager(store);
+    g_object_unref(store);
+    g_free(cookies);
+    g_free(cache);
+    g_free(data);
+    webkit_web_context_register_uri_scheme(m_pContext, kExternalScheme, OnExternalRequest, nullptr, nullptr);
+    return m_pContext;
+}
+
+std::unique_ptr<CCustomControlSite> CCustomOccManager::CreateSite() {
+    WebKitUserContentManager* content = webkit_user_content_manager_new();
+    auto* view = WEBKIT_WEB_VIEW(
+        g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", Context(), "user-content-manager", content, nullptr));
+    g_object_unref(content);
+    return std::make_unique<CCustomControlSite>(view);
+}

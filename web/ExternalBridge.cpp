@@ -1,0 +1,142 @@
+#include "web/ExternalBridge.h"
+
+#include <glib.h>
+#include <json/json.h>
+
+#include <map>
+#include <memory>
+
+#include "web/ImpIDispatch.h"
+
+namespace {
+
+using Params = std::map<std::string, std::string>;
+
+std::optional<std::pair<std::string, Params>> SplitRequest(std::string_view uri) {
+    GUri* parsed = g_uri_parse(std::string(uri).c_str(), G_URI_FLAGS_ENCODED_QUERY, nullptr);
+    if (parsed == nullptr) {
+        return std::nullopt;
+    }
+    const std::string host = g_uri_get_host(parsed) ? g_uri_get_host(parsed) : "";
+    const std::string path = g_uri_get_path(parsed) ? g_uri_get_path(parsed) : "";
+    const char* query = g_uri_get_query(parsed);
+    GHashTable* table = query != nullptr ? g_uri_parse_params(query, -1, "&", G_URI_PARAMS_NONE, nullptr) : nullptr;
+    g_uri_unref(parsed);
+    if (host != "bridge" || (query != nullptr && table == nullptr)) {
+        if (table != nullptr) {
+            g_hash_table_unref(table);
+        }
+        return std::nullopt;
+    }
+    Params params;
+    if (table != nullptr) {
+        GHashTableIter it;
+        gpointer key;
+        gpointer value;
+        g_hash_table_iter_init(&it, table);
+        while (g_hash_table_iter_next(&it, &key, &value)) {
+            params[static_cast<const char*>(key)] = static_cast<const char*>(value);
+        }
+        g_hash_table_unref(table);
+    }
+    return std::make_pair(path, params);
+}
+
+std::u16string WideFromUtf8(const std::string& utf8) {
+    glong length = 0;
+    gunichar2* units = g_utf8_to_utf16(utf8.c_str(), gssize(utf8.size()), nullptr, &length, nullptr);
+    std::u16string wide = units ? std::u16string(reinterpret_cast<const char16_t*>(units), size_t(length)) : u"";
+    g_free(units);
+    return wide;
+}
+
+std::string Utf8FromWide(const std::u16string& wide) {
+    gchar* utf8 = g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(wide.data()), glong(wide.size()), nullptr,
+                                  nullptr, nullptr);
+    std::string text = utf8 != nullptr ? utf8 : "";
+    g_free(utf8);
+    return text;
+}
+
+std::string Write(const Json::Value& value) {
+    Json::StreamWriterBuilder writer;
+    writer["indentation"] = "";
+    return Json::writeString(writer, value);
+}
+
+std::string Kind(const char* kind) {
+    Json::Value answer;
+    answer["kind"] = kind;
+    return Write(answer);
+}
+
+std::optional<std::string> AnswerGet(CImpIDispatch& bridge, const Params& params) {
+    const auto name = params.find("name");
+    if (name == params.end()) {
+        return std::nullopt;
+    }
+    std::vector<DISPID> ids;
+    if (bridge.GetIDsOfNames({WideFromUtf8(name->second)}, ids) != S_OK) {
+        return Kind("unknown");
+    }
+    CVariant result;
+    bridge.Invoke(ids[0], DISPATCH_PROPERTYGET, {}, &result);
+    Json::Value answer;
+    if (result.IsString()) {
+        answer["kind"] = "value";
+        answer["value"] = Utf8FromWide(result.GetString());
+    } else {
+        answer["kind"] = "member";
+        answer["id"] = ids[0];
+    }
+    return Write(answer);
+}
+
+std::optional<std::string> AnswerCall(CImpIDispatch& bridge, const Params& params) {
+    const auto id = params.find("id");
+    const auto args = params.find("args");
+    if (id == params.end() || args == params.end()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const long dispId = std::strtol(id->second.c_str(), &end, 10);
+    Json::Value list;
+    Json::CharReaderBuilder builder;
+    std::string errors;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    const std::string& text = args->second;
+    if (*end != '\0' || !reader->parse(text.data(), text.data() + text.size(), &list, &errors) ||
+        !list.isArray()) {
+        return std::nullopt;
+    }
+    std::vector<CVariant> variants;
+    for (const Json::Value& arg : list) {
+        if (arg.isObject() && arg["type"] == "string" && arg["value"].isString()) {
+            variants.emplace_back(WideFromUtf8(arg["value"].asString()));
+        } else {
+            variants.push_back(CVariant::MakeOther());
+        }
+    }
+    bridge.Invoke(DISPID(dispId), DISPATCH_METHOD, variants, nullptr);
+    return Kind("done");
+}
+
+}  // namespace
+
+std::optional<std::string> AnswerExternalRequest(CImpIDispatch& bridge, std::string_view uri) {
+    const auto request = SplitRequest(uri);
+    if (!request) {
+        return std::nullopt;
+    }
+    const auto& [path, params] = *request;
+    if (params.count("first") != 0) {
+        bridge.AddRef();  // a document has asked for window.external
+    }
+    if (path == "/get") {
+        return AnswerGet(bridge, params);
+    }
+    if (path == "/call") {
+        return AnswerCall(bridge, params);
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+// The wire between the script that stands for window.external in every page
+// and the script bridge in the program. The page script asks, synchronously,
+// by loading an address of the bridge's own scheme:
+//   .../get?name=<member name>          what a member is
+//   .../call?id=<id>&args=<JSON array>  call a member; each argument is
+//                                       {"type": "string", "value": ...} or
+//                                       {"type": <another JavaScript type>}
+// and gets JSON back: {"kind": "unknown"}, {"kind": "value", "value": ...},
+// {"kind": "member", "id": ...} or {"kind": "done"}. Every rule (which names
+// exist, what they do) is the bridge's; the page script only relays.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class CImpIDispatch;
+
+// The answer to one request, or none for anything that is not a bridge
+// call. Adds a reference to the bridge when a document first asks.
+std::optional<std::string> AnswerExternalRequest(CImpIDispatch& bridge, std::string_view uri);

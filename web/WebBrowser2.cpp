@@ -1,0 +1,124 @@
+#include "web/WebBrowser2.h"
+
+#include <json/json.h>
+
+#include <memory>
+
+#include "platform/TextCodec.h"
+#include "web/CustomControlSite.h"
+
+namespace {
+
+std::string Utf8Json(const Json::Value& value) {
+    Json::StreamWriterBuilder writer;
+    writer["indentation"] = "";
+    writer["emitUTF8"] = true;
+    return Json::writeString(writer, value);
+}
+
+std::u16string WideFromUtf8(const std::string& utf8) {
+    glong length = 0;
+    gunichar2* units = g_utf8_to_utf16(utf8.c_str(), gssize(utf8.size()), nullptr, &length, nullptr);
+    std::u16string wide = units != nullptr ? std::u16string(reinterpret_cast<const char16_t*>(units), size_t(length))
+                                           : std::u16string();
+    g_free(units);
+    return wide;
+}
+
+bool ParseJson(const std::string& text, Json::Value& value) {
+    Json::CharReaderBuilder reader;
+    std::string errors;
+    const std::unique_ptr<Json::CharReader> parser(reader.newCharReader());
+    return parser->parse(text.data(), text.data() + text.size(), &value, &errors);
+}
+
+}  // namespace
+
+CHtmlDocument::CHtmlDocument(WebKitWebView* view, GCancellable* cancellable)
+    : m_pView(view), m_pCancellable(cancellable) {}
+
+void CHtmlDocument::Run(const std::string& script, std::function<void(const std::string&)> done) const {
+    auto* pending = new std::function<void(const std::string&)>(std::move(done));
+    webkit_web_view_evaluate_javascript(
+        m_pView, script.c_str(), gssize(script.size()), CCustomControlSite::kWorld, nullptr, m_pCancellable,
+        [](GObject* view, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<std::function<void(const std::string&)>> callback(
+                static_cast<std::function<void(const std::string&)>*>(data));
+            GError* error = nullptr;
+            JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
+            if (value == nullptr) {
+                g_error_free(error);  // the page went, or the window did
+                return;
+            }
+            gchar* text = jsc_value_is_string(value) ? jsc_value_to_string(value) : nullptr;
+            g_object_unref(value);
+            if (text != nullptr) {
+                (*callback)(text);
+                g_free(text);
+            }
+        },
+        pending);
+}
+
+void CHtmlDocument::GetLinkTargets(std::function<void(std::vector<std::u16string>)> done) const {
+    Run("tharnvaleLinks.hrefs()", [done = std::move(done)](const std::string& json) {
+        Json::Value hrefs;
+        std::vector<std::u16string> targets;
+        if (ParseJson(json, hrefs) && hrefs.isArray()) {
+            for (const Json::Value& href : hrefs) {
+                targets.push_back(href.isString() ? WideFromUtf8(href.asString()) : std::u16string());
+            }
+        }
+        done(std::move(targets));
+    });
+}
+
+void CHtmlDocument::SubscribeLinks(const std::vector<LinkSubscription>& links,
+                                   std::function<void(std::vector<uint32_t>)> done) const {
+    Json::Value entries(Json::arrayValue);
+    for (const LinkSubscription& link : links) {
+        Json::Value entry(Json::arrayValue);
+        entry.append(Json::UInt64(link.position));
+        entry.append(Utf8FromWide(link.href));
+        entry.append(link.cookie);
+        entries.append(entry);
+    }
+    Run("tharnvaleLinks.subscribe(" + Utf8Json(entries) + ")", [done = std::move(done)](const std::string& json) {
+        Json::Value made;
+        std::vector<uint32_t> cookies;
+        if (ParseJson(json, made) && made.isArray()) {
+            for (const Json::Value& cookie : made) {
+                if (cookie.isUInt()) {
+                    cookies.push_back(cookie.asUInt());
+                }
+            }
+        }
+        done(std::move(cookies));
+    });
+}
+
+void CHtmlDocument::UnsubscribeLinks(const std::vector<uint32_t>& cookies) const {
+    Json::Value list(Json::arrayValue);
+    for (const uint32_t cookie : cookies) {
+        list.append(cookie);
+    }
+    Run("tharnvaleLinks.unsubscribe(" + Utf8Json(list) + ")", [](const std::string&) {});
+}
+
+void CWebBrowser2::Attach(WebKitWebView* view, GCancellable* cancellable) {
+    m_pView = view;
+    m_pCancellable = cancellable;
+}
+
+void CWebBrowser2::Navigate(const std::u16string& url) {
+    if (m_pView != nullptr) {
+        webkit_web_view_load_uri(m_pView, Utf8FromWide(url).c_str());
+    }
+}
+
+std::optional<CHtmlDocument> CWebBrowser2::GetDocument() const {
+    if (m_pView == nullptr || webkit_web_view_get_uri(m_pView) == nullptr) {
+        return std::nullopt;
+    }
+    return CHtmlDocument(m_pView, m_pCancellable);
+}
