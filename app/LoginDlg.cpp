@@ -46,22 +46,30 @@ bool CLoginDlg::OnInitDialog() {
     // The login window comes first, so that its page starts loading while
     // the picture is put on screen.
     m_pLoginDlg = new CLoginActiveDlg(this);
-    m_pLoginDlg->Create(this);
-    m_pLoginDlg->ShowWindow(SW_SHOWNORMAL);
+    m_pLoginDlg->Create(this, false);
     if (theApp.m_pDispatch != nullptr) {
         theApp.m_pDispatch->m_pOwner = m_pLoginDlg;
     }
 
-    if (!m_background.m_picture.LoadFromResource(kBackgroundId)) {
-        return true;
+    if (m_background.m_picture.LoadFromResource(kBackgroundId)) {
+        const CPngImage& picture = *m_background.m_picture.m_pImage;
+        MoveWindow({0, 0, picture.GetWidth(), picture.GetHeight()});
+        CenterWindow();
+        if (m_pLoginDlg != nullptr) {
+            m_pLoginDlg->MoveWindow(GetWindowRect());
+        }
+        m_background.UpdateLayered();
     }
-    const CPngImage& picture = *m_background.m_picture.m_pImage;
-    MoveWindow({0, 0, picture.GetWidth(), picture.GetHeight()});
-    CenterWindow();
+    // The login window goes on screen once it has its place and size: a
+    // window manager keeps a fixed-size window at the size it was first
+    // shown with.
     if (m_pLoginDlg != nullptr) {
-        m_pLoginDlg->MoveWindow(GetWindowRect());
+        m_pLoginDlg->ShowWindow(SW_SHOWNORMAL);
     }
-    m_background.UpdateLayered();
+    // This window leads until the pointer moves over the login window: where
+    // a window manager first puts the login window must not pull this one
+    // off the centre; its own first placement puts the login window back.
+    m_bBackgroundLeads = 1;
     return true;
 }
 
@@ -74,6 +82,15 @@ void CLoginDlg::OnMove() {
     rect.x = mine.x;
     rect.y = mine.y;
     m_pLoginDlg->MoveWindow(rect);
+    m_pLoginDlg->BringWindowToTop();
+}
+
+// A window manager may raise this window over the login window when the
+// player presses on it; the login window always lies on top.
+void CLoginDlg::OnActivate() {
+    if (m_pLoginDlg != nullptr) {
+        m_pLoginDlg->BringWindowToTop();
+    }
 }
 
 HitTest CLoginDlg::OnNcHitTest() {

@@ -28,6 +28,7 @@ protected:
     HitTest OnNcHitTest() override;
     void OnShowWindow(bool show) override;
     void OnMinimized(bool minimized) override;
+    void OnActivate() override;
     void OnClose() override;
     // Enter and Esc never end the program.
     void OnOK() override {}

@@ -42,9 +42,10 @@ public:
     CDialogWindow& operator=(const CDialogWindow&) = delete;
 
     // Builds the window from its template, owned by `owner` when given (it
-    // then stays above its owner and goes with it), runs OnInitDialog and
-    // shows it. False when the template cannot be built.
-    bool Create(CDialogWindow* owner);
+    // then stays above its owner and goes with it), runs OnInitDialog and,
+    // unless told otherwise, shows it. False when the template cannot be
+    // built.
+    bool Create(CDialogWindow* owner, bool show = true);
 
     // Creates the window and runs a main loop until EndDialog or a quit
     // request, then destroys it. Returns the EndDialog result, IDABORT after
@@ -60,6 +61,8 @@ public:
     void MoveWindow(const CRect& rect);
     CRect GetWindowRect() const;
     void SetWindowText(std::string_view utf8);
+    // Puts the window above the others.
+    void BringWindowToTop();
     // Centres the window on the work area of the screen.
     void CenterWindow();
 
@@ -67,12 +70,16 @@ protected:
     virtual bool OnInitDialog() { return true; }
     // The window's position on the screen changed.
     virtual void OnMove() {}
-    // The pointer entered the window or pressed on its own surface (not on
-    // an item that takes the press itself).
+    // The pointer moved over the window or pressed on its own surface (not
+    // on an item that takes the press itself).
     virtual HitTest OnNcHitTest() { return HitTest::Client; }
     virtual void OnShowWindow(bool /*show*/) {}
     // The window went to or came back from the task bar.
     virtual void OnMinimized(bool /*minimized*/) {}
+    // The window became the active one.
+    virtual void OnActivate() {}
+    // The window is on screen, where the window manager put it.
+    virtual void OnMapped() {}
     // The window manager asks the window to close.
     virtual void OnClose() { EndDialog(IDCANCEL); }
     // Enter and Esc that no item of the window took.

@@ -81,7 +81,6 @@ std::optional<std::u16string> QueryCallbackLaunchArgs(std::u16string_view addres
             sign = value;
         }
     }
-    return BuildLaunchArgs(Widen(userId),
-                           BuildCredentialTail(Widen(token), Widen(serverId), Widen(other),
-                                               Widen(sign)));
+    return BuildLaunchArgs(Widen(userId), BuildCredentialTail(Widen(token), Widen(serverId),
+                                                              Widen(other), Widen(sign)));
 }

@@ -74,11 +74,17 @@ HRESULT CImpIDispatch::QueryInterface(const IID& iid, void** ppvObject) {
     return E_NOINTERFACE;
 }
 
-uint32_t CImpIDispatch::AddRef() { return ++m_cRef; }
+uint32_t CImpIDispatch::AddRef() {
+    return ++m_cRef;
+}
 
-uint32_t CImpIDispatch::Release() { return --m_cRef; }
+uint32_t CImpIDispatch::Release() {
+    return --m_cRef;
+}
 
-HRESULT CImpIDispatch::GetTypeInfoCount(unsigned* /*pctinfo*/) { return E_NOTIMPL; }
+HRESULT CImpIDispatch::GetTypeInfoCount(unsigned* /*pctinfo*/) {
+    return E_NOTIMPL;
+}
 
 HRESULT CImpIDispatch::GetTypeInfo(unsigned /*iTInfo*/, uint32_t /*lcid*/, void** /*ppTInfo*/) {
     return E_NOTIMPL;

@@ -94,6 +94,19 @@ bool CLoginActiveDlg::OnInitDialog() {
                      G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnMinimize(); }), this);
     g_signal_connect(GetDlgItem(kCloseId), "clicked",
                      G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnCloseButton(); }), this);
+    // The pointer moving over any item makes this window the leader, as
+    // over the window's own surface.
+    auto onMotion = +[](GtkWidget*, GdkEventMotion*, CLoginActiveDlg* self) -> gboolean {
+        self->OnNcHitTest();
+        return FALSE;
+    };
+    for (GtkWidget* item : {GetDlgItem(kMinimizeId), GetDlgItem(kCloseId)}) {
+        gtk_widget_add_events(item, GDK_POINTER_MOTION_MASK);
+        g_signal_connect(item, "motion-notify-event", G_CALLBACK(onMotion), this);
+    }
+    if (m_pSite != nullptr) {
+        g_signal_connect(m_pSite->GetView(), "motion-notify-event", G_CALLBACK(onMotion), this);
+    }
     UpdateShape();
     return true;
 }
@@ -124,14 +137,40 @@ void CLoginActiveDlg::ShowBrowser() {
 }
 
 void CLoginActiveDlg::OnMove() {
-    if (m_pParent == nullptr || m_pParent->m_bBackgroundLeads != 0) {
-        return;  // the main window leads and is moving this one
+    if (m_pParent == nullptr) {
+        return;
     }
     CRect background = m_pParent->GetWindowRect();
     const CRect mine = GetWindowRect();
+    if (m_pParent->m_bBackgroundLeads != 0) {
+        // The main window leads. Only a window manager moves this window
+        // then (placing it when it first shows, say): it goes back on top of
+        // the main window.
+        if (mine.x != background.x || mine.y != background.y) {
+            MoveWindow({background.x, background.y, mine.width, mine.height});
+        }
+        return;
+    }
     background.x = mine.x;
     background.y = mine.y;
     m_pParent->MoveWindow(background);
+}
+
+void CLoginActiveDlg::OnMapped() {
+    OnMove();
+    // Some window managers place a window after it has been mapped, and say
+    // nothing of it to the window itself: look once more when they are done.
+    g_object_set_data(G_OBJECT(m_pCancellable), "dialog", this);
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, 250,
+        [](gpointer cancellable) -> gboolean {
+            auto* self = static_cast<CLoginActiveDlg*>(g_object_get_data(G_OBJECT(cancellable), "dialog"));
+            if (!g_cancellable_is_cancelled(G_CANCELLABLE(cancellable)) && self != nullptr) {
+                self->OnMove();
+            }
+            return G_SOURCE_REMOVE;
+        },
+        g_object_ref(m_pCancellable), g_object_unref);
 }
 
 HitTest CLoginActiveDlg::OnNcHitTest() {

@@ -33,6 +33,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnMove() override;
+    void OnMapped() override;
     HitTest OnNcHitTest() override;
     // Enter and Esc never close the window.
     void OnOK() override {}

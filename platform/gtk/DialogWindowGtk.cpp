@@ -8,7 +8,7 @@ CDialogWindow::CDialogWindow(int templateId) : m_nTemplateId(templateId) {}
 
 CDialogWindow::~CDialogWindow() { DestroyWindow(); }
 
-bool CDialogWindow::Create(CDialogWindow* owner) {
+bool CDialogWindow::Create(CDialogWindow* owner, bool show) {
     const std::optional<CResourceBytes> ui = FindResource(m_nTemplateId, ResourceType::Dialog);
     if (!ui) {
         return false;
@@ -26,16 +26,14 @@ bool CDialogWindow::Create(CDialogWindow* owner) {
         g_clear_object(&m_pBuilder);
         return false;
     }
-    // The template's size; its windows start at the screen's top-left corner.
     gtk_widget_get_size_request(GTK_WIDGET(m_hWnd), &m_rect.width, &m_rect.height);
-    gtk_window_move(m_hWnd, 0, 0);
     if (owner != nullptr) {
         gtk_window_set_transient_for(m_hWnd, owner->GetSafeHwnd());
         gtk_window_set_destroy_with_parent(m_hWnd, TRUE);
     }
     ConnectEvents();
     OnInitDialog();
-    if (m_hWnd != nullptr) {
+    if (m_hWnd != nullptr && show) {
         gtk_widget_show(GTK_WIDGET(m_hWnd));
     }
     return m_hWnd != nullptr;
@@ -96,13 +94,32 @@ void CDialogWindow::MoveWindow(const CRect& rect) {
     gtk_widget_set_size_request(GTK_WIDGET(m_hWnd), rect.width, rect.height);
     gtk_window_resize(m_hWnd, rect.width, rect.height);
     gtk_window_move(m_hWnd, rect.x, rect.y);
+    // GTK skips a move to where it asked the window to be before, even when
+    // the window manager has put it elsewhere since: tell the X server too.
+    if (gtk_widget_get_mapped(GTK_WIDGET(m_hWnd))) {
+        gdk_window_move(gtk_widget_get_window(GTK_WIDGET(m_hWnd)), rect.x, rect.y);
+    }
 }
 
-CRect CDialogWindow::GetWindowRect() const { return m_rect; }
+CRect CDialogWindow::GetWindowRect() const {
+    CRect rect = m_rect;
+    // Where the window really is now, which the window manager may have
+    // changed without telling the window.
+    if (m_hWnd != nullptr && gtk_widget_get_mapped(GTK_WIDGET(m_hWnd))) {
+        gdk_window_get_origin(gtk_widget_get_window(GTK_WIDGET(m_hWnd)), &rect.x, &rect.y);
+    }
+    return rect;
+}
 
 void CDialogWindow::SetWindowText(std::string_view utf8) {
     if (m_hWnd != nullptr) {
         gtk_window_set_title(m_hWnd, std::string(utf8).c_str());
+    }
+}
+
+void CDialogWindow::BringWindowToTop() {
+    if (m_hWnd != nullptr && gtk_widget_get_realized(GTK_WIDGET(m_hWnd))) {
+        gdk_window_raise(gtk_widget_get_window(GTK_WIDGET(m_hWnd)));
     }
 }
 
@@ -126,17 +143,22 @@ void CDialogWindow::CenterWindow() {
 }
 
 void CDialogWindow::OnConfigure(const GdkEventConfigure& event) {
-    m_rect = {event.x, event.y, event.width, event.height};
-    if (event.x != m_nLastX || event.y != m_nLastY) {
-        m_nLastX = event.x;
-        m_nLastY = event.y;
+    // The event's position is relative to the window's parent, which is a
+    // window manager's frame once there is one: ask for the screen position.
+    int x = event.x;
+    int y = event.y;
+    gdk_window_get_origin(event.window, &x, &y);
+    m_rect = {x, y, event.width, event.height};
+    if (x != m_nLastX || y != m_nLastY) {
+        m_nLastX = x;
+        m_nLastY = y;
         OnMove();
     }
 }
 
 void CDialogWindow::ConnectEvents() {
     GtkWidget* w = GTK_WIDGET(m_hWnd);
-    gtk_widget_add_events(w, GDK_BUTTON_PRESS_MASK | GDK_ENTER_NOTIFY_MASK | GDK_STRUCTURE_MASK);
+    gtk_widget_add_events(w, GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK | GDK_STRUCTURE_MASK);
 
     g_signal_connect(w, "configure-event",
                      G_CALLBACK(+[](GtkWidget*, GdkEventConfigure* e, CDialogWindow* self) -> gboolean {
@@ -144,8 +166,10 @@ void CDialogWindow::ConnectEvents() {
                          return FALSE;
                      }),
                      this);
-    g_signal_connect(w, "enter-notify-event",
-                     G_CALLBACK(+[](GtkWidget*, GdkEventCrossing*, CDialogWindow* self) -> gboolean {
+    // Motion, not crossing: a window that moves under a still pointer makes
+    // the pointer cross without the player doing anything.
+    g_signal_connect(w, "motion-notify-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEventMotion*, CDialogWindow* self) -> gboolean {
                          self->OnNcHitTest();
                          return FALSE;
                      }),
@@ -174,6 +198,16 @@ void CDialogWindow::ConnectEvents() {
                          if ((e->changed_mask & GDK_WINDOW_STATE_ICONIFIED) != 0) {
                              self->OnMinimized((e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0);
                          }
+                         return FALSE;
+                     }),
+                     this);
+    g_signal_connect(w, "map-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, CDialogWindow* self) -> gboolean {
+                         self->OnMapped();
+                         return FALSE;
+                     }),
+                     this);
+    g_signal_connect(w, "focus-in-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, CDialogWindow* self) -> gboolean {
+                         self->OnActivate();
                          return FALSE;
                      }),
                      this);

@@ -60,7 +60,7 @@ class Background:
         # The window manager may still be placing it.
         self.origin = self.session.wait_geometry(
             self.window, lambda g: g[2] == PICTURE_W and g[3] == PICTURE_H)[:2]
-        time.sleep(0.5)
+        time.sleep(1.0)
 
     def tearDown(self):
         if self.launcher.poll() is None:

@@ -12,7 +12,11 @@ import subprocess
 import time
 
 BUILD = os.environ.get("LAUNCHER_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
-LAUNCHER = os.path.join(BUILD, "login-launcher")
+# The program as built for the tests: "offline" finds no portal; "online"
+# finds the tests' own server at ONLINE_ORIGIN.
+LAUNCHER_OFFLINE = os.path.join(BUILD, "tests", "offline", "login-launcher")
+LAUNCHER_ONLINE = os.path.join(BUILD, "tests", "online", "login-launcher")
+ONLINE_PORT = 47120
 DESKTOP = os.path.join(BUILD, "tests", "test-desktop")
 DESKTOP_RGB = (0x30, 0x70, 0xA0)
 WIDTH, HEIGHT = 1920, 1080
@@ -56,7 +60,7 @@ class XSession:
             self.spawn(["openbox"], stderr=subprocess.DEVNULL)
             wait_until(lambda: self.run(["wmctrl", "-m"], check=False).returncode == 0)
         if self.compositor:
-            self.spawn(["xcompmgr"])
+            self.spawn(["xcompmgr"], stderr=subprocess.DEVNULL)
             wait_until(lambda: "_NET_WM_CM_S0" in self.run(
                 ["xprop", "-root", "_NET_WM_CM_S0"], check=False).stdout or True, timeout=1)
             time.sleep(0.3)
@@ -83,10 +87,10 @@ class XSession:
                               timeout=30)
 
     # -- the program ---------------------------------------------------------
-    def start_launcher(self, cwd=None, env=None):
+    def start_launcher(self, program=LAUNCHER_OFFLINE, cwd=None, env=None):
         environment = dict(self.env, **(env or {}))
-        process = subprocess.Popen([os.path.abspath(LAUNCHER)], env=environment, cwd=cwd,
-                                   stderr=subprocess.PIPE, text=True)
+        process = subprocess.Popen([os.path.abspath(program)], env=environment, cwd=cwd,
+                                   stderr=subprocess.DEVNULL)
         self.helpers.append(process)
         return process
 
@@ -132,7 +136,7 @@ class XSession:
     def drag(self, start, end, steps=10):
         # The moves go one by one with pauses, in a process of their own, so
         # that the window manager sees a real drag.
-        commands = ["mousemove", str(start[0]), str(start[1]), "sleep", "0.2", "mousedown", "1"]
+        commands = ["mousemove", str(start[0]), str(start[1]), "sleep", "0.4", "mousedown", "1", "sleep", "0.2"]
         for i in range(1, steps + 1):
             x = start[0] + (end[0] - start[0]) * i // steps
             y = start[1] + (end[1] - start[1]) * i // steps

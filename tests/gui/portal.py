@@ -1,0 +1,71 @@
+"""A loopback stand-in of the game portal and the content server for the GUI
+tests: login pages the test sets, the callback pages, the game launcher
+download, and a beacon that pages call to report what they saw."""
+
+import http.server
+import os
+import threading
+import urllib.parse
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+LAUNCHER_PATH = "/kestrani2/halvoryne_web/vuntek_qx_launch.exe"
+
+
+class Portal:
+    def __init__(self, port, launcher_file):
+        self.port = port
+        self.pages = {}          # path -> HTML text
+        with open(launcher_file, "rb") as launcher:
+            self.launcher = launcher.read()
+        self.beacons = []        # query strings the pages sent
+        self.requests = []       # paths asked for
+        self.lock = threading.Lock()
+        portal = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def log_message(self, *args):
+                pass
+
+            def do_GET(self):
+                path, _, query = self.path.partition("?")
+                with portal.lock:
+                    portal.requests.append(self.path)
+                if path == "/beacon":
+                    with portal.lock:
+                        portal.beacons.append(urllib.parse.unquote(query))
+                    return self.reply(204, b"", "text/plain")
+                if path == LAUNCHER_PATH:
+                    return self.reply(200, portal.launcher, "application/octet-stream")
+                page = portal.pages.get(path)
+                if page is None and path.endswith("codeCallback.htm"):
+                    page = "<!DOCTYPE html><meta charset='utf-8'><p>logged in</p>"
+                if page is None:
+                    return self.reply(404, b"<p>not here</p>", "text/html")
+                self.reply(200, page.encode("utf-8"), "text/html; charset=utf-8")
+
+            def reply(self, status, body, kind):
+                self.send_response(status)
+                self.send_header("Content-Type", kind)
+                self.send_header("Content-Length", str(len(body)))
+                self.send_header("Cache-Control", "no-store")
+                self.end_headers()
+                self.wfile.write(body)
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+        self.server.daemon_threads = True
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+
+    def __enter__(self):
+        self.thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.server.shutdown()
+        self.server.server_close()
+
+    def origin(self, host="127.0.0.1"):
+        return "http://%s:%d" % (host, self.port)
+
+    def got(self, prefix):
+        with self.lock:
+            return [r for r in self.requests if r.startswith(prefix)]

@@ -1,0 +1,206 @@
+"""The player's whole path through the real program: the login page in the
+login window, the login handed back by each of the three routes (a page
+script's window.external call, in the top page and in a cross-origin frame;
+a code callback address; a query callback address), the game launcher
+fetched and started, and the program gone with exit code 16."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+from portal import Portal, LAUNCHER_PATH
+from xsession import XSession, BUILD, LAUNCHER_ONLINE, ONLINE_PORT, wait_until
+
+FAKE_LAUNCHER = os.path.join(BUILD, "tests", "fake-launcher")
+LOGIN_PATH = "/url/weiduan.php"
+PAYLOAD = '{"uid":"u1","token":"t","server_id":"s","other":"o","sign":"x"}'
+PAGE_HEAD = "<!DOCTYPE html><meta charset='utf-8'><title>login</title>"
+
+
+def page(body, head=""):
+    return PAGE_HEAD + head + "<body style='margin:0;background:#234'>" + body + "</body>"
+
+
+def beacon(expression):
+    return "new Image().src = '/beacon?' + encodeURIComponent(%s);" % expression
+
+
+class Login(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.session = XSession(window_manager=True, compositor=True).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.__exit__(None, None, None)
+
+    def setUp(self):
+        self.portal = Portal(ONLINE_PORT, FAKE_LAUNCHER).__enter__()
+        self.folder = tempfile.mkdtemp(prefix="login-test-")
+        self.program_dir = os.path.join(self.folder, "game")
+        self.work_dir = os.path.join(self.folder, "work")
+        os.makedirs(self.program_dir)
+        os.makedirs(self.work_dir)
+        self.program = os.path.join(self.program_dir, "login-launcher")
+        shutil.copy2(LAUNCHER_ONLINE, self.program)
+        self.record = os.path.join(self.folder, "record")
+        self.stderr = open(os.path.join(self.folder, "stderr"), "w")
+        self.launcher = None
+
+    def tearDown(self):
+        if self.launcher is not None and self.launcher.poll() is None:
+            self.launcher.kill()
+            self.launcher.wait(timeout=10)
+        self.portal.__exit__(None, None, None)
+        self.stderr.close()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def start(self, login_page):
+        self.portal.pages[LOGIN_PATH] = login_page
+        env = dict(self.session.env, FAKE_LAUNCHER_RECORD=self.record,
+                   XDG_DATA_HOME=os.path.join(self.folder, "data"),
+                   XDG_CACHE_HOME=os.path.join(self.folder, "cache"))
+        self.launcher = subprocess.Popen([self.program], cwd=self.work_dir, env=env,
+                                         stderr=self.stderr)
+        self.window = self.session.find_window("Tharnvale")
+        return self.launcher
+
+    def started_with(self):
+        """The fake launcher's argv after its path, once it has run."""
+        assert wait_until(lambda: os.path.exists(self.record), timeout=20), "the launcher never ran"
+        with open(self.record, "rb") as record:
+            fields = record.read().split(b"\0")[:-1]
+        cwd, argv = fields[0].decode(), [f.decode() for f in fields[1:]]
+        self.assertEqual(cwd, self.work_dir)
+        self.assertEqual(argv[0], os.path.join(self.program_dir, "vuntek_qx_launch.exe"))
+        return argv[1:]
+
+    def assert_exits_with(self, code):
+        self.assertEqual(self.launcher.wait(timeout=20), code)
+
+    def assert_keeps_running(self, seconds=2.0):
+        time.sleep(seconds)
+        self.assertIsNone(self.launcher.poll())
+        self.assertFalse(os.path.exists(self.record))
+
+    def screenshot(self, name):
+        folder = os.environ.get("LAUNCHER_SCREENSHOTS")
+        if folder:
+            os.makedirs(folder, exist_ok=True)
+            self.session.screenshot(keep_as=os.path.join(folder, "login-%s.png" % name))
+
+    # -- the script route ------------------------------------------------------
+    def test_page_script_reads_the_property_and_logs_in(self):
+        self.start(page(
+            "<p id='status'>waiting</p>",
+            head="<script>" + beacon("'xxyyzz=' + window.external.xxyyzz") + "</script>"
+            "<script>addEventListener('load', function () { setTimeout(function () {"
+            " window.external.AppLogin(%r); }, 300); });</script>" % PAYLOAD))
+        self.assertEqual(self.started_with(), [",id^u1,auth_key^t&s&o&x"])
+        self.assert_exits_with(16)
+        self.assertIn("xxyyzz=Wibble", self.portal.beacons)
+        self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 1, "fetched once, since it was missing")
+        with open(os.path.join(self.work_dir, "log.txt")) as log_file:
+            log = log_file.read()
+        self.assertEqual(log, PAYLOAD + "\nt&s&o&x\n")
+        self.assertEqual(os.stat(os.path.join(self.work_dir, "log.txt")).st_mode & 0o777, 0o600)
+
+    def test_cross_origin_frame_logs_in(self):
+        frame = "http://localhost:%d/frame.html" % ONLINE_PORT
+        self.portal.pages["/frame.html"] = page(
+            "<script>" + beacon("'frame=' + window.external.xxyyzz") +
+            "setTimeout(function () { window.external.AppLogin(%r); }, 300);</script>" % PAYLOAD)
+        self.start(page("<iframe src='%s' width=300 height=200></iframe>" % frame))
+        self.assertEqual(self.started_with(), [",id^u1,auth_key^t&s&o&x"])
+        self.assert_exits_with(16)
+        self.assertIn("frame=Wibble", self.portal.beacons)
+
+    def test_unknown_members_and_refused_calls_do_no_harm(self):
+        self.start(page("<script>" + beacon(
+            "[typeof window.external.app, typeof window.external.APPLOGIN,"
+            " typeof window.external.Apple, window.external.xxyFoo].join(',')") +
+            "window.external.AppLogin(); window.external.AppLogin(42);"
+            + beacon("'after=' + document.title") + "</script>"))
+        self.assertTrue(wait_until(lambda: any(b.startswith("after=") for b in self.portal.beacons)))
+        self.assertIn("undefined,undefined,function,Wibble", self.portal.beacons)
+        self.assert_keeps_running()
+
+    # -- the callback routes ----------------------------------------------------
+    def test_code_callback_hands_off_the_whole_address(self):
+        callback = "/plumoqx/codeCallback.htm?code=C0DE&state=%C3%A9"
+        self.start(page("<script>setTimeout(function () { location = %r; }, 300);</script>" % callback))
+        self.assertEqual(self.started_with(), [self.portal.origin() + callback])
+        self.assert_exits_with(16)
+
+    def test_query_callback_in_a_frame(self):
+        callback = "/baidu/codeCallback.htm?server_id=2&token=tk=&user_id=7&sign=s%20g&x=1"
+        self.start(page("<iframe src='%s'></iframe>" % callback))
+        self.assertEqual(self.started_with(), [",id^7,auth_key^tk=&2&0&s%20g"])
+        self.assert_exits_with(16)
+
+    def test_need_code_and_failed_pages_are_not_handed_off(self):
+        self.start(page(
+            "<iframe src='/plumoqx/codeCallback.htm?code=1&needCode=1'></iframe>"
+            "<iframe src='/missing'></iframe>"
+            "<iframe src='http://127.0.0.1:47129/refused'></iframe>"))
+        self.assert_keeps_running(3.0)
+        self.screenshot("page-with-frames")
+        self.session.run(["wmctrl", "-c", "Tharnvale"])
+        self.assert_exits_with(0)
+
+    # -- the player's hands -----------------------------------------------------
+    def test_clicked_link_still_navigates_and_no_context_menu_opens(self):
+        self.start(page(
+            "<a id='go' href='/plumoqx/codeCallback.htm?code=LINK' style='display:block;"
+            "width:631px;height:200px;background:#e80'>log in</a>"
+            "<a href='/plumoqx/codeCallback.htm?code=LINK'>same target</a>"))
+        x0, y0 = self.session.geometry(self.window)[:2]
+        wait_until(lambda: self.portal.got(LOGIN_PATH), timeout=10)
+        time.sleep(1.0)
+        before = self.session.screenshot()
+        self.session.click(x0 + 560 + 300, y0 + 177 + 300, button=3)
+        time.sleep(0.8)
+        after = self.session.screenshot()
+        for dx, dy in ((310, 310), (380, 360), (420, 400), (340, 330)):
+            point = (x0 + 560 + dx, y0 + 177 + dy)
+            self.assertEqual(after.pixel(*point), before.pixel(*point), "a menu opened at %s" % (point,))
+        self.screenshot("login-page")
+        self.session.click(x0 + 560 + 300, y0 + 177 + 100)
+        self.assertEqual(self.started_with(), [self.portal.origin() + "/plumoqx/codeCallback.htm?code=LINK"])
+        self.assert_exits_with(16)
+
+    def test_both_windows_move_as_one(self):
+        self.start(page("<p style='color:white'>drag me around</p>"))
+        wait_until(lambda: self.portal.got(LOGIN_PATH), timeout=10)
+        time.sleep(1.0)
+        login = self.login_window()
+        x0, y0 = self.session.geometry(self.window)[:2]
+        # Drag the background by the figure's cloak, far from the login items.
+        self.session.drag((x0 + 250, y0 + 400), (x0 + 130, y0 + 330))
+        moved = self.session.wait_geometry(self.window, lambda g: (g[0], g[1]) == (x0 - 120, y0 - 70))
+        self.assertEqual(moved[:2], (x0 - 120, y0 - 70))
+        wait_until(lambda: self.session.geometry(login)[:2] == moved[:2], timeout=5)
+        self.assertEqual(self.session.geometry(login)[:2], moved[:2])
+        # The login window leads once the pointer was over it: move it as the
+        # window manager would, and the background follows.
+        self.session.run(["xdotool", "mousemove", str(moved[0] + 800), str(moved[1] + 400)])
+        time.sleep(0.3)
+        self.session.run(["xdotool", "windowmove", login, str(moved[0] + 60), str(moved[1] + 40)])
+        wait_until(lambda: self.session.geometry(self.window)[:2] == (moved[0] + 60, moved[1] + 40),
+                   timeout=5)
+        self.assertEqual(self.session.geometry(self.window)[:2], (moved[0] + 60, moved[1] + 40))
+        self.assertEqual(self.session.geometry(login)[:2], (moved[0] + 60, moved[1] + 40))
+
+    def login_window(self):
+        ids = self.session.run(["xdotool", "search", "--onlyvisible", "--class", "login-launcher"],
+                               check=False).stdout.split()
+        others = [w for w in ids if w != self.window and self.session.geometry(w)[2] == 1334]
+        self.assertTrue(others, "no login window")
+        return others[0]
+
+
+if __name__ == "__main__":
+    unittest.main()
