@@ -22,6 +22,11 @@ public:
     // Owned, but deleted by the application's shut-down.
     CLoginActiveDlg* m_pLoginDlg = nullptr;
 
+    // The picture this window shows; null without one.
+    cairo_surface_t* GetPicture() const {
+        return m_background.m_picture.m_pImage ? m_background.m_picture.m_pImage->GetSurface() : nullptr;
+    }
+
 protected:
     bool OnInitDialog() override;
     void OnMove() override;

@@ -47,10 +47,11 @@ public:
     // built.
     bool Create(CDialogWindow* owner, bool show = true);
 
-    // Creates the window and runs a main loop until EndDialog or a quit
-    // request, then destroys it. Returns the EndDialog result, IDABORT after
-    // a quit request, or -1 when the window could not be created.
-    int DoModal();
+    // Creates the window (owned by `owner` when given) and runs a main loop
+    // until EndDialog or a quit request, then destroys it. Returns the
+    // EndDialog result, IDABORT after a quit request, or -1 when the window
+    // could not be created.
+    int DoModal(CDialogWindow* owner = nullptr);
     void EndDialog(int result);
 
     GtkWindow* GetSafeHwnd() const { return m_hWnd; }
@@ -63,7 +64,8 @@ public:
     void SetWindowText(std::string_view utf8);
     // Puts the window above the others.
     void BringWindowToTop();
-    // Centres the window on the work area of the screen.
+    // Centres the window over its owner, or on the screen's work area when
+    // it has none.
     void CenterWindow();
 
 protected:
@@ -93,6 +95,7 @@ private:
 
     int m_nTemplateId;
     GtkBuilder* m_pBuilder = nullptr;
+    CDialogWindow* m_pOwnerWnd = nullptr;
     GtkWindow* m_hWnd = nullptr;
     CMessageLoop* m_pModalLoop = nullptr;
     int m_nModalResult = IDCANCEL;

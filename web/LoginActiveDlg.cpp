@@ -11,6 +11,7 @@
 #include "handoff/LauncherFetch.h"
 #include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
+#include "ui/ConfirmDlg.h"
 #include "web/BrowserEvents.h"
 #include "web/CallbackAddress.h"
 #include "web/CustomControlSite.h"
@@ -22,6 +23,8 @@ constexpr int kTemplateId = 132;
 constexpr int kBrowserId = 1000;
 constexpr int kCloseId = 1005;
 constexpr int kMinimizeId = 1006;
+constexpr int kCloseStrip = 160;
+constexpr int kMinimizeStrip = 162;
 
 // Where the items sit, in the window's pixels: the browser over the
 // picture's panel, the buttons on its frame's upper right corner. The
@@ -29,7 +32,6 @@ constexpr int kMinimizeId = 1006;
 // key colour like the rest.
 constexpr CRect kBrowserRect{560, 177, 631, 446};
 constexpr CRect kMinimizeRect{1173, 137, 39, 75};
-constexpr CRect kMinimizeFace{1173, 137, 39, 39};
 constexpr CRect kCloseRect{1208, 115, 54, 54};
 
 std::u16string WideFromAscii(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
@@ -37,14 +39,6 @@ std::u16string WideFromAscii(const char* text) { return std::u16string(text, tex
 void Place(GtkWidget* fixed, GtkWidget* item, const CRect& rect) {
     gtk_fixed_move(GTK_FIXED(fixed), item, rect.x, rect.y);
     gtk_widget_set_size_request(item, rect.width, rect.height);
-}
-
-gboolean PaintKeyColour(GtkWidget*, cairo_t* cr, gpointer) {
-    // 0x00BBGGRR
-    cairo_set_source_rgb(cr, 1.0, 1.0, 0.0);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_paint(cr);
-    return FALSE;  // the items draw over it
 }
 
 }  // namespace
@@ -62,7 +56,13 @@ CLoginActiveDlg::~CLoginActiveDlg() {
 
 bool CLoginActiveDlg::OnInitDialog() {
     GtkWindow* window = GetSafeHwnd();
-    g_signal_connect(window, "draw", G_CALLBACK(PaintKeyColour), nullptr);
+    m_btnMin.SubclassDlgItem(GetDlgItem(kMinimizeId));
+    m_btnClose.SubclassDlgItem(GetDlgItem(kCloseId));
+    g_signal_connect(window, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CLoginActiveDlg* self) -> gboolean {
+                         self->PaintBackground(cr);
+                         return FALSE;  // the items draw over it
+                     }),
+                     this);
 
     GtkWidget* client = gtk_bin_get_child(GTK_BIN(window));
     GtkWidget* holder = GetDlgItem(kBrowserId);
@@ -88,8 +88,14 @@ bool CLoginActiveDlg::OnInitDialog() {
     // Hidden until its first navigation completes: never an empty browser.
     gtk_widget_hide(holder);
 
+    m_btnMin.StartGraphics();
+    m_btnClose.StartGraphics();
+    m_btnMin.SetImage(kMinimizeStrip);
+    m_btnClose.SetImage(kCloseStrip);
     Place(client, GetDlgItem(kMinimizeId), kMinimizeRect);
     Place(client, GetDlgItem(kCloseId), kCloseRect);
+    m_btnMin.m_onFaceChanged = [this] { UpdateShape(); };
+    m_btnClose.m_onFaceChanged = [this] { UpdateShape(); };
     g_signal_connect(GetDlgItem(kMinimizeId), "clicked",
                      G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnMinimize(); }), this);
     g_signal_connect(GetDlgItem(kCloseId), "clicked",
@@ -114,9 +120,14 @@ bool CLoginActiveDlg::OnInitDialog() {
 void CLoginActiveDlg::UpdateShape() {
     const bool browserShown = gtk_widget_get_visible(GetDlgItem(kBrowserId));
     cairo_region_t* region = cairo_region_create();
-    for (const CRect& r : {kMinimizeFace, kCloseRect}) {
-        const cairo_rectangle_int_t rect{r.x, r.y, r.width, r.height};
-        cairo_region_union_rectangle(region, &rect);
+    const std::pair<const CPngButton*, CRect> buttons[] = {{&m_btnMin, kMinimizeRect}, {&m_btnClose, kCloseRect}};
+    for (const auto& [button, place] : buttons) {
+        if (const cairo_region_t* face = button->GetFaceRegion()) {
+            cairo_region_t* moved = cairo_region_copy(face);
+            cairo_region_translate(moved, place.x, place.y);
+            cairo_region_union(region, moved);
+            cairo_region_destroy(moved);
+        }
     }
     if (browserShown) {
         const cairo_rectangle_int_t rect{kBrowserRect.x, kBrowserRect.y, kBrowserRect.width, kBrowserRect.height};
@@ -126,6 +137,22 @@ void CLoginActiveDlg::UpdateShape() {
     gtk_widget_shape_combine_region(window, region);
     gtk_widget_input_shape_combine_region(window, region);
     cairo_region_destroy(region);
+}
+
+void CLoginActiveDlg::PaintBackground(cairo_t* cr) {
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgb(cr, (m_crKey & 0xFF) / 255.0, ((m_crKey >> 8) & 0xFF) / 255.0,
+                         ((m_crKey >> 16) & 0xFF) / 255.0);
+    cairo_paint(cr);
+    cairo_surface_t* picture = m_pParent != nullptr ? m_pParent->GetPicture() : nullptr;
+    if (picture == nullptr) {
+        return;
+    }
+    for (const CRect& r : {kMinimizeRect, kCloseRect}) {
+        cairo_rectangle(cr, r.x, r.y, r.width, r.height);
+    }
+    cairo_set_source_surface(cr, picture, 0, 0);
+    cairo_fill(cr);
 }
 
 void CLoginActiveDlg::ShowBrowser() {
@@ -272,13 +299,9 @@ void CLoginActiveDlg::OnMinimize() {
 }
 
 void CLoginActiveDlg::OnCloseButton() {
-    GtkWidget* question = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
-                                                 GTK_BUTTONS_YES_NO, "%s", "确定要退出游戏吗?");
-    gtk_window_set_title(GTK_WINDOW(question), "关闭游戏");
-    gtk_window_set_position(GTK_WINDOW(question), GTK_WIN_POS_CENTER);
-    const int answer = gtk_dialog_run(GTK_DIALOG(question));
-    gtk_widget_destroy(question);
-    if (answer == GTK_RESPONSE_YES) {
+    CConfirmDlg confirm;
+    confirm.m_nMode = 0;
+    if (confirm.DoModal(m_pParent) == IDOK) {
         PostQuitMessage(16);
     }
 }

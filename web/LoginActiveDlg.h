@@ -9,6 +9,7 @@
 
 #include "handoff/HandoffSequence.h"
 #include "platform/DialogWindow.h"
+#include "ui/PngButton.h"
 #include "web/WebBrowser2.h"
 
 class CBrowserEvents;
@@ -57,6 +58,9 @@ private:
     // Cuts the window down to what shows: the browser once it is visible,
     // and the buttons.
     void UpdateShape();
+    // Paints the key colour, and under the button faces what lies below the
+    // window there, so that their soft edges blend with it.
+    void PaintBackground(cairo_t* cr);
     void SubscribeNewLinks(const CHtmlDocument& document, const std::vector<std::u16string>& targets);
 
     // The key colour every see-through pixel has: yellow.
@@ -67,6 +71,8 @@ private:
     std::unique_ptr<CCustomControlSite> m_pSite;
     std::unique_ptr<CBrowserEvents> m_pEvents;
     CWebBrowser2 m_browser;
+    CPngButton m_btnMin;
+    CPngButton m_btnClose;
     std::map<std::u16string, LinkConnection> m_linkConnections;
     uint32_t m_nNextCookie = 1;
     // Counts DisconnectLinkEvents, so that subscriptions answered after one

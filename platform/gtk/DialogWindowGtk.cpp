@@ -27,6 +27,7 @@ bool CDialogWindow::Create(CDialogWindow* owner, bool show) {
         return false;
     }
     gtk_widget_get_size_request(GTK_WIDGET(m_hWnd), &m_rect.width, &m_rect.height);
+    m_pOwnerWnd = owner;
     if (owner != nullptr) {
         gtk_window_set_transient_for(m_hWnd, owner->GetSafeHwnd());
         gtk_window_set_destroy_with_parent(m_hWnd, TRUE);
@@ -39,8 +40,8 @@ bool CDialogWindow::Create(CDialogWindow* owner, bool show) {
     return m_hWnd != nullptr;
 }
 
-int CDialogWindow::DoModal() {
-    if (!Create(nullptr)) {
+int CDialogWindow::DoModal(CDialogWindow* owner) {
+    if (!Create(owner)) {
         return -1;
     }
     CMessageLoop loop;
@@ -127,14 +128,19 @@ void CDialogWindow::CenterWindow() {
     if (m_hWnd == nullptr) {
         return;
     }
-    GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(m_hWnd));
-    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-    if (monitor == nullptr) {
-        monitor = gdk_display_get_monitor(display, 0);
-    }
     GdkRectangle area{0, 0, 0, 0};
-    if (monitor != nullptr) {
-        gdk_monitor_get_workarea(monitor, &area);
+    if (m_pOwnerWnd != nullptr && m_pOwnerWnd->GetSafeHwnd() != nullptr) {
+        const CRect owner = m_pOwnerWnd->GetWindowRect();
+        area = {owner.x, owner.y, owner.width, owner.height};
+    } else {
+        GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(m_hWnd));
+        GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+        if (monitor == nullptr) {
+            monitor = gdk_display_get_monitor(display, 0);
+        }
+        if (monitor != nullptr) {
+            gdk_monitor_get_workarea(monitor, &area);
+        }
     }
     CRect rect = m_rect;
     rect.x = area.x + (area.width - rect.width) / 2;

@@ -1,0 +1,339 @@
+#!/usr/bin/env bash
+# Measures the embedded browser's start-up and memory beside WebKitGTK's own
+# MiniBrowser opening the same page, in the same run, on the same private X
+# server, each run starting from empty data and cache folders:
+#  - exec to the login page's `load` event, seen as a beacon request the page
+#    sends to the loopback server (the server notes its monotonic arrival time,
+#    so neither program's own reporting is trusted);
+#  - the summed PSS of the program and all its descendants (the WebKit web and
+#    network processes) 2 s after that beacon.
+# The program is the "online" test build, whose portal address is this
+# script's loopback server. Prints table rows in the format of bench/run.sh
+# (with a header unless given --rows-only). A missed goal is marked and still
+# exits 0; anything that breaks exits non-zero.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+header=1
+if [[ ${1:-} == --rows-only ]]; then
+  header=0
+fi
+
+program=build/tests/online/login-launcher
+if [[ ! -x $program ]]; then
+  bash tools/build.sh >&2
+fi
+minibrowser=$(pkg-config --variable=libdir webkit2gtk-4.1 2>/dev/null || echo /usr/lib/x86_64-linux-gnu)
+minibrowser=$minibrowser/webkit2gtk-4.1/MiniBrowser
+if [[ ! -x $minibrowser ]]; then
+  echo "web-bench: no MiniBrowser at $minibrowser" >&2
+  exit 1
+fi
+
+# The port is compiled into the online build.
+port=47120
+runs=${WEB_BENCH_RUNS:-7}  # per program, taking turns; the median counts
+
+# Every request stays on the loopback interface, whatever proxy is configured.
+unset http_proxy https_proxy all_proxy HTTP_PROXY HTTPS_PROXY ALL_PROXY
+export no_proxy=127.0.0.1 NO_PROXY=127.0.0.1
+
+work=$(mktemp -d)
+server=
+xvfb=
+cleanup() {
+  for pid in $server $xvfb; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The portal stand-in: a login-like page that fits the login window without a
+# scroll bar (a scroll bar makes WebKitGTK redraw all the time under Xvfb,
+# which would inflate both programs' figures), and whose load event asks for
+# /beacon. The arrival of each request is appended to a log with its
+# CLOCK_MONOTONIC time, which the driver below reads.
+mkdir "$work/www"
+cat >"$work/www/login.html" <<'HTML'
+<!doctype html>
+<html>
+<head>
+<meta charset="utf-8">
+<title>Tharnvale login</title>
+<style>
+  html, body { margin: 0; overflow: hidden; }
+  body { width: 631px; height: 446px; font: 14px sans-serif; color: #eee;
+         background: linear-gradient(#233, #122); }
+  form { position: absolute; left: 165px; top: 110px; width: 300px; }
+  h1 { font-size: 20px; margin: 0 0 16px; }
+  label { display: block; margin: 8px 0 4px; }
+  input { width: 100%; box-sizing: border-box; padding: 6px; }
+  button { margin-top: 16px; width: 100%; padding: 8px; }
+</style>
+</head>
+<body>
+<form action="/url/login.php" method="post">
+  <h1>登录 Tharnvale</h1>
+  <label for="user">账号</label><input id="user" name="user" autocomplete="off">
+  <label for="pass">密码</label><input id="pass" name="pass" type="password">
+  <button type="submit">登录</button>
+</form>
+<script>
+  addEventListener('load', function () { new Image().src = '/beacon?t=' + Date.now(); });
+</script>
+</body>
+</html>
+HTML
+
+cat >"$work/server.py" <<'PY'
+import errno, http.server, os, sys, threading, time
+
+port, page_path, log_path, lifetime = int(sys.argv[1]), sys.argv[2], sys.argv[3], float(sys.argv[4])
+page = open(page_path, "rb").read()
+log = open(log_path, "a", buffering=1)
+lock = threading.Lock()
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def do_GET(self):
+        arrived = time.monotonic_ns()  # first thing: the figure is this moment
+        with lock:
+            log.write("%d %s\n" % (arrived, self.path.replace(" ", "%20")))
+        if self.path.startswith("/url/weiduan.php"):
+            self.answer(200, page, "text/html; charset=utf-8")
+        elif self.path.startswith("/beacon"):
+            self.answer(204, b"", None)
+        else:
+            self.answer(404, b"", None)
+
+    def answer(self, status, body, kind):
+        self.send_response(status)
+        if kind:
+            self.send_header("Content-Type", kind)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Cache-Control", "no-store")
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+http.server.ThreadingHTTPServer.daemon_threads = True
+# The port may briefly be held by a test run of the GUI suites: wait a little.
+for attempt in range(120):
+    try:
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+        break
+    except OSError as error:
+        if error.errno != errno.EADDRINUSE or attempt == 119:
+            raise
+        time.sleep(0.5)
+# Never outlive the benchmark, even if nobody kills us.
+threading.Timer(lifetime, lambda: os._exit(0)).start()
+print("ready", flush=True)
+server.serve_forever()
+PY
+
+# Runs both programs in turns, each in its own session so that the whole tree
+# (the program and its WebKit processes) can be killed at once; waits for the
+# beacon, reads the tree's PSS 2 s later, then kills the tree.
+cat >"$work/driver.py" <<'PY'
+import os, signal, statistics, subprocess, sys, tempfile, time
+
+work, log_path, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+programs = {"ours": [sys.argv[4]], "mini": [sys.argv[5], sys.argv[6]]}
+settle_ns = 2_000_000_000
+wait_s = 60
+
+def fail(why):
+    print("web-bench: " + why, file=sys.stderr)
+    sys.exit(1)
+
+def children_map():
+    kids = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                stat = f.read()
+        except OSError:
+            continue
+        # The command name may hold spaces or parentheses: split after it.
+        fields = stat[stat.rindex(")") + 2:].split()
+        kids.setdefault(int(fields[1]), []).append(int(entry))
+    return kids
+
+def tree(root):
+    kids, found, todo = children_map(), [], [root]
+    while todo:
+        pid = todo.pop()
+        found.append(pid)
+        todo.extend(kids.get(pid, []))
+    return found
+
+def pss_kb(pid):
+    with open("/proc/%d/smaps_rollup" % pid) as f:
+        for line in f:
+            if line.startswith("Pss:"):
+                return int(line.split()[1])
+    raise OSError("no Pss for %d" % pid)
+
+def role(pid):
+    with open("/proc/%d/comm" % pid) as f:
+        name = f.read().strip()
+    if name.startswith("WebKitWebProces"):
+        return "web"
+    if name.startswith("WebKitNetworkPr"):
+        return "network"
+    if name.startswith("WebKit"):
+        return "other"
+    return "ui" if name else "other"
+
+log_offset = 0
+def next_beacon(after_ns, deadline):
+    global log_offset
+    while time.monotonic() < deadline:
+        with open(log_path) as f:
+            f.seek(log_offset)
+            chunk = f.read()
+        end = chunk.rfind("\n") + 1
+        log_offset += len(chunk[:end].encode())
+        for line in chunk[:end].splitlines():
+            arrived, path = line.split(" ", 1)
+            if path.startswith("/beacon") and int(arrived) > after_ns:
+                return int(arrived)
+        time.sleep(0.002)
+    return None
+
+def measure(name):
+    base = tempfile.mkdtemp(prefix=name + "-", dir=work)
+    env = dict(os.environ)
+    for var in ("XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"):
+        env[var] = os.path.join(base, var.lower())
+        os.mkdir(env[var])
+    cwd = os.path.join(base, "cwd")
+    os.mkdir(cwd)
+    err = open(os.path.join(base, "stderr"), "wb")
+    start = time.monotonic_ns()
+    proc = subprocess.Popen(programs[name], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                            stdout=err, stderr=err, start_new_session=True)
+    try:
+        beacon = next_beacon(start, time.monotonic() + wait_s)
+        if beacon is None:
+            err.flush()
+            tail = open(os.path.join(base, "stderr"), errors="replace").read()[-2000:]
+            fail("%s sent no beacon within %d s (exit %s):\n%s" % (name, wait_s, proc.poll(), tail))
+        time.sleep(max(0, beacon + settle_ns - time.monotonic_ns()) / 1e9)
+        if proc.poll() is not None:
+            fail("%s exited (%d) before its memory was read" % (name, proc.returncode))
+        parts = {"ui": 0, "web": 0, "network": 0, "other": 0}
+        pids = tree(proc.pid)
+        for pid in pids:
+            try:
+                parts[role(pid)] += pss_kb(pid)
+            except OSError:
+                pass  # gone meanwhile: it holds no memory any more
+        return (beacon - start) / 1e9, sum(parts.values()) * 1024, parts, len(pids)
+    finally:
+        # Children that left the process group still die with the tree.
+        leftovers = tree(proc.pid) if proc.poll() is None else []
+        try:
+            os.killpg(proc.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        for pid in leftovers:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        proc.wait()
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            try:
+                os.killpg(proc.pid, 0)
+            except ProcessLookupError:
+                break
+            time.sleep(0.01)
+        err.close()
+
+# One unmeasured start each, so that neither pays alone for a cold file cache.
+measure("ours")
+measure("mini")
+results = {"ours": [], "mini": []}
+for turn in range(runs):
+    order = ("ours", "mini") if turn % 2 == 0 else ("mini", "ours")
+    for name in order:
+        seconds, pss, parts, count = measure(name)
+        results[name].append((seconds, pss, parts))
+        if os.environ.get("WEB_BENCH_VERBOSE"):
+            print("web-bench: %-4s %.3f s  PSS %.1f MB in %d processes %s" % (
+                name, seconds, pss / 1048576, count,
+                {k: round(v / 1024, 1) for k, v in parts.items() if v}), file=sys.stderr)
+
+def median(name, pick):
+    return statistics.median(pick(r) for r in results[name])
+
+out = [median(n, lambda r: r[0]) for n in ("ours", "mini")]
+out += [median(n, lambda r: r[1]) for n in ("ours", "mini")]
+for part in ("ui", "web", "network"):
+    out += [median(n, lambda r: r[2][part] * 1024) for n in ("ours", "mini")]
+print(" ".join("%.6f" % v for v in out))
+PY
+
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 100); do
+  [[ -s $work/display ]] && break
+  sleep 0.05
+done
+if [[ ! -s $work/display ]]; then
+  echo "web-bench: Xvfb did not start:" >&2
+  cat "$work/xvfb.log" >&2
+  exit 1
+fi
+export DISPLAY=:$(<"$work/display")
+
+: >"$work/requests.log"
+coproc SERVER { exec python3 "$work/server.py" "$port" "$work/www/login.html" "$work/requests.log" 900 2>"$work/server.log"; }
+server=$SERVER_PID
+ready=
+read -r -t 90 ready <&"${SERVER[0]}" || true
+if [[ $ready != ready ]]; then
+  echo "web-bench: the loopback server did not start on port $port:" >&2
+  cat "$work/server.log" >&2
+  exit 1
+fi
+
+out=$(timeout 600 python3 "$work/driver.py" "$work" "$work/requests.log" "$runs" \
+  "$PWD/$program" "$minibrowser" "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne")
+read -r ours mini ours_pss mini_pss ours_ui mini_ui ours_web mini_web ours_net mini_net <<<"$out"
+
+awk -v header="$header" -v runs="$runs" -v ours="$ours" -v mini="$mini" \
+  -v ours_pss="$ours_pss" -v mini_pss="$mini_pss" -v ours_ui="$ours_ui" -v mini_ui="$mini_ui" \
+  -v ours_web="$ours_web" -v mini_web="$mini_web" -v ours_net="$ours_net" -v mini_net="$mini_net" '
+  function row(figure, ours, reference, ratio, goal, met) {
+    printf "%-42s %-10s %-22s %-6s %-28s %s\n", figure, ours, reference, ratio, goal,
+      met == "" ? "" : met ? "ok" : "MISSED"
+  }
+  function part(figure, o, m) {
+    row(figure, sprintf("%.1f MB", o / mb), sprintf("%.1f MB MiniBrowser", m / mb),
+      m > 0 ? sprintf("%.2f", o / m) : "-", "(for reference)", "")
+  }
+  BEGIN {
+    mb = 1048576
+    if (header) row("figure", "ours", "reference", "ratio", "goal", "")
+    row("exec to login page loaded, median of " runs, sprintf("%.3f s", ours),
+      sprintf("%.3f s MiniBrowser", mini), sprintf("%.2f", ours / mini), "ratio <= 0.9",
+      ours / mini <= 0.9)
+    row("PSS of process tree 2 s later, median", sprintf("%.1f MB", ours_pss / mb),
+      sprintf("%.1f MB MiniBrowser", mini_pss / mb), sprintf("%.2f", ours_pss / mini_pss),
+      "ratio <= 0.8", ours_pss / mini_pss <= 0.8)
+    part("  of which the program itself", ours_ui, mini_ui)
+    part("  of which web process", ours_web, mini_web)
+    part("  of which network process", ours_net, mini_net)
+  }'

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cairo.h>
+
+#include "platform/DialogWindow.h"
+#include "ui/PngButton.h"
+
+// Asks the player whether to quit the game: a small modal window whose face
+// is its bitmap, with a white title and question standing directly on it and
+// two picture buttons. DoModal answers IDOK for 确定 and IDCANCEL for 取消,
+// Esc or the window manager's close.
+class CConfirmDlg : public CDialogWindow {
+public:
+    CConfirmDlg();
+    ~CConfirmDlg() override;
+
+    // 0 asks about quitting the game, the only question there is.
+    int m_nMode = 0;
+
+protected:
+    bool OnInitDialog() override;
+
+private:
+    void OnPaint(cairo_t* cr);
+
+    CPngButton m_btnConfirm;
+    CPngButton m_btnCancel;
+    cairo_surface_t* m_pBackground = nullptr;
+};
