@@ -12,6 +12,7 @@
 #include "app/LoginApp.h"
 #include "platform/MessageLoop.h"
 #include "tests/gui/GtkTestSupport.h"
+#include "ui/PngButton.h"
 
 CLoginApp theApp;
 
@@ -79,4 +80,39 @@ TEST(AppShell, MainWindowThatCannotBeMadeShowsTheFailureOnce) {
             std::_Exit(code == 1 && shown == 1 && FindWindow("【启动失败】") == nullptr ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
+}
+
+TEST(PngButtonGtk, TakesItsCellsSizeTheHandCursorAndStaysAButtonWithoutAStrip) {
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWidget* fixed = gtk_fixed_new();
+    gtk_container_add(GTK_CONTAINER(window), fixed);
+    GtkWidget* withFace = gtk_button_new();
+    GtkWidget* faceless = gtk_button_new();
+    gtk_fixed_put(GTK_FIXED(fixed), withFace, 10, 20);
+    gtk_fixed_put(GTK_FIXED(fixed), faceless, 100, 20);
+    CPngButton face;
+    CPngButton none;
+    face.SubclassDlgItem(withFace);
+    none.SubclassDlgItem(faceless);
+    face.SetImage(160);
+    none.SetImage(4242);  // no such strip
+    gtk_widget_show_all(window);
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+
+    int width = 0;
+    int height = 0;
+    gtk_widget_get_size_request(withFace, &width, &height);
+    EXPECT_EQ(width, 54);
+    EXPECT_EQ(height, 54);
+    EXPECT_NE(face.GetFaceRegion(), nullptr);
+    EXPECT_EQ(none.GetFaceRegion(), nullptr);
+    EXPECT_NE(gdk_window_get_cursor(gtk_button_get_event_window(GTK_BUTTON(withFace))), nullptr);
+    EXPECT_NE(gdk_window_get_cursor(gtk_button_get_event_window(GTK_BUTTON(faceless))), nullptr);
+
+    int clicks = 0;
+    g_signal_connect(faceless, "clicked", G_CALLBACK(+[](GtkButton*, int* n) { ++*n; }), &clicks);
+    gtk_button_clicked(GTK_BUTTON(faceless));
+    EXPECT_EQ(clicks, 1);
+    gtk_widget_destroy(window);
 }
