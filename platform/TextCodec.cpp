@@ -1,5 +1,7 @@
 #include "platform/TextCodec.h"
 
+#include <glib.h>
+
 #include <climits>
 #include <cwchar>
 
@@ -113,6 +115,27 @@ std::string Utf8FromWide(std::u16string_view wide) {
             out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
             out.push_back(char(0x80 | (cp & 0x3F)));
         }
+    }
+    return out;
+}
+
+std::u16string WideFromUtf8(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (const char* p = utf8.data(), *end = utf8.data() + utf8.size(); p < end;) {
+        if (*p == '\0') {  // a character like any other here; callers cut at it
+            out.push_back(u'\0');
+            ++p;
+            continue;
+        }
+        const gunichar c = g_utf8_get_char_validated(p, end - p);
+        if (c == gunichar(-1) || c == gunichar(-2)) {
+            out.push_back(char16_t(kReplacement));
+            ++p;
+            continue;
+        }
+        AppendUtf16(out, c);
+        p = g_utf8_next_char(p);
     }
     return out;
 }

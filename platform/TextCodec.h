@@ -23,3 +23,7 @@ std::u16string Widen(std::string_view narrow);
 // Wide to UTF-8, whatever the locale: GTK takes UTF-8 for everything it shows.
 // Lone surrogates become U+FFFD.
 std::string Utf8FromWide(std::u16string_view wide);
+
+// UTF-8, as the web engine and GTK hand text over, to wide text. Bytes that
+// are not UTF-8 become U+FFFD.
+std::u16string WideFromUtf8(std::string_view utf8);

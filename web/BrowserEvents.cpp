@@ -1,3 +1,4 @@
+#include "platform/TextCodec.h"
 #include "web/BrowserEvents.h"
 
 #include <exception>
@@ -5,20 +6,6 @@
 #include "web/CustomControlSite.h"
 
 namespace {
-
-std::u16string WideFromUtf8(const char* utf8) {
-    std::u16string wide;
-    if (utf8 == nullptr) {
-        return wide;
-    }
-    glong length = 0;
-    gunichar2* units = g_utf8_to_utf16(utf8, -1, nullptr, &length, nullptr);
-    if (units != nullptr) {
-        wide.assign(reinterpret_cast<const char16_t*>(units), size_t(length));
-        g_free(units);
-    }
-    return wide;
-}
 
 // A frame report: {event: "navigate" | "document", url: "..."}.
 bool ReadFrameReport(JSCValue* value, std::string& event, std::string& url) {
@@ -71,7 +58,7 @@ void CBrowserEvents::Deliver(const std::function<void(const std::u16string&)>& h
         return;
     }
     try {
-        handler(WideFromUtf8(utf8));
+        handler(WideFromUtf8(utf8 != nullptr ? utf8 : ""));
     } catch (const std::exception& e) {
         g_printerr("login-launcher: browser event handler failed: %s\n", e.what());
     }

@@ -1,3 +1,4 @@
+#include "platform/TextCodec.h"
 #include "web/ExternalBridge.h"
 
 #include <glib.h>
@@ -40,22 +41,6 @@ std::optional<std::pair<std::string, Params>> SplitRequest(std::string_view uri)
         g_hash_table_unref(table);
     }
     return std::make_pair(path, params);
-}
-
-std::u16string WideFromUtf8(const std::string& utf8) {
-    glong length = 0;
-    gunichar2* units = g_utf8_to_utf16(utf8.c_str(), gssize(utf8.size()), nullptr, &length, nullptr);
-    std::u16string wide = units ? std::u16string(reinterpret_cast<const char16_t*>(units), size_t(length)) : u"";
-    g_free(units);
-    return wide;
-}
-
-std::string Utf8FromWide(const std::u16string& wide) {
-    gchar* utf8 = g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(wide.data()), glong(wide.size()), nullptr,
-                                  nullptr, nullptr);
-    std::string text = utf8 != nullptr ? utf8 : "";
-    g_free(utf8);
-    return text;
 }
 
 std::string Write(const Json::Value& value) {

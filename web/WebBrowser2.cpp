@@ -16,15 +16,6 @@ std::string Utf8Json(const Json::Value& value) {
     return Json::writeString(writer, value);
 }
 
-std::u16string WideFromUtf8(const std::string& utf8) {
-    glong length = 0;
-    gunichar2* units = g_utf8_to_utf16(utf8.c_str(), gssize(utf8.size()), nullptr, &length, nullptr);
-    std::u16string wide = units != nullptr ? std::u16string(reinterpret_cast<const char16_t*>(units), size_t(length))
-                                           : std::u16string();
-    g_free(units);
-    return wide;
-}
-
 bool ParseJson(const std::string& text, Json::Value& value) {
     Json::CharReaderBuilder reader;
     std::string errors;
