@@ -34,8 +34,6 @@ constexpr CRect kBrowserRect{560, 177, 631, 446};
 constexpr CRect kMinimizeRect{1173, 137, 39, 75};
 constexpr CRect kCloseRect{1208, 115, 54, 54};
 
-std::u16string WideFromAscii(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
-
 void Place(GtkWidget* fixed, GtkWidget* item, const CRect& rect) {
     gtk_fixed_move(GTK_FIXED(fixed), item, rect.x, rect.y);
     gtk_widget_set_size_request(item, rect.width, rect.height);
@@ -83,7 +81,7 @@ bool CLoginActiveDlg::OnInitDialog() {
                   });
     }
 
-    m_strUrl = WideFromAscii(kPortalOrigin) + u"/url/weiduan.php?gn=halvoryne";
+    m_strUrl = WideFromUtf8(kPortalOrigin) + u"/url/weiduan.php?gn=halvoryne";
     m_browser.Navigate(m_strUrl);
     // Hidden until its first navigation completes: never an empty browser.
     gtk_widget_hide(holder);
