@@ -124,3 +124,7 @@ awk -v runs="$runs" -v handoffs="$handoffs" -v startups="$startups" -v bare="$ba
     row("  exec to first map alone", sprintf("%.3f s", ours_map),
       sprintf("%.3f s bare window", bare), sprintf("%.2f", ours_map / bare), "(for reference)", "")
   }'
+
+# The embedded browser's start-up and memory beside WebKitGTK's MiniBrowser,
+# on an X server and a portal stand-in of its own.
+bash bench/web-bench.sh --rows-only
