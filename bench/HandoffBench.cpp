@@ -231,8 +231,8 @@ int Handoff(const std::string& fakeLauncher, const std::string& dir, int runs) {
         },
         // There is no login window to disconnect.
         {}};
-    const std::vector<std::string> args =
-        SplitCommandLine("\"" + launcher + "\"" + Narrow(kLaunchArgs));
+    std::vector<std::string> args = SplitArguments(Narrow(kLaunchArgs));
+    args.insert(args.begin(), launcher);
     std::vector<char*> argv = Argv(args);
 
     // The first few warm the caches and check that both start the launcher

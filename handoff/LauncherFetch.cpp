@@ -65,9 +65,11 @@ bool CLauncherFetch::Download() {
 }
 
 void CLauncherFetch::StartLauncher(const std::u16string& args) {
-    const std::u16string quotedPath = u"\"" + Widen(m_strLauncherPath) + u"\"";
-    const std::string commandLine = Narrow(quotedPath) + Narrow(args);
-    const StartResult result = StartProcess(commandLine);
+    // The launcher is started by the path the file system knows it by; only
+    // the argument text goes through the command-line rules it has always
+    // been read by. A folder name holding a quote, or bytes the locale cannot
+    // read, must not turn into another program.
+    const StartResult result = StartProcess(m_strLauncherPath, Narrow(args));
     if (!result.started) {
         std::fprintf(stderr, "login-launcher: cannot start %s: %s\n", m_strLauncherPath.c_str(),
                      std::strerror(result.error));

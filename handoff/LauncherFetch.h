@@ -25,8 +25,8 @@ public:
     // end with code 16; after a failed download it keeps running.
     void FetchAndStartLauncher();
 
-    // Starts "<quoted launcher path><args>"; a start that fails is shown to
-    // the player. Either way the program is asked to end with code 16.
+    // Starts the launcher with `args` split as the text after its quoted
+    // path on a command line; a start that fails is shown to the player. Either way the program is asked to end with code 16.
     void StartLauncher(const std::u16string& args);
 
 private:

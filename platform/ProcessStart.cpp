@@ -15,11 +15,9 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(std::string_view line) {
-    std::vector<std::string> args;
-    size_t i = 0;
-
     // The program path: no escapes, ends at its closing quote or first blank.
     std::string program;
+    size_t i = 0;
     if (i < line.size() && line[i] == '"') {
         for (++i; i < line.size() && line[i] != '"'; ++i) {
             program.push_back(line[i]);
@@ -32,8 +30,16 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
             program.push_back(line[i]);
         }
     }
-    args.push_back(std::move(program));
+    std::vector<std::string> args{std::move(program)};
+    for (std::string& arg : SplitArguments(line.substr(i))) {
+        args.push_back(std::move(arg));
+    }
+    return args;
+}
 
+std::vector<std::string> SplitArguments(std::string_view line) {
+    std::vector<std::string> args;
+    size_t i = 0;
     while (i < line.size() && IsBlank(line[i])) {
         ++i;
     }
@@ -91,11 +97,12 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     return args;
 }
 
-StartResult StartProcess(std::string_view commandLine) {
-    const std::vector<std::string> args = SplitCommandLine(commandLine);
-    if (args[0].empty()) {
+StartResult StartProcess(const std::string& programPath, std::string_view argumentText) {
+    if (programPath.empty() || programPath.find('\0') != std::string::npos) {
         return {false, ENOENT};
     }
+    std::vector<std::string> args = SplitArguments(argumentText);
+    args.insert(args.begin(), programPath);
     std::vector<char*> argv;
     argv.reserve(args.size() + 1);
     for (const std::string& a : args) {

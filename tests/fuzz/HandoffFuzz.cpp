@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::u16string args = BuildLaunchArgs(
             Widen(f.uid), BuildCredentialTail(Widen(f.token), Widen(f.serverId), Widen(f.other),
                                               Widen(f.sign)));
-        SplitCommandLine("\"/g/vuntek_qx_launch.exe\"" + Narrow(args));
+        SplitArguments(Narrow(args));
     }
     SplitCommandLine(bytes);
     // Every byte string widens to text that narrows without failure.

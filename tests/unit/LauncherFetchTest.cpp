@@ -273,6 +273,25 @@ TEST_F(LauncherFetchTest, CallbackAddressFollowsTheClosingQuote) {
     ExpectStartedWith({LauncherPath().string(), "http://portal/plumoqx/codeCallback.htm?code=9&x=1"});
 }
 
+TEST_F(LauncherFetchTest, LauncherInAnyFolderNameIsTheOneStartedWithTheSameArguments) {
+    m_server.Start();
+    // A quote and a blank would split a quoted path; a Latin-1 byte is not
+    // text in a UTF-8 or GB18030 locale and would be narrowed to another name.
+    for (const std::string name : {"a\"b c", "caf\xe9", "tab\there", "back\\slash\\"}) {
+        SCOPED_TRACE(name);
+        Fake().Reset();
+        fs::remove(m_record);
+        const fs::path dir = m_moduleDir.Path() / name;
+        fs::create_directory(dir);
+        WriteFile(dir / kLauncherFileName, m_launcherBytes);
+        fs::permissions(dir / kLauncherFileName, fs::perms::owner_all);
+        CLauncherFetch(dir.string(), {m_server.Origin() + kLauncherUrlPath, "unit_tests", ""})
+            .FetchAndStartLauncher();
+        ExpectStartedWith({(dir / kLauncherFileName).string(), ",id^u1,auth_key^t&s&o&x"});
+        EXPECT_TRUE(Fake().messages.empty());
+    }
+}
+
 TEST_F(LauncherFetchTest, ShellMetacharactersInEveryValueReachTheLauncherUntouched) {
     m_server.Start();
     PutLauncher(m_launcherBytes, fs::perms::owner_all);
