@@ -16,7 +16,7 @@ BUILD = os.environ.get("LAUNCHER_BUILD_DIR", os.path.join(os.path.dirname(__file
 # finds the tests' own server at ONLINE_ORIGIN.
 LAUNCHER_OFFLINE = os.path.join(BUILD, "tests", "offline", "login-launcher")
 LAUNCHER_ONLINE = os.path.join(BUILD, "tests", "online", "login-launcher")
-ONLINE_PORT = 47120
+ONLINE_PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120"))
 DESKTOP = os.path.join(BUILD, "tests", "test-desktop")
 DESKTOP_RGB = (0x30, 0x70, 0xA0)
 WIDTH, HEIGHT = 1920, 1080
