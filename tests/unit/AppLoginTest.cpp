@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <langinfo.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "app/LoginApp.h"
 #include "handoff/AppLogin.h"
+#include "handoff/LoginLog.h"
 #include "platform/MessageLoop.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/TestSupport.h"
@@ -102,7 +104,8 @@ const PayloadCase kRefused[] = {
 
 void PrintTo(const PayloadCase& c, std::ostream* os) { *os << c.name; }
 
-std::string CaseName(const testing::TestParamInfo<PayloadCase>& info) {
+template <class Case>
+std::string CaseName(const testing::TestParamInfo<Case>& info) {
     std::string name = info.param.name;
     for (char& c : name) {
         if (!isalnum(static_cast<unsigned char>(c))) {
@@ -128,7 +131,7 @@ TEST_P(HandedOffPayload, BuildsTheLaunchArgumentsAndLogsTwoEntries) {
     EXPECT_EQ(m_started[0], c.launchArgs) << "the string is stored before the fetch";
     EXPECT_EQ(Log(), NarrowAscii(c.json) + "\n" + c.secondLogLine + "\n");
 }
-INSTANTIATE_TEST_SUITE_P(Cases, HandedOffPayload, testing::ValuesIn(kHandedOff), CaseName);
+INSTANTIATE_TEST_SUITE_P(Cases, HandedOffPayload, testing::ValuesIn(kHandedOff), CaseName<PayloadCase>);
 
 TEST_P(RefusedPayload, IsLoggedAndOtherwiseIgnored) {
     theApp.m_strLaunchArgs = "earlier";
@@ -138,7 +141,7 @@ TEST_P(RefusedPayload, IsLoggedAndOtherwiseIgnored) {
     EXPECT_EQ(Log(), NarrowAscii(GetParam().json) + "\n");
     EXPECT_TRUE(Fake().messages.empty());
 }
-INSTANTIATE_TEST_SUITE_P(Cases, RefusedPayload, testing::ValuesIn(kRefused), CaseName);
+INSTANTIATE_TEST_SUITE_P(Cases, RefusedPayload, testing::ValuesIn(kRefused), CaseName<PayloadCase>);
 
 TEST_F(AppLoginTest, UnicodeEscapesArriveAsUtf8Bytes) {
     const std::string charset = nl_langinfo(CODESET);
@@ -168,11 +171,109 @@ TEST_F(AppLoginTest, NewLogIsReadableByItsOwnerOnly) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
-TEST_F(AppLoginTest, LogThatCannotBeOpenedDoesNotStopTheHandoff) {
-    fs::create_directory(m_dir.Path() / "log.txt");
+TEST_F(AppLoginTest, ExistingLogIsMadeReadableByItsOwnerOnly) {
+    WriteFile(m_dir.Path() / "log.txt", "older run\n");
+    chmod("log.txt", 0644);
+    Call(kPlain);
+    struct stat st{};
+    ASSERT_EQ(stat("log.txt", &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(Log(), "older run\n" + NarrowAscii(kPlain) + "\nt&s&o&x\n");
+}
+
+// What may stand at log.txt in a directory others can write to. None of it
+// is written to, and the hand-off goes on as if there were no log.
+struct PlantedLog {
+    const char* name;
+    void (*plant)(const fs::path& dir);
+};
+
+const PlantedLog kPlantedLogs[] = {
+    {"directory", [](const fs::path& dir) { fs::create_directory(dir / "log.txt"); }},
+    {"link to a file",
+     [](const fs::path& dir) {
+         WriteFile(dir / "victim", "untouched");
+         fs::create_symlink(dir / "victim", dir / "log.txt");
+     }},
+    {"dangling link", [](const fs::path& dir) { fs::create_symlink(dir / "victim", dir / "log.txt"); }},
+    {"hard link to a file",
+     [](const fs::path& dir) {
+         WriteFile(dir / "victim", "untouched");
+         fs::create_hard_link(dir / "victim", dir / "log.txt");
+     }},
+    {"another user's file",
+     [](const fs::path& dir) {
+         WriteFile(dir / "log.txt", "untouched");
+         if (chown((dir / "log.txt").c_str(), geteuid() + 1, getegid()) != 0) {
+             GTEST_SKIP() << "cannot give a file away here";
+         }
+     }},
+};
+
+void PrintTo(const PlantedLog& c, std::ostream* os) { *os << c.name; }
+
+class PlantedLogTest : public AppLoginTest, public testing::WithParamInterface<PlantedLog> {};
+
+TEST_P(PlantedLogTest, IsNeverWrittenAndTheHandoffGoesOn) {
+    GetParam().plant(m_dir.Path());
+    if (IsSkipped()) {
+        return;
+    }
     Call(kPlain);
     EXPECT_EQ(theApp.m_strLaunchArgs, " ,id^u1,auth_key^t&s&o&x");
     EXPECT_EQ(m_steps, (std::vector<std::string>{"fetch", "disconnect"}));
+    if (fs::is_regular_file(m_dir.Path() / "victim")) {
+        EXPECT_EQ(ReadFile(m_dir.Path() / "victim"), "untouched");
+    } else {
+        EXPECT_FALSE(fs::exists(m_dir.Path() / "victim"));
+    }
+    if (fs::is_regular_file(fs::symlink_status(m_dir.Path() / "log.txt"))) {
+        EXPECT_EQ(ReadFile(m_dir.Path() / "log.txt"), "untouched");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PlantedLogTest, testing::ValuesIn(kPlantedLogs), CaseName<PlantedLog>);
+
+TEST_F(AppLoginTest, PipeAtTheLogNeverBlocksTheCall) {
+    ASSERT_EQ(mkfifo("log.txt", 0600), 0);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            alarm(10);
+            Call(kPlain);
+            std::_Exit(m_steps.size() == 2 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST_F(AppLoginTest, HugeEntryIsCutAndMarkedAndTheLoginStillGoesThrough) {
+    const std::u16string padding(3 * CLoginLog::kMaxEntryBytes, u' ');
+    Call(padding + kPlain);
+    EXPECT_EQ(theApp.m_strLaunchArgs, " ,id^u1,auth_key^t&s&o&x");
+    const std::string log = Log();
+    const std::string first = log.substr(0, log.find('\n'));
+    EXPECT_EQ(first, std::string(CLoginLog::kMaxEntryBytes, ' ') + " [cut: " +
+                         std::to_string(2 * CLoginLog::kMaxEntryBytes + NarrowAscii(kPlain).size()) +
+                         " more bytes]");
+    EXPECT_EQ(log.substr(first.size()), "\nt&s&o&x\n");
+}
+
+TEST_F(AppLoginTest, ARunWritesAtMostItsBudgetToTheLog) {
+    // The budget is the whole run's: try it in a process of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const std::u16string junk(CLoginLog::kMaxEntryBytes, u'x');
+            for (size_t i = 0; i < 2 * CLoginLog::kMaxRunBytes / CLoginLog::kMaxEntryBytes; ++i) {
+                Call(junk);
+            }
+            const size_t size = fs::file_size("log.txt");
+            std::_Exit(size >= CLoginLog::kMaxRunBytes - CLoginLog::kMaxEntryBytes &&
+                               size <= CLoginLog::kMaxRunBytes + CLoginLog::kMaxEntryBytes
+                           ? 0
+                           : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST_F(AppLoginTest, HandoffAfterAQuitRequestIsIgnored) {
