@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/LoginApp.h"
+#include "platform/PrivateDirectory.h"
 #include "web/ExternalBridge.h"
 
 namespace {
@@ -53,14 +54,24 @@ WebKitWebContext* CCustomOccManager::Context() {
     }
     gchar* data = g_build_filename(g_get_user_data_dir(), "tharnvale-login-launcher", nullptr);
     gchar* cache = g_build_filename(g_get_user_cache_dir(), "tharnvale-login-launcher", nullptr);
-    WebKitWebsiteDataManager* store = webkit_website_data_manager_new(
-        "base-data-directory", data, "base-cache-directory", cache, nullptr);
-    gchar* cookies = g_build_filename(data, "cookies.sqlite", nullptr);
-    webkit_cookie_manager_set_persistent_storage(webkit_website_data_manager_get_cookie_manager(store),
-                                                 cookies, WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+    // The cookies hold the login session: the folders are made private before
+    // the engine creates anything in them with its own, wider modes. Where
+    // that cannot be done, nothing is kept on disk at all.
+    WebKitWebsiteDataManager* store = nullptr;
+    if (MakePrivateDirectory(data) && MakePrivateDirectory(cache)) {
+        store = webkit_website_data_manager_new("base-data-directory", data, "base-cache-directory", cache,
+                                                nullptr);
+        gchar* cookies = g_build_filename(data, "cookies.sqlite", nullptr);
+        webkit_cookie_manager_set_persistent_storage(webkit_website_data_manager_get_cookie_manager(store),
+                                                     cookies, WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+        g_free(cookies);
+    } else {
+        g_printerr("login-launcher: %s or %s cannot be made private; the login is not remembered\n", data,
+                   cache);
+        store = webkit_website_data_manager_new_ephemeral();
+    }
     m_pContext = webkit_web_context_new_with_website_data_manager(store);
     g_object_unref(store);
-    g_free(cookies);
     g_free(cache);
     g_free(data);
     webkit_web_context_register_uri_scheme(m_pContext, kExternalScheme, OnExternalRequest, nullptr, nullptr);

@@ -108,6 +108,19 @@ class Login(unittest.TestCase):
         self.assertEqual(log, PAYLOAD + "\nt&s&o&x\n")
         self.assertEqual(os.stat(os.path.join(self.work_dir, "log.txt")).st_mode & 0o777, 0o600)
 
+    def test_login_session_is_kept_where_only_the_player_can_read_it(self):
+        os.umask(0o022)
+        self.start(page("<script>document.cookie = 'session=s3cr3t; max-age=3600';"
+                        "setTimeout(function () { window.external.AppLogin(%r); }, 500);</script>"
+                        % PAYLOAD))
+        self.started_with()
+        self.assert_exits_with(16)
+        data = os.path.join(self.folder, "data", "tharnvale-login-launcher")
+        cache = os.path.join(self.folder, "cache", "tharnvale-login-launcher")
+        self.assertTrue(os.path.exists(os.path.join(data, "cookies.sqlite")))
+        for folder in (data, cache):
+            self.assertEqual(os.stat(folder).st_mode & 0o777, 0o700, folder)
+
     def test_cross_origin_frame_logs_in(self):
         frame = "http://localhost:%d/frame.html" % ONLINE_PORT
         self.portal.pages["/frame.html"] = page(
