@@ -60,6 +60,30 @@ GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointe
     return nullptr;
 }
 
+// The program never has the engine save anything: a response the engine
+// would turn into a download (an attachment, or a type it cannot show) is
+// dropped before any byte of it is stored. The web context cancels whatever
+// download starts by another way.
+gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type, gpointer) {
+    if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+        return FALSE;
+    }
+    auto* responseDecision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    WebKitURIResponse* response = webkit_response_policy_decision_get_response(responseDecision);
+    SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
+    char* disposition = nullptr;
+    const bool attachment = headers != nullptr &&
+                            soup_message_headers_get_content_disposition(headers, &disposition, nullptr) &&
+                            g_ascii_strcasecmp(disposition, "attachment") == 0;
+    g_free(disposition);
+    if (attachment || !webkit_response_policy_decision_is_mime_type_supported(responseDecision)) {
+        g_printerr("login-launcher: refused to download %s\n", webkit_uri_response_get_uri(response));
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 }  // namespace
 
 CCustomControlSite::CCustomControlSite(WebKitWebView* view) : m_pView(view) {
@@ -73,6 +97,7 @@ CCustomControlSite::CCustomControlSite(WebKitWebView* view) : m_pView(view) {
     g_signal_connect(m_pView, "context-menu", G_CALLBACK(OnContextMenu), this);
     g_signal_connect(m_pView, "key-press-event", G_CALLBACK(OnKeyPress), this);
     g_signal_connect(m_pView, "create", G_CALLBACK(OnCreate), this);
+    g_signal_connect(m_pView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
 }
 
 CCustomControlSite::~CCustomControlSite() {

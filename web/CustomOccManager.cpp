@@ -40,6 +40,19 @@ void OnExternalRequest(WebKitURISchemeRequest* request, gpointer) {
     }
 }
 
+// Nothing a page offers is ever saved: a download the engine starts (a link
+// with a download attribute, say) is cancelled before it has a place to go.
+void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
+    WebKitURIRequest* request = webkit_download_get_request(download);
+    g_printerr("login-launcher: refused to download %s\n",
+               request != nullptr ? webkit_uri_request_get_uri(request) : "(unknown)");
+    g_signal_connect(download, "decide-destination", G_CALLBACK(+[](WebKitDownload*, gchar*, gpointer) {
+                         return TRUE;  // no destination, ever
+                     }),
+                     nullptr);
+    webkit_download_cancel(download);
+}
+
 }  // namespace
 
 CCustomOccManager::~CCustomOccManager() {
@@ -75,6 +88,7 @@ WebKitWebContext* CCustomOccManager::Context() {
     g_free(cache);
     g_free(data);
     webkit_web_context_register_uri_scheme(m_pContext, kExternalScheme, OnExternalRequest, nullptr, nullptr);
+    g_signal_connect(m_pContext, "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
     return m_pContext;
 }
 
