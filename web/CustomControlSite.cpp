@@ -1,6 +1,7 @@
 #include "web/CustomControlSite.h"
 
 #include <string>
+#include <string_view>
 
 #include "platform/Resources.h"
 
@@ -11,8 +12,12 @@ std::string WebText(const char* name) {
     return bytes ? std::string(bytes->Text()) : std::string();
 }
 
-void AddUserContent(WebKitUserContentManager* content) {
-    const std::string external = WebText("external.js");
+void AddUserContent(WebKitUserContentManager* content, const std::string& bridgeKey) {
+    std::string external = WebText("external.js");
+    constexpr std::string_view kKeyPlace = "@BRIDGE_KEY@";
+    for (size_t at = external.find(kKeyPlace); at != std::string::npos; at = external.find(kKeyPlace, at)) {
+        external.replace(at, kKeyPlace.size(), bridgeKey);
+    }
     const std::string frames = WebText("frames.js");
     const std::string links = WebText("links.js");
     const std::string style = WebText("hostpolicy.css");
@@ -86,9 +91,9 @@ gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPo
 
 }  // namespace
 
-CCustomControlSite::CCustomControlSite(WebKitWebView* view) : m_pView(view) {
+CCustomControlSite::CCustomControlSite(WebKitWebView* view, const std::string& bridgeKey) : m_pView(view) {
     g_object_ref_sink(m_pView);
-    AddUserContent(webkit_web_view_get_user_content_manager(m_pView));
+    AddUserContent(webkit_web_view_get_user_content_manager(m_pView), bridgeKey);
     WebKitSettings* settings = webkit_web_view_get_settings(m_pView);
     // Drawing without the GPU path costs the page's process about a quarter
     // of its memory and nothing that a login page would show.

@@ -8,10 +8,13 @@
 
 #include <webkit2/webkit2.h>
 
+#include <string>
+
 class CCustomControlSite {
 public:
-    // Takes a floating reference to `view`.
-    explicit CCustomControlSite(WebKitWebView* view);
+    // Takes a floating reference to `view`. `bridgeKey` is the key the
+    // window.external script must send with every question.
+    CCustomControlSite(WebKitWebView* view, const std::string& bridgeKey);
     ~CCustomControlSite();
     CCustomControlSite(const CCustomControlSite&) = delete;
     CCustomControlSite& operator=(const CCustomControlSite&) = delete;

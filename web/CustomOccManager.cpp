@@ -21,25 +21,6 @@ void Refuse(WebKitURISchemeRequest* request) {
     g_error_free(error);
 }
 
-// A page's script asks the bridge something; it waits for the answer, so
-// everything the call starts (a download included) happens before it goes on.
-void OnExternalRequest(WebKitURISchemeRequest* request, gpointer) {
-    const char* uri = webkit_uri_scheme_request_get_uri(request);
-    std::optional<std::string> answer;
-    try {
-        if (theApp.m_pDispatch != nullptr) {
-            answer = AnswerExternalRequest(*theApp.m_pDispatch, uri != nullptr ? uri : "");
-        }
-    } catch (const std::exception& e) {
-        g_printerr("login-launcher: window.external call failed: %s\n", e.what());
-    }
-    if (answer) {
-        FinishWithText(request, *answer);
-    } else {
-        Refuse(request);
-    }
-}
-
 // Nothing a page offers is ever saved: a download the engine starts (a link
 // with a download attribute, say) is cancelled before it has a place to go.
 void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
@@ -87,9 +68,30 @@ WebKitWebContext* CCustomOccManager::Context() {
     g_object_unref(store);
     g_free(cache);
     g_free(data);
-    webkit_web_context_register_uri_scheme(m_pContext, kExternalScheme, OnExternalRequest, nullptr, nullptr);
+    webkit_web_context_register_uri_scheme(m_pContext, kExternalScheme,
+                                           reinterpret_cast<WebKitURISchemeRequestCallback>(OnExternalRequest),
+                                           this, nullptr);
     g_signal_connect(m_pContext, "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
     return m_pContext;
+}
+
+// A page's script asks the bridge something; it waits for the answer, so
+// everything the call starts (a download included) happens before it goes on.
+void CCustomOccManager::OnExternalRequest(WebKitURISchemeRequest* request, CCustomOccManager* self) {
+    const char* uri = webkit_uri_scheme_request_get_uri(request);
+    std::optional<std::string> answer;
+    try {
+        if (theApp.m_pDispatch != nullptr) {
+            answer = AnswerExternalRequest(*theApp.m_pDispatch, uri != nullptr ? uri : "", self->m_strBridgeKey);
+        }
+    } catch (const std::exception& e) {
+        g_printerr("login-launcher: window.external call failed: %s\n", e.what());
+    }
+    if (answer) {
+        FinishWithText(request, *answer);
+    } else {
+        Refuse(request);
+    }
 }
 
 std::unique_ptr<CCustomControlSite> CCustomOccManager::CreateSite() {
@@ -97,5 +99,5 @@ std::unique_ptr<CCustomControlSite> CCustomOccManager::CreateSite() {
     auto* view = WEBKIT_WEB_VIEW(
         g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", Context(), "user-content-manager", content, nullptr));
     g_object_unref(content);
-    return std::make_unique<CCustomControlSite>(view);
+    return std::make_unique<CCustomControlSite>(view, m_strBridgeKey);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include <webkit2/webkit2.h>
 
 #include "web/CustomControlSite.h"
+#include "web/ExternalBridge.h"
 
 // Makes every browser the program creates, each with the host policy of its
 // control site, all sharing one engine context: one store of cookies (kept
@@ -25,6 +27,9 @@ public:
 
 private:
     WebKitWebContext* Context();
+    static void OnExternalRequest(WebKitURISchemeRequest* request, CCustomOccManager* self);
 
     WebKitWebContext* m_pContext = nullptr;
+    // This run's secret between the program and its window.external script.
+    const std::string m_strBridgeKey = MakeBridgeKey();
 };

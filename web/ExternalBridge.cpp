@@ -1,12 +1,15 @@
-#include "platform/TextCodec.h"
 #include "web/ExternalBridge.h"
 
 #include <glib.h>
 #include <json/json.h>
+#include <sys/random.h>
 
+#include <cerrno>
 #include <map>
 #include <memory>
+#include <stdexcept>
 
+#include "platform/TextCodec.h"
 #include "web/ImpIDispatch.h"
 
 namespace {
@@ -106,14 +109,52 @@ std::optional<std::string> AnswerCall(CImpIDispatch& bridge, const Params& param
     return Kind("done");
 }
 
+// Compares in a time that does not depend on where the texts differ.
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    unsigned char diff = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+    }
+    return diff == 0;
+}
+
 }  // namespace
 
-std::optional<std::string> AnswerExternalRequest(CImpIDispatch& bridge, std::string_view uri) {
+std::string MakeBridgeKey() {
+    unsigned char bytes[16];
+    size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n < 0 && errno != EINTR) {
+            // No randomness means no way to tell the program's script from a
+            // page: better no bridge at all.
+            throw std::runtime_error("no random bytes for the bridge key");
+        }
+        got += n > 0 ? size_t(n) : 0;
+    }
+    std::string hex;
+    for (const unsigned char b : bytes) {
+        constexpr char kDigits[] = "0123456789abcdef";
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 15];
+    }
+    return hex;
+}
+
+std::optional<std::string> AnswerExternalRequest(CImpIDispatch& bridge, std::string_view uri,
+                                                 std::string_view key) {
     const auto request = SplitRequest(uri);
     if (!request) {
         return std::nullopt;
     }
     const auto& [path, params] = *request;
+    const auto given = params.find("key");
+    if (key.empty() || given == params.end() || !SameText(given->second, key)) {
+        return std::nullopt;
+    }
     if (params.count("first") != 0) {
         bridge.AddRef();  // a document has asked for window.external
     }

@@ -3,8 +3,8 @@
 // The wire between the script that stands for window.external in every page
 // and the script bridge in the program. The page script asks, synchronously,
 // by loading an address of the bridge's own scheme:
-//   .../get?name=<member name>          what a member is
-//   .../call?id=<id>&args=<JSON array>  call a member; each argument is
+//   .../get?key=<key>&name=<member name>          what a member is
+//   .../call?key=<key>&id=<id>&args=<JSON array>  call a member; each argument is
 //                                       {"type": "string", "value": ...} or
 //                                       {"type": <another JavaScript type>}
 // and gets JSON back: {"kind": "unknown"}, {"kind": "value", "value": ...},
@@ -17,6 +17,15 @@
 
 class CImpIDispatch;
 
-// The answer to one request, or none for anything that is not a bridge
-// call. Adds a reference to the bridge when a document first asks.
-std::optional<std::string> AnswerExternalRequest(CImpIDispatch& bridge, std::string_view uri);
+// The key is a secret of this run that only the program's own bridge script
+// knows: any page can make the engine load an address of the scheme (an
+// image, a style sheet, a frame with scripts disabled), and none of those may
+// reach the bridge.
+//
+// The answer to one request, or none for anything that is not a bridge call
+// carrying `key`. Adds a reference to the bridge when a document first asks.
+std::optional<std::string> AnswerExternalRequest(CImpIDispatch& bridge, std::string_view uri,
+                                                 std::string_view key);
+
+// A new key: 128 random bits, in hex.
+std::string MakeBridgeKey();

@@ -15,6 +15,7 @@ namespace {
 int g_windowStandIn;
 CLoginActiveDlg* const kOwner = reinterpret_cast<CLoginActiveDlg*>(&g_windowStandIn);
 constexpr char kBase[] = "tharnvale-external://bridge/";
+constexpr char kKey[] = "00112233445566778899aabbccddeeff";
 
 class ExternalBridgeTest : public testing::Test {
 protected:
@@ -23,8 +24,13 @@ protected:
         m_bridge.m_pOwner = kOwner;
     }
 
+    // Sends `rest` as the bridge script does, with this run's key first.
     std::optional<std::string> Ask(const std::string& rest) {
-        return AnswerExternalRequest(m_bridge, kBase + rest);
+        const size_t query = rest.find('?');
+        const std::string keyed = query == std::string::npos
+                                      ? rest + "?key=" + kKey
+                                      : rest.substr(0, query + 1) + "key=" + kKey + "&" + rest.substr(query + 1);
+        return AnswerExternalRequest(m_bridge, kBase + keyed, kKey);
     }
 
     CImpIDispatch m_bridge;
@@ -69,8 +75,31 @@ TEST_F(ExternalBridgeTest, AnswersEveryRequestByTheBridgesRules) {
 }
 
 TEST_F(ExternalBridgeTest, RefusesAddressesOfAnotherHost) {
-    EXPECT_FALSE(AnswerExternalRequest(m_bridge, "tharnvale-external://other/get?name=xxyyzz"));
-    EXPECT_FALSE(AnswerExternalRequest(m_bridge, "not an address"));
+    EXPECT_FALSE(AnswerExternalRequest(m_bridge, std::string("tharnvale-external://other/get?key=") + kKey +
+                                                     "&name=xxyyzz", kKey));
+    EXPECT_FALSE(AnswerExternalRequest(m_bridge, "not an address", kKey));
+}
+
+TEST_F(ExternalBridgeTest, RequestsWithoutThisRunsKeyAreRefusedAndCallNothing) {
+    // What an image, a style sheet or a frame without scripts can load.
+    const std::string call = "call?id=10001&args=%5B%7B%22type%22%3A%22string%22%2C%22value%22%3A%22x%22%7D%5D";
+    const std::string wrong = std::string(kKey).replace(0, 1, "f");
+    for (const std::string& uri :
+         {std::string(kBase) + call, std::string(kBase) + call + "&key=", std::string(kBase) + call + "&key=" + wrong,
+          std::string(kBase) + call + "&key=" + kKey + "0", std::string(kBase) + "get?name=AppLogin&first=1"}) {
+        EXPECT_FALSE(AnswerExternalRequest(m_bridge, uri, kKey)) << uri;
+    }
+    // A bridge without a key answers nothing at all.
+    EXPECT_FALSE(AnswerExternalRequest(m_bridge, std::string(kBase) + call + "&key=", ""));
+    EXPECT_TRUE(OwnerLog().calls.empty());
+    EXPECT_EQ(m_bridge.AddRef(), 1u);
+}
+
+TEST(BridgeKey, IsNewEachTimeAnd128BitsOfHex) {
+    const std::string a = MakeBridgeKey();
+    EXPECT_EQ(a.size(), 32u);
+    EXPECT_EQ(a.find_first_not_of("0123456789abcdef"), std::string::npos);
+    EXPECT_NE(a, MakeBridgeKey());
 }
 
 TEST_F(ExternalBridgeTest, AppLoginTextReachesTheLoginWindowExactly) {

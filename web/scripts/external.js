@@ -2,18 +2,33 @@
 // program, synchronously, so the page's script goes on only with the
 // program's answer, as it would with a native object; while the program
 // works on a call (a download included), nothing else of this page runs.
+//
+// Every question carries this run's key, which the program writes into this
+// script and checks. The built-ins used are taken before any page
+// script runs, so a page that replaces them later does not see the key pass.
 (function () {
     "use strict";
+    var key = "@BRIDGE_KEY@";
     var origin = "tharnvale-external://bridge/";
+    var apply = Reflect.apply;
+    var Request = XMLHttpRequest;
+    var open = Request.prototype.open;
+    var send = Request.prototype.send;
+    var responseText = Object.getOwnPropertyDescriptor(Request.prototype, "responseText").get;
+    var parse = JSON.parse;
+    var stringify = JSON.stringify;
+    var encode = encodeURIComponent;
+    var map = Array.prototype.map;
     var first = true;  // the first question of a document asks for the object
 
     function ask(path, query) {
-        var request = new XMLHttpRequest();
+        var request = new Request();
         try {
-            request.open("GET", origin + path + "?" + query + (first ? "&first=1" : ""), false);
+            apply(open, request, ["GET", origin + path + "?key=" + key + "&" + query + (first ? "&first=1" : ""),
+                                  false]);
             first = false;
-            request.send();
-            return JSON.parse(request.responseText);
+            apply(send, request, []);
+            return parse(apply(responseText, request, []));
         } catch (e) {
             return null;
         }
@@ -24,7 +39,7 @@
     }
 
     function member(name) {
-        var answer = ask("get", "name=" + encodeURIComponent(name));
+        var answer = ask("get", "name=" + encode(name));
         if (answer === null || answer.kind === "unknown") {
             return undefined;
         }
@@ -32,8 +47,8 @@
             return answer.value;
         }
         return function () {
-            var args = Array.prototype.map.call(arguments, describe);
-            ask("call", "id=" + answer.id + "&args=" + encodeURIComponent(JSON.stringify(args)));
+            var args = apply(map, arguments, [describe]);
+            ask("call", "id=" + answer.id + "&args=" + encode(stringify(args)));
         };
     }
 
