@@ -1,5 +1,6 @@
 #include "handoff/LauncherDownload.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <string_view>
 
 #include "platform/HttpGet.h"
@@ -37,6 +39,25 @@ bool WriteAll(int fd, std::string_view data) {
 std::string DirectoryOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// The name of the temporary file, up to mkostemp's six random characters.
+std::string PartFilePrefix(const std::string& launcherPath) {
+    return "." + FileNameOf(launcherPath) + ".part-";
+}
+
+bool IsPartFileName(const std::string& name, const std::string& prefix) {
+    if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) {
+        return false;
+    }
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The temporary file the body is written to, removed unless it was renamed
@@ -98,8 +119,7 @@ public:
 
 private:
     bool Create() {
-        std::string pattern = DirectoryOf(m_finalPath) + "/." +
-                              m_finalPath.substr(m_finalPath.rfind('/') + 1) + ".part-XXXXXX";
+        std::string pattern = DirectoryOf(m_finalPath) + "/" + PartFilePrefix(m_finalPath) + "XXXXXX";
         m_fd = mkostemp(pattern.data(), O_CLOEXEC);
         if (m_fd < 0) {
             m_error = errno;
@@ -178,4 +198,22 @@ DownloadOutcome DownloadLauncher(const LauncherSource& source, const std::string
         return FileFailure(launcherPath, part.Error());
     }
     return {DownloadOutcome::Kind::Saved, {}, {}};
+}
+
+void RemoveStalePartFiles(const std::string& launcherPath, std::chrono::seconds olderThan) {
+    const std::string prefix = PartFilePrefix(launcherPath);
+    DIR* dir = opendir(DirectoryOf(launcherPath).c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    const time_t before = time(nullptr) - time_t(olderThan.count());
+    while (const dirent* entry = readdir(dir)) {
+        struct stat st {};
+        if (IsPartFileName(entry->d_name, prefix) &&
+            fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == geteuid() && st.st_mtime < before) {
+            unlinkat(dirfd(dir), entry->d_name, 0);
+        }
+    }
+    closedir(dir);
 }

@@ -5,6 +5,7 @@
 // non-empty body that passes the optional SHA-256 check is made executable,
 // synced and renamed into place.
 
+#include <chrono>
 #include <string>
 
 #include "platform/TransferProgress.h"
@@ -28,6 +29,13 @@ struct DownloadOutcome {
 };
 
 // Blocks until done; meant for a worker thread. Leaves no file behind unless
-// it returns Saved.
+// it returns Saved. The body is written to ".<launcher file name>.part-XXXXXX"
+// beside the launcher.
 DownloadOutcome DownloadLauncher(const LauncherSource& source, const std::string& launcherPath,
                                  TransferProgress& progress);
+
+// Removes what a download that never ended (the program was killed, the
+// machine went down) left beside `launcherPath`: plain files of this user's
+// named as DownloadLauncher names them and untouched for longer than
+// `olderThan`, so that another run's download in progress is left alone.
+void RemoveStalePartFiles(const std::string& launcherPath, std::chrono::seconds olderThan);

@@ -43,6 +43,11 @@ void CLauncherFetch::FetchAndStartLauncher() {
     StartLauncher(Widen(theApp.m_strLaunchArgs));
 }
 
+void CLauncherFetch::RemoveStaleDownloads() const {
+    // A download in progress writes at least every minute, or gives up.
+    RemoveStalePartFiles(m_strLauncherPath, std::chrono::minutes(15));
+}
+
 bool CLauncherFetch::Download() {
     TransferProgress progress;
     DownloadOutcome outcome;

@@ -29,6 +29,10 @@ public:
     // path on a command line; a start that fails is shown to the player. Either way the program is asked to end with code 16.
     void StartLauncher(const std::u16string& args);
 
+    // Removes the temporary files of downloads that a killed run of the
+    // program left beside the launcher.
+    void RemoveStaleDownloads() const;
+
 private:
     bool Download();
 

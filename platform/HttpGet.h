@@ -14,7 +14,8 @@ struct HttpGetResult {
     enum class Outcome {
         Complete,        // status 200 and the whole body handed over
         OtherStatus,     // the final response was not 200; no body handed over
-        TransferFailed,  // unreachable, broken off, or shorter than announced
+        TransferFailed,  // unreachable, broken off, shorter than announced, of
+                         // no known end, or in an encoding not asked for
         SinkFailed,      // the body's receiver refused a piece
         Cancelled,       // progress.cancelRequested was set
     };
@@ -26,6 +27,8 @@ struct HttpGetResult {
 
 // Sends a GET for `url` with the given user agent, following redirects (at
 // most ten, HTTP and HTTPS only) and the proxy the environment configures.
+// Asks for the body as it is (no compression) and takes it as complete only
+// when its end is known: a length, a last chunk, or HTTP/2 framing.
 // `onBody` sees the body of a 200 response only and returns false to stop.
 // Blocks until done; safe to call from a worker thread.
 HttpGetResult HttpGet(const std::string& url, const std::string& userAgent,

@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,6 +54,53 @@ CTestServer::~CTestServer() {
     if (m_thread.joinable()) {
         m_thread.join();
     }
+}
+
+CCannedServer::CCannedServer(std::string reply) : m_reply(std::move(reply)) {
+    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (bind(m_listener, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(m_listener, 8) != 0 ||
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        throw std::runtime_error("cannot listen on the loopback interface");
+    }
+    m_port = ntohs(addr.sin_port);
+    m_thread = std::thread([this] {
+        for (;;) {
+            const int conn = accept(m_listener, nullptr, nullptr);
+            if (conn < 0) {
+                return;  // the listener was shut down
+            }
+            std::string head;
+            char buf[4096];
+            while (head.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t n = recv(conn, buf, sizeof buf, 0);
+                if (n <= 0) {
+                    break;
+                }
+                head.append(buf, size_t(n));
+            }
+            {
+                std::lock_guard lock(m_mutex);
+                m_requests.push_back(head);
+            }
+            send(conn, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
+            close(conn);
+        }
+    });
+}
+
+CCannedServer::~CCannedServer() {
+    shutdown(m_listener, SHUT_RDWR);
+    m_thread.join();
+    close(m_listener);
+}
+
+std::vector<std::string> CCannedServer::Requests() const {
+    std::lock_guard lock(m_mutex);
+    return m_requests;
 }
 
 std::string CTestServer::LastUserAgent() const {

@@ -53,6 +53,25 @@ private:
     std::string m_lastUserAgent;
 };
 
+// A loopback server that answers every connection with the same bytes, as
+// they stand, and then closes it: for answers no well-behaved HTTP library
+// would send. Records each request's head.
+class CCannedServer {
+public:
+    explicit CCannedServer(std::string reply);
+    ~CCannedServer();
+    std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+    std::vector<std::string> Requests() const;
+
+private:
+    std::string m_reply;
+    int m_listener = -1;
+    int m_port = 0;
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_requests;
+};
+
 // What the fake launcher recorded: its current directory, then argv.
 struct LauncherRecord {
     std::string cwd;

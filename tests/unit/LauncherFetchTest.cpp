@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -192,6 +193,53 @@ TEST_F(LauncherFetchTest, UnreachableServerShowsAMessageAndKeepsRunning) {
     ExpectNothingStarted();
     ASSERT_EQ(Fake().messages.size(), 1u);
     EXPECT_EQ(Fake().messages[0].caption, u"【下载失败】");
+}
+
+TEST_F(LauncherFetchTest, BodyWhoseEndIsNotKnownIsNeverSaved) {
+    // No length and no chunks: the body ends wherever the connection does,
+    // which a broken transfer looks just like.
+    CCannedServer server("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                         "Connection: close\r\n\r\n" +
+                         m_launcherBytes);
+    CLauncherFetch(m_moduleDir.Str(), {server.Origin() + kLauncherUrlPath, "unit_tests", ""})
+        .FetchAndStartLauncher();
+    ExpectNothingStarted();
+    ASSERT_EQ(Fake().messages.size(), 1u);
+    EXPECT_EQ(Fake().messages[0].caption, u"【下载失败】");
+}
+
+TEST_F(LauncherFetchTest, OnlyTheIdentityEncodingIsAskedForAndTaken) {
+    CCannedServer server("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
+                         std::to_string(m_launcherBytes.size()) + "\r\n\r\n" + m_launcherBytes);
+    CLauncherFetch(m_moduleDir.Str(), {server.Origin() + kLauncherUrlPath, "unit_tests", ""})
+        .FetchAndStartLauncher();
+    ExpectNothingStarted();
+    EXPECT_EQ(Fake().messages.size(), 1u);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_NE(server.Requests()[0].find("\r\nAccept-Encoding: identity\r\n"), std::string::npos)
+        << server.Requests()[0];
+}
+
+TEST_F(LauncherFetchTest, StalePartialDownloadsOfOursAreRemovedAndNothingElse) {
+    const auto put = [&](const std::string& name, std::chrono::minutes age) {
+        WriteFile(m_moduleDir.Path() / name, "partial");
+        fs::last_write_time(m_moduleDir.Path() / name, fs::file_time_type::clock::now() - age);
+    };
+    using std::chrono::minutes;
+    put(".vuntek_qx_launch.exe.part-Ab3xYz", minutes(60 * 24));    // a killed run's: removed
+    put(".vuntek_qx_launch.exe.part-Fresh1", minutes(1));          // another run's, going on
+    put(".vuntek_qx_launch.exe.part-toolong", minutes(60 * 24));   // not a name we make
+    put("vuntek_qx_launch.exe.part-Ab3xYz", minutes(60 * 24));     // not a name we make
+    put(".other.exe.part-Ab3xYz", minutes(60 * 24));               // not ours
+    fs::create_symlink(m_moduleDir.Path() / ".other.exe.part-Ab3xYz",
+                       m_moduleDir.Path() / ".vuntek_qx_launch.exe.part-Link01");
+    Fetch().RemoveStaleDownloads();
+    auto left = ModuleDirEntries();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".other.exe.part-Ab3xYz", ".vuntek_qx_launch.exe.part-Fresh1",
+                                              ".vuntek_qx_launch.exe.part-Link01",
+                                              ".vuntek_qx_launch.exe.part-toolong",
+                                              "vuntek_qx_launch.exe.part-Ab3xYz"}));
 }
 
 TEST_F(LauncherFetchTest, RedirectIsFollowed) {
