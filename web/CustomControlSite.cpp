@@ -53,8 +53,13 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer) {
     return FALSE;
 }
 
-// A link that wants a new window opens in the player's own web browser.
+// A link the player clicked that wants a new window opens in the player's
+// own web browser. A page opening windows by itself opens nothing: it could
+// otherwise start the browser again and again.
 GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer) {
+    if (!webkit_navigation_action_is_user_gesture(action)) {
+        return nullptr;
+    }
     WebKitURIRequest* request = webkit_navigation_action_get_request(action);
     const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
     if (uri != nullptr && (g_str_has_prefix(uri, "http://") || g_str_has_prefix(uri, "https://"))) {
@@ -63,6 +68,13 @@ GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointe
                                nullptr);
     }
     return nullptr;
+}
+
+// Nothing a page asks permission for (location, notifications, camera,
+// microphone, storage beyond the usual) has a use in a login page.
+gboolean OnPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
+    webkit_permission_request_deny(request);
+    return TRUE;
 }
 
 // The program never has the engine save anything: a response the engine
@@ -103,6 +115,7 @@ CCustomControlSite::CCustomControlSite(WebKitWebView* view, const std::string& b
     g_signal_connect(m_pView, "key-press-event", G_CALLBACK(OnKeyPress), this);
     g_signal_connect(m_pView, "create", G_CALLBACK(OnCreate), this);
     g_signal_connect(m_pView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(m_pView, "permission-request", G_CALLBACK(OnPermissionRequest), this);
 }
 
 CCustomControlSite::~CCustomControlSite() {

@@ -62,7 +62,8 @@ class Login(unittest.TestCase):
         self.portal.pages[LOGIN_PATH] = login_page
         env = dict(self.session.env, FAKE_LAUNCHER_RECORD=self.record,
                    XDG_DATA_HOME=os.path.join(self.folder, "data"),
-                   XDG_CACHE_HOME=os.path.join(self.folder, "cache"))
+                   XDG_CACHE_HOME=os.path.join(self.folder, "cache"),
+                   XDG_CONFIG_HOME=os.path.join(self.folder, "config"))
         self.launcher = subprocess.Popen([self.program], cwd=self.work_dir, env=env,
                                          stderr=self.stderr)
         self.window = self.session.find_window("Tharnvale")
@@ -206,6 +207,38 @@ class Login(unittest.TestCase):
                    timeout=5)
         self.assertEqual(self.session.geometry(self.window)[:2], (moved[0] + 60, moved[1] + 40))
         self.assertEqual(self.session.geometry(login)[:2], (moved[0] + 60, moved[1] + 40))
+
+    def test_only_a_clicked_link_opens_the_players_browser(self):
+        # A stand-in for the player's web browser that notes each address.
+        opened = os.path.join(self.folder, "opened")
+        browser = os.path.join(self.folder, "browser")
+        with open(browser, "w") as script:
+            script.write("#!/bin/sh\necho \"$1\" >> '%s'\n" % opened)
+        os.chmod(browser, 0o755)
+        applications = os.path.join(self.folder, "data", "applications")
+        os.makedirs(applications)
+        with open(os.path.join(applications, "test-browser.desktop"), "w") as entry:
+            entry.write("[Desktop Entry]\nType=Application\nName=Browser\nExec=%s %%u\n"
+                        "MimeType=x-scheme-handler/http;\n" % browser)
+        os.makedirs(os.path.join(self.folder, "config"))
+        with open(os.path.join(self.folder, "config", "mimeapps.list"), "w") as defaults:
+            defaults.write("[Default Applications]\nx-scheme-handler/http=test-browser.desktop\n")
+        popup = self.portal.origin() + "/popup"
+        self.start(page(
+            "<a id='go' href='%s?clicked' target='_blank' style='display:block;"
+            "width:631px;height:200px;background:#e80'>news</a>"
+            "<script>for (var i = 0; i < 5; ++i) window.open('%s?by-itself-' + i);"
+            "setTimeout(function () { window.open('%s?later'); }, 500);</script>" % (popup, popup, popup)))
+        x0, y0 = self.session.geometry(self.window)[:2]
+        wait_until(lambda: self.portal.got(LOGIN_PATH), timeout=10)
+        time.sleep(1.5)
+        self.assertFalse(os.path.exists(opened), "a page opened the browser by itself")
+        self.session.click(x0 + 560 + 300, y0 + 177 + 100)
+        self.assertTrue(wait_until(lambda: os.path.exists(opened), timeout=10))
+        time.sleep(0.5)
+        with open(opened) as record:
+            self.assertEqual(record.read().split(), [popup + "?clicked"])
+        self.assert_keeps_running(0.5)
 
     def login_window(self):
         ids = self.session.run(["xdotool", "search", "--onlyvisible", "--class", "login-launcher"],
