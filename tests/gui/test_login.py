@@ -122,6 +122,18 @@ class Login(unittest.TestCase):
         for folder in (data, cache):
             self.assertEqual(os.stat(folder).st_mode & 0o777, 0o700, folder)
 
+    def test_partial_download_a_killed_run_left_is_removed_at_start(self):
+        stale = os.path.join(self.program_dir, ".vuntek_qx_launch.exe.part-K1lled")
+        current = os.path.join(self.program_dir, ".vuntek_qx_launch.exe.part-Now123")
+        for name in (stale, current):
+            with open(name, "wb") as part:
+                part.write(b"\0" * 4096)
+        day_ago = time.time() - 86400
+        os.utime(stale, (day_ago, day_ago))
+        self.start(page("<p>hello</p>"))
+        self.assertTrue(wait_until(lambda: not os.path.exists(stale), timeout=10))
+        self.assertTrue(os.path.exists(current), "another run's download in progress was removed")
+
     def test_cross_origin_frame_logs_in(self):
         frame = "http://localhost:%d/frame.html" % ONLINE_PORT
         self.portal.pages["/frame.html"] = page(
