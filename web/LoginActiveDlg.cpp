@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 
 #include "app/LauncherConfig.h"
 #include "app/LoginApp.h"
@@ -240,10 +241,9 @@ void CLoginActiveDlg::SubscribeNewLinks(const CHtmlDocument& document,
     // One subscription per target: the first link with a target not in the
     // registry yet.
     std::vector<CHtmlDocument::LinkSubscription> wanted;
-    std::map<std::u16string, bool> chosen;
+    std::unordered_set<std::u16string> chosen;
     for (size_t i = 0; i < targets.size(); ++i) {
-        if (m_linkConnections.count(targets[i]) == 0 && !chosen[targets[i]]) {
-            chosen[targets[i]] = true;
+        if (m_linkConnections.count(targets[i]) == 0 && chosen.insert(targets[i]).second) {
             wanted.push_back({i, targets[i], m_nNextCookie++});
         }
     }
@@ -251,10 +251,12 @@ void CLoginActiveDlg::SubscribeNewLinks(const CHtmlDocument& document,
         return;
     }
     const uint32_t generation = m_nLinkGeneration;
-    document.SubscribeLinks(wanted, [this, document, wanted, generation](std::vector<uint32_t> made) {
+    document.SubscribeLinks(wanted, [this, document, wanted, generation](const std::vector<uint32_t>& madeList) {
+        // A page may hold tens of thousands of links: no search per link.
+        const std::unordered_set<uint32_t> made(madeList.begin(), madeList.end());
         std::vector<uint32_t> surplus;
         for (const auto& link : wanted) {
-            if (std::find(made.begin(), made.end(), link.cookie) == made.end()) {
+            if (made.count(link.cookie) == 0) {
                 continue;  // refused: tried again on the next document
             }
             if (generation != m_nLinkGeneration || m_linkConnections.count(link.href) != 0) {
