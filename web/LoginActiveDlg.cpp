@@ -50,6 +50,7 @@ CLoginActiveDlg::~CLoginActiveDlg() {
     g_cancellable_cancel(m_pCancellable);
     m_pEvents.reset();
     m_pSite.reset();
+    ThawPage();
     g_object_unref(m_pCancellable);
 }
 
@@ -139,19 +140,44 @@ void CLoginActiveDlg::UpdateShape() {
 }
 
 void CLoginActiveDlg::PaintBackground(cairo_t* cr) {
+    // The window is cut to what shows, so nothing of its own surface needs
+    // to be see-through. Under every item lies what the player would see
+    // there without the window: the main window's picture. The browser's
+    // area gets the page's last look while a hand-off holds the page, since
+    // the engine paints nothing then.
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_rgb(cr, (m_crKey & 0xFF) / 255.0, ((m_crKey >> 8) & 0xFF) / 255.0,
-                         ((m_crKey >> 16) & 0xFF) / 255.0);
+    cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
     cairo_paint(cr);
-    cairo_surface_t* picture = m_pParent != nullptr ? m_pParent->GetPicture() : nullptr;
-    if (picture == nullptr) {
+    if (cairo_surface_t* picture = m_pParent != nullptr ? m_pParent->GetPicture() : nullptr) {
+        cairo_set_source_surface(cr, picture, 0, 0);
+        cairo_paint(cr);
+    }
+    if (m_pPageSnapshot != nullptr) {
+        cairo_set_source_surface(cr, m_pPageSnapshot, kBrowserRect.x, kBrowserRect.y);
+        cairo_rectangle(cr, kBrowserRect.x, kBrowserRect.y, kBrowserRect.width, kBrowserRect.height);
+        cairo_fill(cr);
+    }
+}
+
+void CLoginActiveDlg::FreezePage() {
+    if (m_pSite == nullptr || !gtk_widget_get_visible(GetDlgItem(kBrowserId))) {
         return;
     }
-    for (const CRect& r : {kMinimizeRect, kCloseRect}) {
-        cairo_rectangle(cr, r.x, r.y, r.width, r.height);
+    cairo_surface_t* snapshot =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, kBrowserRect.width, kBrowserRect.height);
+    cairo_t* cr = cairo_create(snapshot);
+    gtk_widget_draw(GTK_WIDGET(m_pSite->GetView()), cr);
+    cairo_destroy(cr);
+    ThawPage();
+    m_pPageSnapshot = snapshot;
+    gtk_widget_queue_draw(GTK_WIDGET(GetSafeHwnd()));
+}
+
+void CLoginActiveDlg::ThawPage() {
+    if (m_pPageSnapshot != nullptr) {
+        cairo_surface_destroy(m_pPageSnapshot);
+        m_pPageSnapshot = nullptr;
     }
-    cairo_set_source_surface(cr, picture, 0, 0);
-    cairo_fill(cr);
 }
 
 void CLoginActiveDlg::ShowBrowser() {
@@ -207,7 +233,12 @@ HitTest CLoginActiveDlg::OnNcHitTest() {
 }
 
 CHandoffSequence CLoginActiveDlg::Handoff() {
-    return {[] { FetchAndStartLauncher(); }, [this] { DisconnectLinkEvents(); }};
+    return {[this] {
+                FreezePage();
+                FetchAndStartLauncher();
+                ThawPage();
+            },
+            [this] { DisconnectLinkEvents(); }};
 }
 
 void CLoginActiveDlg::OnAppLogin(const std::u16string& json) { HandleAppLogin(json, Handoff()); }

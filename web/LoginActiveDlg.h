@@ -58,19 +58,22 @@ private:
     // Cuts the window down to what shows: the browser once it is visible,
     // and the buttons.
     void UpdateShape();
-    // Paints the key colour, and under the button faces what lies below the
-    // window there, so that their soft edges blend with it.
+    // Paints what lies below the window, so that the buttons' soft edges
+    // blend with it, and the page's last look while a hand-off holds it.
     void PaintBackground(cairo_t* cr);
+    // Keeps the page's current look to paint under the browser until
+    // ThawPage, for as long as the page's script cannot run.
+    void FreezePage();
+    void ThawPage();
     void SubscribeNewLinks(const CHtmlDocument& document, const std::vector<std::u16string>& targets);
 
-    // The key colour every see-through pixel has: yellow.
-    static constexpr uint32_t m_crKey = 0x0000FFFF;
     CLoginDlg* m_pParent;
     std::u16string m_strUrl;
     GCancellable* m_pCancellable;
     std::unique_ptr<CCustomControlSite> m_pSite;
     std::unique_ptr<CBrowserEvents> m_pEvents;
     CWebBrowser2 m_browser;
+    cairo_surface_t* m_pPageSnapshot = nullptr;
     CPngButton m_btnMin;
     CPngButton m_btnClose;
     std::map<std::u16string, LinkConnection> m_linkConnections;
