@@ -17,6 +17,7 @@
 #include "web/CallbackAddress.h"
 #include "web/CustomControlSite.h"
 #include "web/CustomOccManager.h"
+#include "web/LoginPageGuard.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* pParent)
 CLoginActiveDlg::~CLoginActiveDlg() {
     // No answer of the page may reach this object from now on.
     g_cancellable_cancel(m_pCancellable);
+    m_pGuard.reset();
     m_pEvents.reset();
     m_pSite.reset();
     ThawPage();
@@ -84,6 +86,10 @@ bool CLoginActiveDlg::OnInitDialog() {
     }
 
     m_strUrl = WideFromUtf8(kPortalOrigin) + u"/url/weiduan.php?gn=halvoryne";
+    if (m_pSite != nullptr) {
+        // After the browser events, so that they see every load as it is.
+        m_pGuard = std::make_unique<CLoginPageGuard>(m_pSite->GetView(), Utf8FromWide(m_strUrl));
+    }
     m_browser.Navigate(m_strUrl);
     // Hidden until its first navigation completes: never an empty browser.
     gtk_widget_hide(holder);

@@ -14,6 +14,7 @@
 
 class CBrowserEvents;
 class CCustomControlSite;
+class CLoginPageGuard;
 class CLoginDlg;
 
 // The login window: lies exactly over the main window's picture and carries
@@ -72,6 +73,7 @@ private:
     GCancellable* m_pCancellable;
     std::unique_ptr<CCustomControlSite> m_pSite;
     std::unique_ptr<CBrowserEvents> m_pEvents;
+    std::unique_ptr<CLoginPageGuard> m_pGuard;
     CWebBrowser2 m_browser;
     cairo_surface_t* m_pPageSnapshot = nullptr;
     CPngButton m_btnMin;

@@ -1,0 +1,195 @@
+#include "web/LoginPageGuard.h"
+
+#include <utility>
+
+#include "platform/Resources.h"
+
+namespace {
+
+constexpr char kUnreachableTitle[] = "无法连接登录服务器";
+constexpr char kUnreachableText[] = "请检查网络连接。网络恢复后，登录页面会自动打开。";
+constexpr char kFailingTitle[] = "登录页面无法正常显示";
+constexpr char kFailingText[] = "登录页面多次意外关闭。请点击重试重新打开。";
+
+void ReplaceAll(std::string& text, std::string_view mark, const std::string& value) {
+    for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size())) {
+        text.replace(at, mark.size(), value);
+    }
+}
+
+std::string Escaped(const std::string& text) {
+    gchar* escaped = g_markup_escape_text(text.c_str(), -1);
+    std::string result = escaped;
+    g_free(escaped);
+    return result;
+}
+
+// What a failed load says about the portal: nothing when the load was only
+// stopped (another navigation, or a response the program itself refused).
+bool IsOutage(const GError* error) {
+    if (error == nullptr) {
+        return true;
+    }
+    if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) {
+        return false;
+    }
+    return error->domain != WEBKIT_POLICY_ERROR;
+}
+
+}  // namespace
+
+CLoginPageGuard::CLoginPageGuard(WebKitWebView* view, std::string loginUrl)
+    : m_pView(WEBKIT_WEB_VIEW(g_object_ref(view))),
+      m_pNetwork(G_NETWORK_MONITOR(g_object_ref(g_network_monitor_get_default()))),
+      m_strLoginUrl(std::move(loginUrl)) {
+    g_signal_connect(m_pView, "load-changed", G_CALLBACK(OnLoadChanged), this);
+    g_signal_connect(m_pView, "load-failed", G_CALLBACK(OnLoadFailed), this);
+    g_signal_connect(m_pView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(m_pView, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
+    g_signal_connect(m_pNetwork, "network-changed", G_CALLBACK(OnNetworkChanged), this);
+}
+
+CLoginPageGuard::~CLoginPageGuard() {
+    StopTimer(m_nShowTimer);
+    StopTimer(m_nRetryTimer);
+    StopTimer(m_nLoadTimer);
+    g_signal_handlers_disconnect_by_data(m_pView, this);
+    g_signal_handlers_disconnect_by_data(m_pNetwork, this);
+    g_object_unref(m_pNetwork);
+    g_object_unref(m_pView);
+}
+
+void CLoginPageGuard::LoadLoginPage() {
+    StopTimer(m_nRetryTimer);
+    m_bWaitingToRetry = false;
+    webkit_web_view_load_uri(m_pView, m_strLoginUrl.c_str());
+}
+
+void CLoginPageGuard::ShowProblem(Problem problem) {
+    StopTimer(m_nLoadTimer);
+    StopTimer(m_nShowTimer);
+    const std::optional<CResourceBytes> page = FindWebResource("unreachable.html");
+    std::string html = page ? std::string(page->Text()) : std::string("<h1>@TITLE@</h1><a href=\"@RETRY@\">重试</a>");
+    const bool unreachable = problem == Problem::Unreachable;
+    ReplaceAll(html, "@TITLE@", unreachable ? kUnreachableTitle : kFailingTitle);
+    ReplaceAll(html, "@TEXT@", unreachable ? kUnreachableText : kFailingText);
+    ReplaceAll(html, "@RETRY@", Escaped(m_strLoginUrl));
+    m_bOwnPageLoading = true;
+    // Shown for the login page's address: a reload (F5) loads the real one.
+    webkit_web_view_load_alternate_html(m_pView, html.c_str(), m_strLoginUrl.c_str(), nullptr);
+    m_bWaitingToRetry = unreachable;
+    if (unreachable) {
+        StartTimer(m_nRetryTimer, guint(m_schedule.NextOutageDelay().count()), &CLoginPageGuard::LoadLoginPage);
+    }
+}
+
+void CLoginPageGuard::ShowUnreachable() { ShowProblem(Problem::Unreachable); }
+
+void CLoginPageGuard::StartTimer(guint& timer, guint seconds, void (CLoginPageGuard::*action)()) {
+    StopTimer(timer);
+    struct Call {
+        CLoginPageGuard* self;
+        guint* timer;
+        void (CLoginPageGuard::*action)();
+    };
+    timer = g_timeout_add_full(
+        G_PRIORITY_DEFAULT, seconds * 1000,
+        [](gpointer data) -> gboolean {
+            const Call* call = static_cast<Call*>(data);
+            *call->timer = 0;
+            (call->self->*call->action)();
+            return G_SOURCE_REMOVE;
+        },
+        new Call{this, &timer, action}, [](gpointer data) { delete static_cast<Call*>(data); });
+}
+
+void CLoginPageGuard::StopTimer(guint& timer) {
+    if (timer != 0) {
+        g_source_remove(timer);
+        timer = 0;
+    }
+}
+
+void CLoginPageGuard::OnLoadTimedOut() {
+    m_bLoadRefused = true;
+    webkit_web_view_stop_loading(m_pView);
+}
+
+void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLoginPageGuard* self) {
+    if (self->m_bOwnPageLoading) {
+        if (event == WEBKIT_LOAD_FINISHED) {
+            self->m_bOwnPageLoading = false;
+        }
+        return;
+    }
+    switch (event) {
+        case WEBKIT_LOAD_STARTED:
+            self->m_bLoadRefused = false;
+            self->StartTimer(self->m_nLoadTimer, kLoadTimeoutSeconds, &CLoginPageGuard::OnLoadTimedOut);
+            break;
+        case WEBKIT_LOAD_COMMITTED:
+            // The portal answered with a page: whatever waited for it is over.
+            StopTimer(self->m_nLoadTimer);
+            StopTimer(self->m_nRetryTimer);
+            self->m_bWaitingToRetry = false;
+            self->m_schedule.OnPageLoaded();
+            break;
+        case WEBKIT_LOAD_FINISHED:
+            // A failed load finishes too; only then may the next one start.
+            if (self->m_bLoadFailed) {
+                self->m_bLoadFailed = false;
+                self->StartTimer(self->m_nShowTimer, 0, &CLoginPageGuard::ShowUnreachable);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+gboolean CLoginPageGuard::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                                       CLoginPageGuard* self) {
+    StopTimer(self->m_nLoadTimer);
+    if (self->m_bOwnPageLoading || (!self->m_bLoadRefused && !IsOutage(error))) {
+        return FALSE;
+    }
+    g_printerr("login-launcher: %s cannot be loaded: %s\n", uri != nullptr ? uri : "the page",
+               self->m_bLoadRefused ? "no answer in time, or a server error" : error->message);
+    self->m_bLoadRefused = false;
+    self->m_bLoadFailed = true;
+    return TRUE;  // the program's own page instead of the engine's, once this load has finished
+}
+
+gboolean CLoginPageGuard::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                         WebKitPolicyDecisionType type, CLoginPageGuard* self) {
+    if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+        return FALSE;
+    }
+    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    const guint status = webkit_uri_response_get_status_code(webkit_response_policy_decision_get_response(response));
+    if (!webkit_response_policy_decision_is_main_frame_main_resource(response) || status < 500 || status > 599) {
+        return FALSE;
+    }
+    // A server error page is the portal being out of service, not a login
+    // page: it is treated like no answer at all.
+    self->m_bLoadRefused = true;
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+}
+
+void CLoginPageGuard::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                          CLoginPageGuard* self) {
+    g_printerr("login-launcher: the login page's process ended (%s)\n",
+               reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "out of memory" : "crashed");
+    self->m_bOwnPageLoading = false;
+    if (self->m_schedule.OnPageProcessEnded(CRetrySchedule::Clock::now())) {
+        self->LoadLoginPage();
+    } else {
+        self->ShowProblem(Problem::PageKeepsFailing);
+    }
+}
+
+void CLoginPageGuard::OnNetworkChanged(GNetworkMonitor*, gboolean available, CLoginPageGuard* self) {
+    if (available && self->m_bWaitingToRetry) {
+        self->LoadLoginPage();
+    }
+}
