@@ -176,7 +176,10 @@ DownloadOutcome DownloadLauncher(const LauncherSource& source, const std::string
     using Outcome = HttpGetResult::Outcome;
     switch (got.outcome) {
         case Outcome::OtherStatus:
-            return {DownloadOutcome::Kind::NotOffered, {}, "HTTP status " + std::to_string(got.status)};
+            return {DownloadOutcome::Kind::NotOffered,
+                    u"服务器暂时无法提供游戏启动器（HTTP " + Widen(std::to_string(got.status)) +
+                        u"）。请稍后重新登录。",
+                    "HTTP status " + std::to_string(got.status)};
         case Outcome::Cancelled:
             return {DownloadOutcome::Kind::Cancelled, {}, "cancelled"};
         case Outcome::SinkFailed:

@@ -24,7 +24,7 @@ struct DownloadOutcome {
         Failed,      // see message
     };
     Kind kind = Kind::Failed;
-    std::u16string message;  // for the player, when Failed
+    std::u16string message;  // for the player, unless Saved or Cancelled
     std::string detail;      // for the diagnostic line
 };
 

@@ -57,10 +57,12 @@ bool CLauncherFetch::Download() {
     switch (outcome.kind) {
         case DownloadOutcome::Kind::Saved:
             return true;
-        case DownloadOutcome::Kind::NotOffered:
         case DownloadOutcome::Kind::Cancelled:
-            break;
+            break;  // the player chose it
+        case DownloadOutcome::Kind::NotOffered:
         case DownloadOutcome::Kind::Failed:
+            // A player who clicked 登录 and saw nothing happen would only
+            // click again: every failure says what happened.
             ShowMessageBox(outcome.message, kDownloadFailedCaption);
             break;
     }

@@ -142,12 +142,15 @@ TEST_F(LauncherFetchTest, DownloadGoesToATemporaryFileUntilComplete) {
     EXPECT_EQ(ReadFile(LauncherPath()), m_launcherBytes);
 }
 
-TEST_F(LauncherFetchTest, OtherStatusEndsTheFetchQuietly) {
+TEST_F(LauncherFetchTest, OtherStatusIsToldWithItsCodeAndALaterHandoffTriesAgain) {
     m_server.Start();  // no route: every request gets 404
     Fetch().FetchAndStartLauncher();
     ExpectNothingStarted();
-    EXPECT_TRUE(Fake().messages.empty());
-    EXPECT_EQ(m_server.RequestCount(), 1);
+    ASSERT_EQ(Fake().messages.size(), 1u);
+    EXPECT_EQ(Fake().messages[0].caption, u"【下载失败】");
+    EXPECT_NE(Fake().messages[0].text.find(u"HTTP 404"), std::u16string::npos);
+    Fetch().FetchAndStartLauncher();
+    EXPECT_EQ(m_server.RequestCount(), 2);
 }
 
 TEST_F(LauncherFetchTest, EmptyBodyIsNoLauncherAndALaterHandoffTriesAgain) {
