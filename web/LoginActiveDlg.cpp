@@ -338,7 +338,10 @@ void CLoginActiveDlg::OnMinimize() {
 void CLoginActiveDlg::OnCloseButton() {
     CConfirmDlg confirm;
     confirm.m_nMode = 0;
-    if (confirm.DoModal(m_pParent) == IDOK) {
+    // Owned by this window rather than the main one: a window manager that
+    // raises a dialog's owner with it (openbox does) then keeps the order
+    // dialog, login window, main window, and the page stays in sight.
+    if (confirm.DoModal(this) == IDOK) {
         PostQuitMessage(16);
     }
 }
