@@ -10,6 +10,7 @@
 #include "app/LoginDlg.h"
 #include "handoff/AppLogin.h"
 #include "handoff/LauncherFetch.h"
+#include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
 #include "ui/ConfirmDlg.h"
@@ -47,6 +48,9 @@ CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* pParent)
     : CDialogWindow(kTemplateId), m_pParent(pParent), m_pCancellable(g_cancellable_new()) {}
 
 CLoginActiveDlg::~CLoginActiveDlg() {
+    if (GetDialogOwner() == this) {
+        SetDialogOwner(nullptr);
+    }
     // No answer of the page may reach this object from now on.
     g_cancellable_cancel(m_pCancellable);
     m_pGuard.reset();
@@ -120,6 +124,9 @@ bool CLoginActiveDlg::OnInitDialog() {
         g_signal_connect(m_pSite->GetView(), "motion-notify-event", G_CALLBACK(onMotion), this);
     }
     UpdateShape();
+    // Messages and the download's window stand over this window, the topmost
+    // of the program's own.
+    SetDialogOwner(this);
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/DialogWindow.h"
+#include "platform/MessageBox.h"
 #include "platform/ProgressWindow.h"
 #include "platform/TextCodec.h"
 
@@ -54,7 +56,13 @@ GtkWidget* CreateWindow(std::u16string_view title, Wait& wait) {
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
     gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_DIALOG);
-    gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER_ALWAYS);
+    // Over the program's own windows, wherever they have been dragged.
+    if (CDialogWindow* owner = GetDialogOwner()) {
+        gtk_window_set_transient_for(GTK_WINDOW(window), owner->GetSafeHwnd());
+        gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER_ON_PARENT);
+    } else {
+        gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER_ALWAYS);
+    }
     gtk_window_set_keep_above(GTK_WINDOW(window), TRUE);
     gtk_window_set_default_size(GTK_WINDOW(window), 360, -1);
     gtk_container_set_border_width(GTK_CONTAINER(window), 16);
