@@ -1,6 +1,7 @@
 """A loopback stand-in of the game portal and the content server for the GUI
 tests: login pages the test sets, the callback pages, the game launcher
-download, and a beacon that pages call to report what they saw."""
+download, answers with headers and bodies of the test's choosing, and a
+beacon that pages call to report what they saw."""
 
 import http.server
 import os
@@ -9,12 +10,16 @@ import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 LAUNCHER_PATH = "/kestrani2/halvoryne_web/vuntek_qx_launch.exe"
+# Callback addresses under test run longer than the 64 KiB request line the
+# standard handler accepts.
+MAX_REQUEST_LINE = 4 * 1024 * 1024
 
 
 class Portal:
     def __init__(self, port, launcher_file):
         self.port = port
         self.pages = {}          # path -> HTML text
+        self.responses = {}      # path -> (status, {header: value}, body bytes)
         with open(launcher_file, "rb") as launcher:
             self.launcher = launcher.read()
         self.beacons = []        # query strings the pages sent
@@ -26,6 +31,24 @@ class Portal:
             def log_message(self, *args):
                 pass
 
+            def handle_one_request(self):
+                self.raw_requestline = self.rfile.readline(MAX_REQUEST_LINE + 1)
+                if not self.raw_requestline:
+                    self.close_connection = True
+                    return
+                if len(self.raw_requestline) > MAX_REQUEST_LINE:
+                    self.requestline = self.request_version = self.command = ""
+                    self.send_error(414)
+                    return
+                if not self.parse_request():
+                    return
+                method = getattr(self, "do_" + self.command, None)
+                if method is None:
+                    self.send_error(501)
+                    return
+                method()
+                self.wfile.flush()
+
             def do_GET(self):
                 path, _, query = self.path.partition("?")
                 with portal.lock:
@@ -36,6 +59,9 @@ class Portal:
                     return self.reply(204, b"", "text/plain")
                 if path == LAUNCHER_PATH:
                     return self.reply(200, portal.launcher, "application/octet-stream")
+                if path in portal.responses:
+                    status, headers, body = portal.responses[path]
+                    return self.reply(status, body, None, headers)
                 page = portal.pages.get(path)
                 if page is None and path.endswith("codeCallback.htm"):
                     page = "<!DOCTYPE html><meta charset='utf-8'><p>logged in</p>"
@@ -43,13 +69,19 @@ class Portal:
                     return self.reply(404, b"<p>not here</p>", "text/html")
                 self.reply(200, page.encode("utf-8"), "text/html; charset=utf-8")
 
-            def reply(self, status, body, kind):
-                self.send_response(status)
-                self.send_header("Content-Type", kind)
-                self.send_header("Content-Length", str(len(body)))
-                self.send_header("Cache-Control", "no-store")
-                self.end_headers()
-                self.wfile.write(body)
+            def reply(self, status, body, kind, headers=None):
+                headers = dict({"Content-Type": kind, "Cache-Control": "no-store"}, **(headers or {}))
+                try:
+                    self.send_response(status)
+                    for name, value in headers.items():
+                        if value is not None:
+                            self.send_header(name, value)
+                    self.send_header("Content-Length", str(len(body)))
+                    self.end_headers()
+                    self.wfile.write(body)
+                except (BrokenPipeError, ConnectionResetError):
+                    # The page went meanwhile: the program ended, say.
+                    self.close_connection = True
 
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
         self.server.daemon_threads = True

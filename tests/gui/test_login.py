@@ -5,94 +5,15 @@ a code callback address; a query callback address), the game launcher
 fetched and started, and the program gone with exit code 16."""
 
 import os
-import shutil
-import subprocess
-import tempfile
 import time
 import unittest
 
-from portal import Portal, LAUNCHER_PATH
-from xsession import XSession, BUILD, LAUNCHER_ONLINE, ONLINE_PORT, wait_until
-
-FAKE_LAUNCHER = os.path.join(BUILD, "tests", "fake-launcher")
-LOGIN_PATH = "/url/weiduan.php"
-PAYLOAD = '{"uid":"u1","token":"t","server_id":"s","other":"o","sign":"x"}'
-PAGE_HEAD = "<!DOCTYPE html><meta charset='utf-8'><title>login</title>"
+from portal import LAUNCHER_PATH
+from program import LauncherTestCase, LOGIN_PATH, PAYLOAD, beacon, page
+from xsession import ONLINE_PORT, wait_until
 
 
-def page(body, head=""):
-    return PAGE_HEAD + head + "<body style='margin:0;background:#234'>" + body + "</body>"
-
-
-def beacon(expression):
-    return "new Image().src = '/beacon?' + encodeURIComponent(%s);" % expression
-
-
-class Login(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.session = XSession(window_manager=True, compositor=True).__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.__exit__(None, None, None)
-
-    def setUp(self):
-        self.portal = Portal(ONLINE_PORT, FAKE_LAUNCHER).__enter__()
-        self.folder = tempfile.mkdtemp(prefix="login-test-")
-        self.program_dir = os.path.join(self.folder, "game")
-        self.work_dir = os.path.join(self.folder, "work")
-        os.makedirs(self.program_dir)
-        os.makedirs(self.work_dir)
-        self.program = os.path.join(self.program_dir, "login-launcher")
-        shutil.copy2(LAUNCHER_ONLINE, self.program)
-        self.record = os.path.join(self.folder, "record")
-        self.stderr = open(os.path.join(self.folder, "stderr"), "w")
-        self.launcher = None
-
-    def tearDown(self):
-        if self.launcher is not None and self.launcher.poll() is None:
-            self.launcher.kill()
-            self.launcher.wait(timeout=10)
-        self.portal.__exit__(None, None, None)
-        self.stderr.close()
-        shutil.rmtree(self.folder, ignore_errors=True)
-
-    def start(self, login_page):
-        self.portal.pages[LOGIN_PATH] = login_page
-        env = dict(self.session.env, FAKE_LAUNCHER_RECORD=self.record,
-                   XDG_DATA_HOME=os.path.join(self.folder, "data"),
-                   XDG_CACHE_HOME=os.path.join(self.folder, "cache"),
-                   XDG_CONFIG_HOME=os.path.join(self.folder, "config"))
-        self.launcher = subprocess.Popen([self.program], cwd=self.work_dir, env=env,
-                                         stderr=self.stderr)
-        self.window = self.session.find_window("Tharnvale")
-        return self.launcher
-
-    def started_with(self):
-        """The fake launcher's argv after its path, once it has run."""
-        assert wait_until(lambda: os.path.exists(self.record), timeout=20), "the launcher never ran"
-        with open(self.record, "rb") as record:
-            fields = record.read().split(b"\0")[:-1]
-        cwd, argv = fields[0].decode(), [f.decode() for f in fields[1:]]
-        self.assertEqual(cwd, self.work_dir)
-        self.assertEqual(argv[0], os.path.join(self.program_dir, "vuntek_qx_launch.exe"))
-        return argv[1:]
-
-    def assert_exits_with(self, code):
-        self.assertEqual(self.launcher.wait(timeout=20), code)
-
-    def assert_keeps_running(self, seconds=2.0):
-        time.sleep(seconds)
-        self.assertIsNone(self.launcher.poll())
-        self.assertFalse(os.path.exists(self.record))
-
-    def screenshot(self, name):
-        folder = os.environ.get("LAUNCHER_SCREENSHOTS")
-        if folder:
-            os.makedirs(folder, exist_ok=True)
-            self.session.screenshot(keep_as=os.path.join(folder, "login-%s.png" % name))
-
+class Login(LauncherTestCase):
     # -- the script route ------------------------------------------------------
     def test_page_script_reads_the_property_and_logs_in(self):
         self.start(page(
@@ -104,10 +25,10 @@ class Login(unittest.TestCase):
         self.assert_exits_with(16)
         self.assertIn("xxyyzz=Wibble", self.portal.beacons)
         self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 1, "fetched once, since it was missing")
-        with open(os.path.join(self.work_dir, "log.txt")) as log_file:
+        with open(os.path.join(self.program.work_dir, "log.txt")) as log_file:
             log = log_file.read()
         self.assertEqual(log, PAYLOAD + "\nt&s&o&x\n")
-        self.assertEqual(os.stat(os.path.join(self.work_dir, "log.txt")).st_mode & 0o777, 0o600)
+        self.assertEqual(os.stat(os.path.join(self.program.work_dir, "log.txt")).st_mode & 0o777, 0o600)
 
     def test_login_session_is_kept_where_only_the_player_can_read_it(self):
         os.umask(0o022)
@@ -116,15 +37,15 @@ class Login(unittest.TestCase):
                         % PAYLOAD))
         self.started_with()
         self.assert_exits_with(16)
-        data = os.path.join(self.folder, "data", "tharnvale-login-launcher")
-        cache = os.path.join(self.folder, "cache", "tharnvale-login-launcher")
+        data = os.path.join(self.program.folder, "data", "tharnvale-login-launcher")
+        cache = os.path.join(self.program.folder, "cache", "tharnvale-login-launcher")
         self.assertTrue(os.path.exists(os.path.join(data, "cookies.sqlite")))
         for folder in (data, cache):
             self.assertEqual(os.stat(folder).st_mode & 0o777, 0o700, folder)
 
     def test_partial_download_a_killed_run_left_is_removed_at_start(self):
-        stale = os.path.join(self.program_dir, ".vuntek_qx_launch.exe.part-K1lled")
-        current = os.path.join(self.program_dir, ".vuntek_qx_launch.exe.part-Now123")
+        stale = os.path.join(self.program.program_dir, ".vuntek_qx_launch.exe.part-K1lled")
+        current = os.path.join(self.program.program_dir, ".vuntek_qx_launch.exe.part-Now123")
         for name in (stale, current):
             with open(name, "wb") as part:
                 part.write(b"\0" * 4096)
@@ -222,25 +143,26 @@ class Login(unittest.TestCase):
 
     def test_only_a_clicked_link_opens_the_players_browser(self):
         # A stand-in for the player's web browser that notes each address.
-        opened = os.path.join(self.folder, "opened")
-        browser = os.path.join(self.folder, "browser")
+        opened = os.path.join(self.program.folder, "opened")
+        browser = os.path.join(self.program.folder, "browser")
         with open(browser, "w") as script:
             script.write("#!/bin/sh\necho \"$1\" >> '%s'\n" % opened)
         os.chmod(browser, 0o755)
-        applications = os.path.join(self.folder, "data", "applications")
+        applications = os.path.join(self.program.folder, "data", "applications")
         os.makedirs(applications)
         with open(os.path.join(applications, "test-browser.desktop"), "w") as entry:
             entry.write("[Desktop Entry]\nType=Application\nName=Browser\nExec=%s %%u\n"
                         "MimeType=x-scheme-handler/http;\n" % browser)
-        os.makedirs(os.path.join(self.folder, "config"))
-        with open(os.path.join(self.folder, "config", "mimeapps.list"), "w") as defaults:
+        os.makedirs(os.path.join(self.program.folder, "config"))
+        with open(os.path.join(self.program.folder, "config", "mimeapps.list"), "w") as defaults:
             defaults.write("[Default Applications]\nx-scheme-handler/http=test-browser.desktop\n")
         popup = self.portal.origin() + "/popup"
         self.start(page(
             "<a id='go' href='%s?clicked' target='_blank' style='display:block;"
             "width:631px;height:200px;background:#e80'>news</a>"
             "<script>for (var i = 0; i < 5; ++i) window.open('%s?by-itself-' + i);"
-            "setTimeout(function () { window.open('%s?later'); }, 500);</script>" % (popup, popup, popup)))
+            "setTimeout(function () { window.open('%s?later'); }, 500);</script>" % (popup, popup, popup)),
+            env={"XDG_CONFIG_HOME": os.path.join(self.program.folder, "config")})
         x0, y0 = self.session.geometry(self.window)[:2]
         wait_until(lambda: self.portal.got(LOGIN_PATH), timeout=10)
         time.sleep(1.5)

@@ -94,13 +94,19 @@ class XSession:
         self.helpers.append(process)
         return process
 
-    def find_window(self, name, timeout=15.0):
+    def find_window(self, name, timeout=15.0, process=None):
+        """The first visible window of that name. With `process`, gives up
+        as soon as that process has ended, saying how."""
         def search():
+            if process is not None and process.poll() is not None:
+                return "ended"
             result = self.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % name],
                               check=False)
             ids = result.stdout.split()
             return ids[0] if ids else None
         window = wait_until(search, timeout)
+        assert window != "ended", "the program ended (exit code %s) before a window named %r showed" % (
+            process.returncode if process else None, name)
         assert window, "no visible window named %r" % name
         return window
 

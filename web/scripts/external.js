@@ -19,6 +19,9 @@
     var stringify = JSON.stringify;
     var encode = encodeURIComponent;
     var map = Array.prototype.map;
+    var replace = String.prototype.replace;
+    // A surrogate without its other half, in either order.
+    var loneSurrogate = /[\uD800-\uDBFF](?![\uDC00-\uDFFF])|(?<![\uD800-\uDBFF])[\uDC00-\uDFFF]/g;
     var first = true;  // the first question of a document asks for the object
 
     function ask(path, query) {
@@ -34,8 +37,12 @@
         }
     }
 
+    // A lone surrogate is a character no charset holds, so the program
+    // narrows it to "?" like any other; JSON readers refuse it outright, so
+    // it travels as that "?" already.
     function describe(value) {
-        return typeof value === "string" ? { type: "string", value: value } : { type: typeof value };
+        return typeof value === "string" ? { type: "string", value: apply(replace, value, [loneSurrogate, "?"]) }
+                                         : { type: typeof value };
     }
 
     function member(name) {

@@ -1,0 +1,144 @@
+"""The real program, run as a player runs it, for the GUI tests that drive a
+login: the online build copied into a game folder of its own (where it looks
+for the game launcher and fetches it to), started in a separate work folder
+(where log.txt goes) against the tests' loopback portal, with the fake game
+launcher recording how it was started."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+from portal import Portal
+from xsession import XSession, BUILD, LAUNCHER_ONLINE, ONLINE_PORT, wait_until
+
+FAKE_LAUNCHER = os.path.join(BUILD, "tests", "fake-launcher")
+LOGIN_PATH = "/url/weiduan.php"
+PAYLOAD = '{"uid":"u1","token":"t","server_id":"s","other":"o","sign":"x"}'
+PAYLOAD_ARGS = ",id^u1,auth_key^t&s&o&x"
+PAGE_HEAD = "<!DOCTYPE html><meta charset='utf-8'><title>login</title>"
+
+
+def page(body, head=""):
+    return PAGE_HEAD + head + "<body style='margin:0;background:#234'>" + body + "</body>"
+
+
+def beacon(expression):
+    return "new Image().src = '/beacon?' + encodeURIComponent(%s);" % expression
+
+
+class LauncherRun:
+    """One start of the program in a temporary folder of its own, which holds
+    the game folder, the work folder, the data and cache folders and the fake
+    launcher's record; everything of it goes with close()."""
+
+    def __init__(self, session, portal):
+        self.session = session
+        self.portal = portal
+        self.folder = tempfile.mkdtemp(prefix="login-test-")
+        self.program_dir = os.path.join(self.folder, "game")
+        self.work_dir = os.path.join(self.folder, "work")
+        os.makedirs(self.program_dir)
+        os.makedirs(self.work_dir)
+        self.program = os.path.join(self.program_dir, "login-launcher")
+        shutil.copy2(LAUNCHER_ONLINE, self.program)
+        self.record = os.path.join(self.folder, "record")
+        self.stderr_path = os.path.join(self.folder, "stderr")
+        self.stderr = open(self.stderr_path, "w")
+        self.env = dict(session.env, FAKE_LAUNCHER_RECORD=self.record,
+                        XDG_DATA_HOME=os.path.join(self.folder, "data"),
+                        XDG_CACHE_HOME=os.path.join(self.folder, "cache"))
+        self.process = None
+        self.window = None
+
+    def start(self, login_page, env=None):
+        self.portal.pages[LOGIN_PATH] = login_page
+        self.process = subprocess.Popen([self.program], cwd=self.work_dir,
+                                        env=dict(self.env, **(env or {})), stderr=self.stderr)
+        self.window = self.session.find_window("Tharnvale", process=self.process)
+        return self.process
+
+    def has_started_launcher(self):
+        return os.path.exists(self.record)
+
+    def started_with(self, timeout=20):
+        """The fake launcher's argv after its path, once it has run."""
+        assert wait_until(self.has_started_launcher, timeout=timeout), "the launcher never ran"
+        with open(self.record, "rb") as record:
+            fields = record.read().split(b"\0")[:-1]
+        cwd, argv = fields[0].decode(), [f.decode() for f in fields[1:]]
+        assert cwd == self.work_dir, "the launcher ran in %r" % cwd
+        launcher = os.path.join(self.program_dir, "vuntek_qx_launch.exe")
+        assert argv[0] == launcher, "%r was started" % argv[0]
+        return argv[1:]
+
+    def exit_code(self, timeout=20):
+        return self.process.wait(timeout=timeout)
+
+    def log(self):
+        """log.txt in the work folder, as bytes; None when there is none."""
+        try:
+            with open(os.path.join(self.work_dir, "log.txt"), "rb") as log_file:
+                return log_file.read()
+        except FileNotFoundError:
+            return None
+
+    def errors(self):
+        self.stderr.flush()
+        with open(self.stderr_path, errors="replace") as text:
+            return text.read()
+
+    def close(self):
+        if self.process is not None and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=10)
+        self.stderr.close()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class LauncherTestCase(unittest.TestCase):
+    """One X session (with a window manager and a compositing manager) per
+    class, a fresh portal per test, and one run of the program that a test
+    starts with start(); more runs come from new_run()."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = XSession(window_manager=True, compositor=True).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.__exit__(None, None, None)
+
+    def setUp(self):
+        self.portal = Portal(ONLINE_PORT, FAKE_LAUNCHER).__enter__()
+        self.addCleanup(self.portal.__exit__, None, None, None)
+        self.program = self.new_run()
+
+    def new_run(self):
+        run = LauncherRun(self.session, self.portal)
+        self.addCleanup(run.close)
+        return run
+
+    def start(self, login_page, env=None):
+        self.launcher = self.program.start(login_page, env)
+        self.window = self.program.window
+        return self.launcher
+
+    def started_with(self, timeout=20):
+        return self.program.started_with(timeout)
+
+    def assert_exits_with(self, code, timeout=20):
+        self.assertEqual(self.program.exit_code(timeout), code)
+
+    def assert_keeps_running(self, seconds=2.0):
+        time.sleep(seconds)
+        self.assertIsNone(self.program.process.poll())
+        self.assertFalse(self.program.has_started_launcher())
+
+    def screenshot(self, name, prefix="login"):
+        folder = os.environ.get("LAUNCHER_SCREENSHOTS")
+        if folder:
+            os.makedirs(folder, exist_ok=True)
+            self.session.screenshot(keep_as=os.path.join(folder, "%s-%s.png" % (prefix, name)))
