@@ -14,6 +14,7 @@
 #include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
 #include "ui/ConfirmDlg.h"
+#include "ui/UpdateLayeredTool.h"
 #include "web/BrowserEvents.h"
 #include "web/CallbackAddress.h"
 #include "web/CustomControlSite.h"
@@ -62,6 +63,13 @@ CLoginActiveDlg::~CLoginActiveDlg() {
 
 bool CLoginActiveDlg::OnInitDialog() {
     GtkWindow* window = GetSafeHwnd();
+    // The same visual as the main window: compositing managers that shadow
+    // every window with an opaque visual (metacity does) would otherwise lay
+    // a shadow of this window's whole rectangle over the picture.
+    if (GdkVisual* rgba = UpdateLayeredTool::Instance().m_pRgbaVisual;
+        rgba != nullptr && !gtk_widget_get_realized(GTK_WIDGET(window))) {
+        gtk_widget_set_visual(GTK_WIDGET(window), rgba);
+    }
     m_btnMin.SubclassDlgItem(GetDlgItem(kMinimizeId));
     m_btnClose.SubclassDlgItem(GetDlgItem(kCloseId));
     g_signal_connect(window, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CLoginActiveDlg* self) -> gboolean {

@@ -130,6 +130,16 @@ class UnderOpenboxWithoutCompositor(Background, unittest.TestCase):
     compositor = False
 
 
+class UnderXfwm4(Background, unittest.TestCase):
+    window_manager = "xfwm4"
+    compositor = False
+
+
+class UnderMetacity(Background, unittest.TestCase):
+    window_manager = "metacity"
+    compositor = False
+
+
 class OnABareXServer(Background, unittest.TestCase):
     window_manager = False
     compositor = False

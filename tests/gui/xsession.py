@@ -2,14 +2,17 @@
 
 Each session starts its own Xvfb (1920 x 1080, larger than the 1334-pixel
 window), a stand-in desktop window of a known colour that records clicks, and,
-on request, a window manager (openbox) and a compositing manager (xcompmgr).
-Screenshots come from `import -window root`, as a player would see the screen.
+on request, a window manager: openbox (with or without the compositing manager
+xcompmgr), xfwm4 or metacity (both compositing themselves). Screenshots come
+from `import -window root`, as a player would see the screen.
 """
 
 import os
 import select
+import signal
 import subprocess
 import time
+import unittest
 
 BUILD = os.environ.get("LAUNCHER_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
 # The program as built for the tests: "offline" finds no portal; "online"
@@ -20,6 +23,31 @@ ONLINE_PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120"))
 DESKTOP = os.path.join(BUILD, "tests", "test-desktop")
 DESKTOP_RGB = (0x30, 0x70, 0xA0)
 WIDTH, HEIGHT = 1920, 1080
+
+
+# The desktops the window tests run on: name, window manager, xcompmgr. Players
+# use all kinds; these differ in how they place, stack and shape windows.
+DESKTOPS = [
+    ("OpenboxComposited", "openbox", True),
+    ("OpenboxPlain", "openbox", False),
+    ("Xfwm4", "xfwm4", False),
+    ("Metacity", "metacity", False),
+]
+WINDOW_MANAGERS = {
+    "openbox": ["openbox"],
+    # xfwm4 keeps its settings in xfconf, which it reaches over a session bus.
+    "xfwm4": ["dbus-run-session", "--", "xfwm4", "--compositor=on", "--sm-client-disable"],
+    "metacity": ["metacity", "--composite", "--sm-disable"],
+}
+
+
+def for_each_desktop(base, namespace, desktops=None):
+    """Adds to `namespace` one unittest class per desktop, each running the
+    tests of `base` (a class that reads `window_manager` and `compositor`)."""
+    for name, manager, compositor in desktops or DESKTOPS:
+        cls_name = base.__name__ + "Under" + name
+        namespace[cls_name] = type(cls_name, (base, unittest.TestCase),
+                                   {"window_manager": manager, "compositor": compositor})
 
 
 def wait_until(predicate, timeout=10.0, interval=0.05):
@@ -35,12 +63,20 @@ def wait_until(predicate, timeout=10.0, interval=0.05):
 
 class XSession:
     def __init__(self, window_manager=False, compositor=False):
-        self.window_manager = window_manager
+        # True stands for openbox, the first window manager the tests had.
+        self.window_manager = "openbox" if window_manager is True else window_manager
         self.compositor = compositor
         self.helpers = []
 
     # -- life cycle --------------------------------------------------------
     def __enter__(self):
+        try:
+            return self.start()
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+
+    def start(self):
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{WIDTH}x{HEIGHT}x24",
@@ -57,8 +93,14 @@ class XSession:
                                   stdout=subprocess.PIPE, text=True)
         assert self.desktop.stdout.readline().strip() == "mapped", "the test desktop did not map"
         if self.window_manager:
-            self.spawn(["openbox"], stderr=subprocess.DEVNULL)
-            wait_until(lambda: self.run(["wmctrl", "-m"], check=False).returncode == 0)
+            self.spawn(WINDOW_MANAGERS[self.window_manager], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+            # A window manager that takes over windows already shown places
+            # them as it likes: the tests start theirs once it is running.
+            assert wait_until(lambda: self.run(["wmctrl", "-m"], check=False).returncode == 0,
+                              timeout=20), "%s did not start" % self.window_manager
+            if self.window_manager != "openbox":
+                time.sleep(1.0)  # its compositor comes up after it
         if self.compositor:
             self.spawn(["xcompmgr"], stderr=subprocess.DEVNULL)
             wait_until(lambda: "_NET_WM_CM_S0" in self.run(
@@ -67,18 +109,28 @@ class XSession:
         return self
 
     def __exit__(self, *exc):
+        # Each helper leads a process group of its own, which goes with it:
+        # a bus and what it started, the web processes of a program.
         for process in reversed(self.helpers):
-            if process.poll() is None:
-                process.terminate()
+            for sig in (signal.SIGTERM, signal.SIGKILL):
+                try:
+                    os.killpg(process.pid, sig)
+                except ProcessLookupError:
+                    if process.poll() is None:
+                        process.kill()
+                        process.wait(timeout=5)
+                    break
                 try:
                     process.wait(timeout=5)
+                    break
                 except subprocess.TimeoutExpired:
-                    process.kill()
-        self.xvfb.terminate()
-        self.xvfb.wait(timeout=10)
+                    continue
+        if getattr(self, "xvfb", None) is not None:
+            self.xvfb.terminate()
+            self.xvfb.wait(timeout=10)
 
     def spawn(self, argv, **kwargs):
-        process = subprocess.Popen(argv, env=self.env, **kwargs)
+        process = subprocess.Popen(argv, env=self.env, start_new_session=True, **kwargs)
         self.helpers.append(process)
         return process
 
@@ -90,7 +142,7 @@ class XSession:
     def start_launcher(self, program=LAUNCHER_OFFLINE, cwd=None, env=None):
         environment = dict(self.env, **(env or {}))
         process = subprocess.Popen([os.path.abspath(program)], env=environment, cwd=cwd,
-                                   stderr=subprocess.DEVNULL)
+                                   stderr=subprocess.DEVNULL, start_new_session=True)
         self.helpers.append(process)
         return process
 
