@@ -85,8 +85,16 @@ bool CLoginActiveDlg::OnInitDialog() {
         m_pSite = theApp.m_pOccManager->CreateSite();
         WebKitWebView* view = m_pSite->GetView();
         gtk_widget_set_size_request(GTK_WIDGET(view), kBrowserRect.width, kBrowserRect.height);
-        gtk_container_add(GTK_CONTAINER(holder), GTK_WIDGET(view));
-        gtk_widget_show(GTK_WIDGET(view));
+        // The engine asks for as much room as the page's content takes, and
+        // a window of fixed size grows to what its children ask for, with
+        // no way back once its size is fixed again: the view sits in a frame
+        // that asks for the browser's own size only.
+        GtkWidget* frame = gtk_scrolled_window_new(nullptr, nullptr);
+        gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(frame), GTK_POLICY_NEVER, GTK_POLICY_NEVER);
+        gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(frame), GTK_SHADOW_NONE);
+        gtk_container_add(GTK_CONTAINER(frame), GTK_WIDGET(view));
+        gtk_container_add(GTK_CONTAINER(holder), frame);
+        gtk_widget_show_all(frame);
         m_browser.Attach(view, m_pCancellable);
         m_pEvents = std::make_unique<CBrowserEvents>(
             view, CBrowserEventSink{

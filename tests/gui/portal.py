@@ -6,6 +6,7 @@ beacon that pages call to report what they saw."""
 import http.server
 import os
 import threading
+import time
 import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -22,6 +23,8 @@ class Portal:
         self.responses = {}      # path -> (status, {header: value}, body bytes)
         with open(launcher_file, "rb") as launcher:
             self.launcher = launcher.read()
+        self.launcher_seconds = 0.0  # how long sending the launcher takes
+        self.dropping = False    # close every connection without an answer
         self.beacons = []        # query strings the pages sent
         self.requests = []       # paths asked for
         self.lock = threading.Lock()
@@ -39,6 +42,9 @@ class Portal:
                 if len(self.raw_requestline) > MAX_REQUEST_LINE:
                     self.requestline = self.request_version = self.command = ""
                     self.send_error(414)
+                    return
+                if portal.dropping:
+                    self.close_connection = True
                     return
                 if not self.parse_request():
                     return
@@ -58,7 +64,8 @@ class Portal:
                         portal.beacons.append(urllib.parse.unquote(query))
                     return self.reply(204, b"", "text/plain")
                 if path == LAUNCHER_PATH:
-                    return self.reply(200, portal.launcher, "application/octet-stream")
+                    return self.reply(200, portal.launcher, "application/octet-stream",
+                                      seconds=portal.launcher_seconds)
                 if path in portal.responses:
                     status, headers, body = portal.responses[path]
                     return self.reply(status, body, None, headers)
@@ -69,7 +76,7 @@ class Portal:
                     return self.reply(404, b"<p>not here</p>", "text/html")
                 self.reply(200, page.encode("utf-8"), "text/html; charset=utf-8")
 
-            def reply(self, status, body, kind, headers=None):
+            def reply(self, status, body, kind, headers=None, seconds=0.0):
                 headers = dict({"Content-Type": kind, "Cache-Control": "no-store"}, **(headers or {}))
                 try:
                     self.send_response(status)
@@ -78,7 +85,13 @@ class Portal:
                             self.send_header(name, value)
                     self.send_header("Content-Length", str(len(body)))
                     self.end_headers()
-                    self.wfile.write(body)
+                    # In twenty pieces over `seconds`, as a slow network would.
+                    step = max(1, len(body) // 20) if seconds else max(1, len(body))
+                    for at in range(0, len(body), step):
+                        self.wfile.write(body[at:at + step])
+                        if seconds:
+                            self.wfile.flush()
+                            time.sleep(seconds / 20)
                 except (BrokenPipeError, ConnectionResetError):
                     # The page went meanwhile: the program ended, say.
                     self.close_connection = True

@@ -99,13 +99,15 @@ class LauncherRun:
 
 
 class LauncherTestCase(unittest.TestCase):
-    """One X session (with a window manager and a compositing manager) per
-    class, a fresh portal per test, and one run of the program that a test
-    starts with start(); more runs come from new_run()."""
+    """One X session per class (openbox and a compositing manager unless the
+    class says otherwise), a fresh portal per test, and one run of the program
+    that a test starts with start(); more runs come from new_run()."""
+    window_manager = "openbox"
+    compositor = True
 
     @classmethod
     def setUpClass(cls):
-        cls.session = XSession(window_manager=True, compositor=True).__enter__()
+        cls.session = XSession(cls.window_manager, cls.compositor).__enter__()
 
     @classmethod
     def tearDownClass(cls):

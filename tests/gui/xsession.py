@@ -44,10 +44,10 @@ WINDOW_MANAGERS = {
 def for_each_desktop(base, namespace, desktops=None):
     """Adds to `namespace` one unittest class per desktop, each running the
     tests of `base` (a class that reads `window_manager` and `compositor`)."""
+    bases = (base,) if issubclass(base, unittest.TestCase) else (base, unittest.TestCase)
     for name, manager, compositor in desktops or DESKTOPS:
         cls_name = base.__name__ + "Under" + name
-        namespace[cls_name] = type(cls_name, (base, unittest.TestCase),
-                                   {"window_manager": manager, "compositor": compositor})
+        namespace[cls_name] = type(cls_name, bases, {"window_manager": manager, "compositor": compositor})
 
 
 def wait_until(predicate, timeout=10.0, interval=0.05):
