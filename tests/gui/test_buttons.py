@@ -1,12 +1,12 @@
 """The login window's picture buttons and the exit confirmation, as a player
-sees and uses them under a window manager and a compositing manager."""
+sees and uses them on each desktop the tests know."""
 
 import os
 import subprocess
 import time
 import unittest
 
-from xsession import XSession, close_to, wait_until
+from xsession import XSession, close_to, for_each_desktop, wait_until
 
 RES = os.path.join(os.path.dirname(__file__), "../../res")
 CLOSE = (1208, 115, 54)     # x, y and cell size in the window
@@ -27,10 +27,10 @@ def bitmap_pixel(x, y):
     return tuple(raw[:3])
 
 
-class Buttons(unittest.TestCase):
+class Buttons:
     @classmethod
     def setUpClass(cls):
-        cls.session = XSession(window_manager=True, compositor=True).__enter__()
+        cls.session = XSession(cls.window_manager, cls.compositor).__enter__()
 
     @classmethod
     def tearDownClass(cls):
@@ -143,8 +143,11 @@ class Buttons(unittest.TestCase):
         if not folder:
             return None
         os.makedirs(folder, exist_ok=True)
-        return os.path.join(folder, "buttons-%s.png" % name)
+        return os.path.join(folder, "buttons-%s-%s.png" % (type(self).__name__, name))
 
+
+for_each_desktop(Buttons, globals())
+del Buttons
 
 if __name__ == "__main__":
     unittest.main()
