@@ -1,0 +1,104 @@
+"""The login page outlives what the player cannot fix from the launcher: its
+process dying (once, and again and again) and the portal being out of reach
+or out of service when the program starts. The page comes back by itself,
+the program's own page says what is wrong meanwhile, and nothing is handed
+off that the player did not log in for."""
+
+import os
+import signal
+import time
+
+from program import LauncherTestCase, LOGIN_PATH, page
+from test_stacking import web_processes
+from xsession import wait_until
+
+# Sends a beacon each time the page loads.
+LOGIN_PAGE = page("<div style='position:absolute;inset:0;background:#e80'></div>"
+                  "<script>addEventListener('load', function () { new Image().src = '/beacon?loaded'; });"
+                  "</script>")
+BROWSER = (560, 177, 631, 446)
+# The program's own page: dark blue, with the 重试 button in its middle.
+OWN_PAGE_RGB = (0x1B, 0x26, 0x38)
+
+
+class Recovery(LauncherTestCase):
+    def loads(self):
+        return self.portal.beacons.count("loaded")
+
+    def wait_loads(self, count, timeout=30):
+        self.assertTrue(wait_until(lambda: self.loads() >= count, timeout=timeout),
+                        "the login page loaded %d times, not %d; %s"
+                        % (self.loads(), count, self.program.errors()[-800:]))
+
+    def kill_page_process(self):
+        victims = web_processes(self.program.process.pid)
+        self.assertTrue(victims, "no page process")
+        for pid in victims:
+            os.kill(pid, signal.SIGKILL)
+
+    def own_page_shown(self):
+        x0, y0 = self.session.geometry(self.window)[:2]
+        shot = self.session.screenshot()
+        corner = shot.pixel(x0 + BROWSER[0] + 20, y0 + BROWSER[1] + 20)
+        return max(abs(a - b) for a, b in zip(corner, OWN_PAGE_RGB)) < 24
+
+    def click_retry(self):
+        x0, y0 = self.session.geometry(self.window)[:2]
+        self.session.click(x0 + BROWSER[0] + BROWSER[2] // 2, y0 + BROWSER[1] + 253)
+
+    def test_page_whose_process_dies_comes_back_by_itself(self):
+        self.start(LOGIN_PAGE)
+        self.wait_loads(1)
+        self.kill_page_process()
+        self.wait_loads(2)
+        self.assert_keeps_running(0.5)
+
+    def test_page_that_keeps_dying_leaves_the_choice_to_the_player(self):
+        self.start(LOGIN_PAGE)
+        self.wait_loads(1)
+        for expected in (2, 3):
+            time.sleep(0.5)
+            self.kill_page_process()
+            self.wait_loads(expected)
+        # The third end within a minute: no more reloads by themselves.
+        time.sleep(0.5)
+        self.kill_page_process()
+        self.assertTrue(wait_until(self.own_page_shown, timeout=10), "the program's own page did not show")
+        self.screenshot("page-keeps-failing", prefix="recovery")
+        time.sleep(2.0)
+        self.assertEqual(self.loads(), 3)
+        self.click_retry()
+        self.wait_loads(4)
+        self.assert_keeps_running(0.5)
+
+    def test_portal_that_drops_connections_at_start_is_waited_for(self):
+        self.portal.dropping = True
+        self.start(LOGIN_PAGE)
+        self.assertTrue(wait_until(self.own_page_shown, timeout=20), "the program's own page did not show")
+        self.screenshot("portal-unreachable", prefix="recovery")
+        self.assertEqual(self.loads(), 0)
+        self.portal.dropping = False
+        # It tries again by itself, the first time after a few seconds.
+        self.wait_loads(1, timeout=20)
+        self.assertTrue(wait_until(lambda: not self.own_page_shown(), timeout=5))
+        self.assert_keeps_running(0.5)
+
+    def test_server_error_shows_the_programs_page_and_f5_tries_at_once(self):
+        self.portal.responses[LOGIN_PATH] = (503, {"Content-Type": "text/html"}, b"<h1>Service Unavailable</h1>")
+        self.start(LOGIN_PAGE)
+        self.assertTrue(wait_until(self.own_page_shown, timeout=20), "the program's own page did not show")
+        # Past the program's first try of its own, the next is six seconds off.
+        self.assertTrue(wait_until(lambda: len(self.portal.got(LOGIN_PATH)) >= 2, timeout=10))
+        time.sleep(0.5)
+        del self.portal.responses[LOGIN_PATH]
+        x0, y0 = self.session.geometry(self.window)[:2]
+        self.session.click(x0 + BROWSER[0] + 40, y0 + BROWSER[1] + 40)
+        self.session.run(["xdotool", "key", "F5"])
+        # Sooner than the program's own first try.
+        self.wait_loads(1, timeout=2.5)
+        self.assert_keeps_running(0.5)
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
