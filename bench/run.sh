@@ -7,7 +7,10 @@
 #  - the peak memory that fetch adds, for a 200 MB and a 20 MB launcher;
 #  - the hand-off with the launcher present, against a bare posix_spawn of it;
 #  - the start-up to the background picture on screen, against a bare GTK
-#    window's start-up to its first map.
+#    window's start-up to its first map;
+#  - then (bench/web-bench.sh) the login page's start-up and memory against
+#    WebKitGTK's MiniBrowser, and (bench/links-bench.sh) a login page holding
+#    50,000 links against the same page without them and against MiniBrowser.
 # A missed goal is marked in the table and still exits 0; anything that breaks
 # exits non-zero.
 set -euo pipefail
@@ -128,3 +131,6 @@ awk -v runs="$runs" -v handoffs="$handoffs" -v startups="$startups" -v bare="$ba
 # The embedded browser's start-up and memory beside WebKitGTK's MiniBrowser,
 # on an X server and a portal stand-in of its own.
 bash bench/web-bench.sh --rows-only
+
+# A page with 50,000 links, whose clicks the program subscribes to, likewise.
+bash bench/links-bench.sh --rows-only

@@ -23,15 +23,14 @@ program=build/tests/online/login-launcher
 if [[ ! -x $program ]]; then
   bash tools/build.sh >&2
 fi
-minibrowser=$(pkg-config --variable=libdir webkit2gtk-4.1 2>/dev/null || echo /usr/lib/x86_64-linux-gnu)
-minibrowser=$minibrowser/webkit2gtk-4.1/MiniBrowser
+minibrowser=$(python3 bench/webpage.py minibrowser)
 if [[ ! -x $minibrowser ]]; then
   echo "web-bench: no MiniBrowser at $minibrowser" >&2
   exit 1
 fi
 
 # The port is compiled into the online build.
-port=47120
+port=$(python3 bench/webpage.py port build)
 runs=${WEB_BENCH_RUNS:-11}               # starts per program, taking turns; the median counts
 memory_runs=${WEB_BENCH_MEMORY_RUNS:-5}  # of which the first ones also read the memory
 if ((runs < 1 || memory_runs < 1 || memory_runs > runs)); then
@@ -94,113 +93,28 @@ cat >"$work/www/login.html" <<'HTML'
 </html>
 HTML
 
-cat >"$work/server.py" <<'PY'
-import errno, http.server, os, sys, threading, time
-
-port, page_path, log_path, lifetime = int(sys.argv[1]), sys.argv[2], sys.argv[3], float(sys.argv[4])
-page = open(page_path, "rb").read()
-log = open(log_path, "a", buffering=1)
-lock = threading.Lock()
-
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-
-    def do_GET(self):
-        arrived = time.monotonic_ns()  # first thing: the figure is this moment
-        with lock:
-            log.write("%d %s\n" % (arrived, self.path.replace(" ", "%20")))
-        if self.path.startswith("/url/weiduan.php"):
-            self.answer(200, page, "text/html; charset=utf-8")
-        elif self.path.startswith("/beacon"):
-            self.answer(204, b"", None)
-        else:
-            self.answer(404, b"", None)
-
-    def answer(self, status, body, kind):
-        self.send_response(status)
-        if kind:
-            self.send_header("Content-Type", kind)
-        self.send_header("Content-Length", str(len(body)))
-        self.send_header("Cache-Control", "no-store")
-        self.end_headers()
-        self.wfile.write(body)
-
-    def log_message(self, *args):
-        pass
-
-http.server.ThreadingHTTPServer.daemon_threads = True
-# The port may briefly be held by a test run of the GUI suites: wait a little.
-for attempt in range(120):
-    try:
-        server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
-        break
-    except OSError as error:
-        if error.errno != errno.EADDRINUSE or attempt == 119:
-            raise
-        time.sleep(0.5)
-# Never outlive the benchmark, even if nobody kills us.
-threading.Timer(lifetime, lambda: os._exit(0)).start()
-print("ready", flush=True)
-server.serve_forever()
-PY
-
 # Runs both programs in turns, each in its own session so that the whole tree
 # (the program and its WebKit processes) can be killed at once; waits for the
 # beacon, in the first runs reads the tree's memory 2 s later, then kills the
 # tree. Runs that skip the memory keep the whole benchmark short enough for
 # more starts, whose times vary a lot more than the memory does.
 cat >"$work/driver.py" <<'PY'
-import os, signal, statistics, subprocess, sys, tempfile, time
+import os, signal, statistics, sys, tempfile, time
+
+sys.path.insert(0, sys.argv[8])
+import webpage
+from webpage import Browser, RequestLog, fail, role, tree
+webpage.name = "web-bench"
 
 work, log_path, runs, memory_runs = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
 programs = {"ours": [sys.argv[5]], "mini": [sys.argv[6], sys.argv[7]]}
 settle_ns = 2_000_000_000
 wait_s = 60
-
-def fail(why):
-    print("web-bench: " + why, file=sys.stderr)
-    sys.exit(1)
+requests = RequestLog(log_path)
 
 # Stopped from outside (the script's timeout or cleanup): still kill the tree
-# being measured, which the finally clause below does.
+# being measured, which leaving its `with` does.
 signal.signal(signal.SIGTERM, lambda *_: fail("stopped"))
-
-def children_map():
-    kids = {}
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open("/proc/%s/stat" % entry) as f:
-                stat = f.read()
-        except OSError:
-            continue
-        # The command name may hold spaces or parentheses: split after it.
-        fields = stat[stat.rindex(")") + 2:].split()
-        kids.setdefault(int(fields[1]), []).append(int(entry))
-    return kids
-
-def group_alive(pgid):
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open("/proc/%s/stat" % entry) as f:
-                stat = f.read()
-        except OSError:
-            continue
-        fields = stat[stat.rindex(")") + 2:].split()
-        if int(fields[2]) == pgid and fields[0] not in "ZX":
-            return True
-    return False
-
-def tree(root):
-    kids, found, todo = children_map(), [], [root]
-    while todo:
-        pid = todo.pop()
-        found.append(pid)
-        todo.extend(kids.get(pid, []))
-    return found
 
 # PSS, and the private pages alone: PSS also depends on which other programs
 # of the machine map the same libraries at that moment, private pages do not.
@@ -212,44 +126,6 @@ def memory_kb(pid):
             if len(words) >= 2 and words[0].endswith(":"):
                 fields[words[0]] = words[1]
     return int(fields["Pss:"]), int(fields["Private_Clean:"]) + int(fields["Private_Dirty:"])
-
-def role(pid, root):
-    if pid == root:
-        return "ui"
-    with open("/proc/%d/comm" % pid) as f:
-        name = f.read().strip()
-    if name.startswith("WebKitWebProces"):
-        return "web"
-    if name.startswith("WebKitNetworkPr"):
-        return "network"
-    return "other"
-
-log_offset = 0
-def next_beacon(after_ns, deadline):
-    global log_offset
-    pages = 0
-    while time.monotonic() < deadline:
-        with open(log_path) as f:
-            f.seek(log_offset)
-            chunk = f.read()
-        end = chunk.rfind("\n") + 1
-        log_offset += len(chunk[:end].encode())
-        for line in chunk[:end].splitlines():
-            arrived, path = line.split(" ", 1)
-            if int(arrived) <= after_ns:
-                continue
-            if path.startswith("/url/weiduan.php"):
-                pages += 1
-            if pages > 1:
-                # Someone else (a GUI test run?) uses the portal's port too:
-                # the beacon might not be ours.
-                fail("the login page was fetched twice in one run")
-            if path.startswith("/beacon"):
-                return int(arrived)
-        # The server notes the time, so polling late costs no accuracy; rarely
-        # leaves more of the machine to the programs being measured.
-        time.sleep(0.01)
-    return None
 
 # Caches of the system's libraries, which any installed program finds warm,
 # live outside the per-run folders: with them fresh, MiniBrowser (which starts
@@ -270,52 +146,30 @@ def measure(name, read_memory):
         os.mkdir(env[var])
     cwd = os.path.join(base, "cwd")
     os.mkdir(cwd)
-    err = open(os.path.join(base, "stderr"), "wb")
-    start = time.monotonic_ns()
-    proc = subprocess.Popen(programs[name], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
-                            stdout=err, stderr=err, start_new_session=True)
-    try:
-        beacon = next_beacon(start, time.monotonic() + wait_s)
+    with open(os.path.join(base, "stderr"), "wb") as err, \
+            Browser(programs[name], cwd, env, err) as browser:
+        beacon = requests.next_beacon(browser.started, time.monotonic() + wait_s)
         if beacon is None:
             err.flush()
             tail = open(os.path.join(base, "stderr"), errors="replace").read()[-2000:]
-            fail("%s sent no beacon within %d s (exit %s):\n%s" % (name, wait_s, proc.poll(), tail))
+            fail("%s sent no beacon within %d s (exit %s):\n%s" % (name, wait_s, browser.process.poll(), tail))
+        seconds = (beacon - browser.started) / 1e9
         if not read_memory:
-            return (beacon - start) / 1e9, None
+            return seconds, None
         time.sleep(max(0, beacon + settle_ns - time.monotonic_ns()) / 1e9)
-        if proc.poll() is not None:
-            fail("%s exited (%d) before its memory was read" % (name, proc.returncode))
+        if browser.process.poll() is not None:
+            fail("%s exited (%d) before its memory was read" % (name, browser.process.returncode))
         parts = {"ui": 0, "web": 0, "network": 0, "other": 0}
         private = 0
-        pids = tree(proc.pid)
+        pids = tree(browser.pid)
         for pid in pids:
             try:
                 pss, own = memory_kb(pid)
-                parts[role(pid, proc.pid)] += pss
+                parts[role(pid, browser.pid)] += pss
                 private += own
             except (OSError, KeyError):
                 pass  # gone meanwhile: it holds no memory any more
-        return (beacon - start) / 1e9, (sum(parts.values()) * 1024, parts, len(pids), private * 1024)
-    finally:
-        # Children that left the process group still die with the tree.
-        leftovers = tree(proc.pid) if proc.poll() is None else []
-        try:
-            os.killpg(proc.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-        for pid in leftovers:
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-        proc.wait()
-        # The next run starts once nothing of this one runs any more. Killed
-        # WebKit processes are left to init, which may reap them late: their
-        # zombies hold nothing and are not waited for.
-        deadline = time.monotonic() + 10
-        while group_alive(proc.pid) and time.monotonic() < deadline:
-            time.sleep(0.01)
-        err.close()
+        return seconds, (sum(parts.values()) * 1024, parts, len(pids), private * 1024)
 
 # One unmeasured start each, so that neither pays alone for a cold file cache,
 # and the system caches above are filled.
@@ -360,7 +214,7 @@ fi
 export DISPLAY=:$(<"$work/display")
 
 : >"$work/requests.log"
-coproc SERVER { exec python3 "$work/server.py" "$port" "$work/www/login.html" "$work/requests.log" 900 2>"$work/server.log"; }
+coproc SERVER { exec python3 bench/webpage.py serve "$port" "$work/www/login.html" "$work/requests.log" 900 2>"$work/server.log"; }
 server=$SERVER_PID
 ready=
 read -r -t 90 ready <&"${SERVER[0]}" || true
@@ -373,7 +227,8 @@ fi
 # In the background, so that the cleanup can stop it (it then kills the tree
 # it is measuring).
 timeout 600 python3 "$work/driver.py" "$work" "$work/requests.log" "$runs" "$memory_runs" \
-  "$PWD/$program" "$minibrowser" "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne" >"$work/figures" &
+  "$PWD/$program" "$minibrowser" "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne" "$PWD/bench" \
+  >"$work/figures" &
 driver=$!
 wait "$driver"
 driver=

@@ -92,6 +92,8 @@ class HostileTestCase(LauncherTestCase):
             os.makedirs(folder)
         with open(os.path.join(config, "user-dirs.dirs"), "w") as dirs:
             dirs.write('XDG_DOWNLOAD_DIR="%s"\n' % downloads)
+        # Narrow text is UTF-8 whatever the machine's locale, so that the
+        # launch arguments expected below are the same everywhere.
         run.env.update(HOME=home, XDG_CONFIG_HOME=config, XDG_DOWNLOAD_DIR=downloads,
                        LANG="C.UTF-8", LC_ALL="C.UTF-8")
         return run
@@ -100,14 +102,14 @@ class HostileTestCase(LauncherTestCase):
         """What the program has done so far, for failure messages."""
         run = run or self.program
         code = run.process.poll() if run.process else None
-        said = ["running" if code is None else "ended with exit code %d" % code]
+        said = ["is running" if code is None else "ended with exit code %d" % code]
         if run.has_started_launcher():
             with open(run.record, "rb") as record:
                 said.append("started the launcher with %r" % record.read().split(b"\0")[2:-1])
         errors = run.errors().strip()
         if errors:
             said.append("said on stderr: " + errors[-1500:])
-        return "the program is " + "; ".join(said)
+        return "the program " + "; ".join(said)
 
     def start(self, login_page, env=None):
         try:
