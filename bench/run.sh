@@ -134,3 +134,7 @@ bash bench/web-bench.sh --rows-only
 
 # A page with 50,000 links, whose clicks the program subscribes to, likewise.
 bash bench/links-bench.sh --rows-only
+
+# How fast the login page comes back after its process dies and after an
+# outage, beside a fresh start of the program on the same page.
+LAUNCHER_BUILD_DIR=$PWD/build python3 bench/recovery-bench.py --rows-only

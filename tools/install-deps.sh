@@ -11,6 +11,9 @@ packages=(
   # Tests
   libgtest-dev libgmock-dev libcpp-httplib-dev locales
   xvfb xauth openbox xcompmgr xdotool x11-utils wmctrl imagemagick
+  # More window managers the window tests run under (xfwm4 reads its
+  # settings over a session bus)
+  xfwm4 metacity dbus-bin
   python3
   # Fonts the windows draw with: a CJK face and Arial's metric twin
   fonts-noto-cjk fonts-liberation2
