@@ -110,9 +110,12 @@ bool CLoginActiveDlg::OnInitDialog() {
         // After the browser events, so that they see every load as it is.
         m_pGuard = std::make_unique<CLoginPageGuard>(m_pSite->GetView(), Utf8FromWide(m_strUrl));
     }
-    m_browser.Navigate(m_strUrl);
-    // Hidden until its first navigation completes: never an empty browser.
-    gtk_widget_hide(holder);
+    // The page is loaded once this window is on the screen, and the
+    // browser is hidden from the player until its first navigation
+    // completes (never an empty browser) by cutting it out of the window's
+    // shape. Hiding the widget itself, or loading into a view that is not
+    // mapped yet, sends the engine down a path where large pages take tens
+    // of seconds to lay out.
 
     m_btnMin.StartGraphics();
     m_btnClose.StartGraphics();
@@ -147,7 +150,7 @@ bool CLoginActiveDlg::OnInitDialog() {
 }
 
 void CLoginActiveDlg::UpdateShape() {
-    const bool browserShown = gtk_widget_get_visible(GetDlgItem(kBrowserId));
+    const bool browserShown = m_bBrowserShown;
     cairo_region_t* region = cairo_region_create();
     const std::pair<const CPngButton*, CRect> buttons[] = {{&m_btnMin, kMinimizeRect}, {&m_btnClose, kCloseRect}};
     for (const auto& [button, place] : buttons) {
@@ -189,7 +192,7 @@ void CLoginActiveDlg::PaintBackground(cairo_t* cr) {
 }
 
 void CLoginActiveDlg::FreezePage() {
-    if (m_pSite == nullptr || !gtk_widget_get_visible(GetDlgItem(kBrowserId))) {
+    if (m_pSite == nullptr || !m_bBrowserShown) {
         return;
     }
     cairo_surface_t* snapshot =
@@ -210,9 +213,8 @@ void CLoginActiveDlg::ThawPage() {
 }
 
 void CLoginActiveDlg::ShowBrowser() {
-    GtkWidget* holder = GetDlgItem(kBrowserId);
-    if (holder != nullptr && !gtk_widget_get_visible(holder)) {
-        gtk_widget_show(holder);
+    if (!m_bBrowserShown) {
+        m_bBrowserShown = true;
         UpdateShape();
     }
 }
@@ -238,6 +240,10 @@ void CLoginActiveDlg::OnMove() {
 }
 
 void CLoginActiveDlg::OnMapped() {
+    if (!m_bNavigated) {
+        m_bNavigated = true;
+        m_browser.Navigate(m_strUrl);
+    }
     OnMove();
     // Some window managers place a window after it has been mapped, and say
     // nothing of it to the window itself: look once more when they are done.

@@ -76,6 +76,9 @@ private:
     std::unique_ptr<CLoginPageGuard> m_pGuard;
     CWebBrowser2 m_browser;
     cairo_surface_t* m_pPageSnapshot = nullptr;
+    // The first navigation has completed: the browser shows.
+    bool m_bBrowserShown = false;
+    bool m_bNavigated = false;
     CPngButton m_btnMin;
     CPngButton m_btnClose;
     std::map<std::u16string, LinkConnection> m_linkConnections;
