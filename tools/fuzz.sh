@@ -32,8 +32,12 @@ runs=(
   "text_codec.gb18030 text_codec zh_CN.GB18030"
 )
 
-# A finding ends a run at once, and every finding fails it.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+# A finding ends a run at once, and every finding fails it. While fuzzing,
+# allocations record no stack: the system libraries have no frame pointers,
+# so the fast unwinder would record a new bogus stack through them on every
+# run and the sanitizer's stack store would grow without end. Each finding is
+# run once more afterwards with whole stacks.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:malloc_context_size=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 
 table=()
@@ -43,7 +47,7 @@ for entry in "${runs[@]}"; do
   corpus=build-fuzz/corpus/$run
   findings=build-fuzz/findings/$run
   log=build-fuzz/logs/$run.log
-  rm -rf "$findings"
+  rm -rf "$findings" "$log.stacks"
   mkdir -p "$corpus" "$findings" "$(dirname "$log")"
   dict=()
   [[ -f tests/fuzz/dict/$target.dict ]] && dict=(-dict="tests/fuzz/dict/$target.dict")
@@ -69,6 +73,13 @@ for entry in "${runs[@]}"; do
     echo "fuzz: $run found something, see $log:" >&2
     echo "$files" | sed 's/^/  /' >&2
     grep -m3 -E '^(fuzz: |==[0-9]+==ERROR|SUMMARY)' "$log" | sed 's/^/  /' >&2 || true
+    while read -r file; do
+      [[ -f $file ]] || continue
+      echo "  reproduce: LC_ALL=$locale build-fuzz/${target}_fuzz $file" >&2
+      ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 LC_ALL=$locale \
+        "build-fuzz/${target}_fuzz" "$file" >>"$log.stacks" 2>&1 || true
+    done <<<"$files"
+    [[ -f $log.stacks ]] && echo "  whole stacks: $log.stacks" >&2
   fi
   table+=("$(printf '%-26s %10s %6s %8s %6s %6s %8s' "$run" "${execs:-?}" "${time:-?}" \
     "${rate:-?}" "${cov:-?}" "${ft:-?}" "$count")")
