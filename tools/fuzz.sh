@@ -7,14 +7,18 @@
 #
 # Each run starts from its seed inputs (tests/fuzz/corpus/<target>/) and the
 # inputs earlier runs kept (build-fuzz/corpus/<run>/); what it finds goes to
-# build-fuzz/findings/<run>/. Seconds of 0 mean no time limit, for a run
-# bounded by options instead (e.g. 0 -runs=10000000). A table at the end
+# build-fuzz/findings/<run>/, its log to build-fuzz/logs/<run>.log (FUZZ_OUT
+# names another folder than build-fuzz/ for these three). Seconds of 0 mean
+# no time limit, for runs bounded by options instead (e.g. 0 -runs=10000000).
+# FUZZ_ONLY, a pattern, keeps only the runs whose names it matches. Options
+# such as -fork=2 spread one run over several processes. A table at the end
 # gives each run's executions, coverage and findings; the exit status is
 # non-zero when any run found something.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
+out=${FUZZ_OUT:-build-fuzz}
 
 bash tools/install-deps.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DLAUNCHER_FUZZ=ON >/dev/null
@@ -44,9 +48,10 @@ table=()
 found=0
 for entry in "${runs[@]}"; do
   read -r run target locale <<<"$entry"
-  corpus=build-fuzz/corpus/$run
-  findings=build-fuzz/findings/$run
-  log=build-fuzz/logs/$run.log
+  [[ $run =~ ${FUZZ_ONLY:-.} ]] || continue
+  corpus=$out/corpus/$run
+  findings=$out/findings/$run
+  log=$out/logs/$run.log
   rm -rf "$findings" "$log.stacks"
   mkdir -p "$corpus" "$findings" "$(dirname "$log")"
   dict=()
@@ -60,6 +65,12 @@ for entry in "${runs[@]}"; do
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   time=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  if [[ -z $execs ]]; then
+    # Several processes (-fork=N): the parent reports the sums.
+    execs=$(sed -n 's/^#\([0-9]*\): cov:.*/\1/p' "$log" | tail -1)
+    time=$(sed -n 's/^INFO: exiting: [0-9]* time: \([0-9]*\)s.*/\1/p' "$log" | tail -1)
+    [[ -n $execs && -n $time && $time != 0 ]] && rate=$((execs / time))
+  fi
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   files=$(find "$findings" -type f | sort)
