@@ -19,6 +19,9 @@ packages=(
   fonts-noto-cjk fonts-liberation2
   # Benchmarks
   curl time hyperfine
+  # Fuzzing (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes,
+  # and llvm-symbolizer for readable stack traces
+  clang libclang-rt-dev llvm
 )
 
 missing=()

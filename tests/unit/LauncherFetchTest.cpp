@@ -88,8 +88,11 @@ protected:
     CTempDir m_workDir;
     CScopedChdir m_cwd{m_workDir.Path()};
     fs::path m_record = m_workDir.Path() / "launcher-record";
-    CTestServer m_server;
+    // Before the server: its threads may still be serving these bytes when a
+    // test ends, and members go in reverse order, the server (which waits for
+    // its threads) first.
     std::string m_launcherBytes;
+    CTestServer m_server;
 };
 
 }  // namespace
