@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -372,6 +373,31 @@ TEST_F(LauncherFetchTest, HandoffArrivingDuringADownloadIsIgnored) {
     first.Run(u" ,id^u1,auth_key^t&s&o&x");
     ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
     EXPECT_EQ(m_server.RequestCount(), 1);
+}
+
+TEST_F(LauncherFetchTest, CancellingBeforeAnyByteArrivesEndsQuietly) {
+    // The server is still working on the answer when the test ends: what it
+    // serves must outlive it (the sanitizer build reads freed bytes otherwise).
+    std::atomic<bool> answering{false};
+    m_server.Server().Get(kLauncherUrlPath, [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(m_launcherBytes.size(), "application/octet-stream",
+                                 [&](size_t offset, size_t, httplib::DataSink& sink) {
+                                     answering = true;
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                                     const std::string piece = m_launcherBytes.substr(offset, 1024);
+                                     return sink.write(piece.data(), piece.size());
+                                 });
+    });
+    m_server.Start();
+    Fake().duringProgress = [&](TransferProgress& progress) {
+        while (!answering) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        progress.cancelRequested = true;
+    };
+    Fetch().FetchAndStartLauncher();
+    ExpectNothingStarted();
+    EXPECT_TRUE(Fake().messages.empty());
 }
 
 TEST_F(LauncherFetchTest, ClosingTheProgressWindowCancelsQuietly) {
