@@ -5,6 +5,7 @@
 #include <sys/random.h>
 
 #include <cerrno>
+#include <exception>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -93,8 +94,13 @@ std::optional<std::string> AnswerCall(CImpIDispatch& bridge, const Params& param
     std::string errors;
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     const std::string& text = args->second;
-    if (*end != '\0' || !reader->parse(text.data(), text.data() + text.size(), &list, &errors) ||
-        !list.isArray()) {
+    bool parsed = false;
+    try {
+        parsed = reader->parse(text.data(), text.data() + text.size(), &list, &errors);
+    } catch (const std::exception&) {
+        // The reader throws instead of failing on very deep nesting.
+    }
+    if (id->second.empty() || *end != '\0' || !parsed || !list.isArray()) {
         return std::nullopt;
     }
     std::vector<CVariant> variants;

@@ -54,6 +54,7 @@ const WireCase kCases[] = {
     {"get", nullptr},
     {"call?id=10001", nullptr},
     {"call?id=abc&args=%5B%5D", nullptr},
+    {"call?id=&args=%5B%5D", nullptr},
     {"call?id=10001&args=%7Bnot-json", nullptr},
     {"call?id=10001&args=%7B%7D", nullptr},
     {"delete?name=xxyyzz", nullptr},
@@ -93,6 +94,15 @@ TEST_F(ExternalBridgeTest, RequestsWithoutThisRunsKeyAreRefusedAndCallNothing) {
     EXPECT_FALSE(AnswerExternalRequest(m_bridge, std::string(kBase) + call + "&key=", ""));
     EXPECT_TRUE(OwnerLog().calls.empty());
     EXPECT_EQ(m_bridge.AddRef(), 1u);
+}
+
+TEST_F(ExternalBridgeTest, ArgumentsNestedTooDeeplyAreRefusedWithoutThrowing) {
+    std::string deep;
+    for (int i = 0; i < 5000; ++i) {
+        deep += "%5B";
+    }
+    EXPECT_FALSE(Ask("call?id=10001&args=" + deep));
+    EXPECT_TRUE(OwnerLog().calls.empty());
 }
 
 TEST(BridgeKey, IsNewEachTimeAnd128BitsOfHex) {
