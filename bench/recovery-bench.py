@@ -21,6 +21,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "gui"))
 
 from portal import Portal  # noqa: E402
+from program import web_processes  # noqa: E402
 from xsession import BUILD, LAUNCHER_ONLINE, ONLINE_PORT, XSession, wait_until  # noqa: E402
 
 RUNS = int(os.environ.get("RECOVERY_BENCH_RUNS", "5"))
@@ -28,24 +29,6 @@ PAGE = ("<!DOCTYPE html><meta charset='utf-8'><body style='margin:0;overflow:hid
         "background:#234;color:#eee'><h1>login</h1>"
         "<script>addEventListener('load', function () { new Image().src = '/beacon?loaded'; });"
         "</script></body>")
-
-
-def web_processes(root):
-    """The WebKit web processes the program started."""
-    found = []
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
-        try:
-            with open("/proc/%s/stat" % pid) as stat:
-                fields = stat.read().rsplit(")", 1)[1].split()
-            with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
-                command = cmdline.read()
-        except OSError:
-            continue
-        if int(fields[1]) == root and b"WebKitWebProcess" in command:
-            found.append(int(pid))
-    return found
 
 
 class Bench:

@@ -29,6 +29,22 @@ def beacon(expression):
     return "new Image().src = '/beacon?' + encodeURIComponent(%s);" % expression
 
 
+def web_processes(root):
+    """The WebKit web processes that the program `root` (a pid) started."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/stat" % pid) as stat:
+                parent = int(stat.read().rsplit(")", 1)[1].split()[1])
+            with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
+                command = cmdline.read()
+        except OSError:
+            continue
+        if parent == root and b"WebKitWebProcess" in command:
+            found.append(int(pid))
+    return found
+
+
 class LauncherRun:
     """One start of the program in a temporary folder of its own, which holds
     the game folder, the work folder, the data and cache folders and the fake

@@ -8,8 +8,7 @@ import os
 import signal
 import time
 
-from program import LauncherTestCase, LOGIN_PATH, page
-from test_stacking import web_processes
+from program import LauncherTestCase, LOGIN_PATH, page, web_processes
 from xsession import wait_until
 
 # Sends a beacon each time the page loads.

@@ -10,7 +10,7 @@ import os
 import signal
 import time
 
-from program import LauncherTestCase, PAYLOAD, PAYLOAD_ARGS, page
+from program import LauncherTestCase, PAYLOAD, PAYLOAD_ARGS, page, web_processes
 from xsession import close_to, for_each_desktop, wait_until
 
 BROWSER = (560, 177, 631, 446)    # the browser's place in the window
@@ -23,21 +23,6 @@ LOGIN_PAGE = page(
     "<script>addEventListener('click', function () { window.external.AppLogin(%s); });"
     "addEventListener('load', function () { new Image().src = '/beacon?shown'; });</script>"
     % json.dumps(PAYLOAD))
-
-
-def web_processes(root):
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open("/proc/%s/stat" % pid) as stat:
-                parent = int(stat.read().rsplit(")", 1)[1].split()[1])
-            with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
-                command = cmdline.read()
-        except OSError:
-            continue
-        if parent == root and b"WebKitWebProcess" in command:
-            found.append(int(pid))
-    return found
 
 
 def is_page_green(rgb):
