@@ -12,7 +12,7 @@ import time
 import unittest
 
 from portal import Portal
-from xsession import XSession, BUILD, LAUNCHER_ONLINE, ONLINE_PORT, wait_until
+from xsession import BUILD, LAUNCHER_ONLINE, ONLINE_PORT, SessionPerClass, wait_until
 
 FAKE_LAUNCHER = os.path.join(BUILD, "tests", "fake-launcher")
 LOGIN_PATH = "/url/weiduan.php"
@@ -114,21 +114,10 @@ class LauncherRun:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
-class LauncherTestCase(unittest.TestCase):
+class LauncherTestCase(SessionPerClass, unittest.TestCase):
     """One X session per class (openbox and a compositing manager unless the
     class says otherwise), a fresh portal per test, and one run of the program
     that a test starts with start(); more runs come from new_run()."""
-    window_manager = "openbox"
-    compositor = True
-
-    @classmethod
-    def setUpClass(cls):
-        cls.session = XSession(cls.window_manager, cls.compositor).__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.__exit__(None, None, None)
-
     def setUp(self):
         self.portal = Portal(ONLINE_PORT, FAKE_LAUNCHER).__enter__()
         self.addCleanup(self.portal.__exit__, None, None, None)

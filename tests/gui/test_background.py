@@ -7,7 +7,7 @@ import subprocess
 import time
 import unittest
 
-from xsession import XSession, DESKTOP_RGB, WIDTH, HEIGHT, close_to, wait_until
+from xsession import SessionPerClass, DESKTOP_RGB, WIDTH, HEIGHT, close_to, wait_until
 
 PICTURE = os.path.join(os.path.dirname(__file__), "../../res/155-background.png")
 PICTURE_W, PICTURE_H = 1334, 725
@@ -40,19 +40,13 @@ def sample(pixels, wanted_alpha, count=40):
     return found[:: max(1, len(found) // count)][:count]
 
 
-class Background:
+class Background(SessionPerClass):
     """The checks every kind of display shares; subclasses pick the display."""
-    window_manager = True
-    compositor = True
 
     @classmethod
     def setUpClass(cls):
-        cls.session = XSession(cls.window_manager, cls.compositor).__enter__()
+        super().setUpClass()
         cls.pixels = picture_pixels()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.__exit__(None, None, None)
 
     def setUp(self):
         self.launcher = self.session.start_launcher()

@@ -6,7 +6,7 @@ import subprocess
 import time
 import unittest
 
-from xsession import XSession, close_to, for_each_desktop, wait_until
+from xsession import SessionPerClass, close_to, for_each_desktop, wait_until
 
 RES = os.path.join(os.path.dirname(__file__), "../../res")
 CLOSE = (1208, 115, 54)     # x, y and cell size in the window
@@ -27,15 +27,7 @@ def bitmap_pixel(x, y):
     return tuple(raw[:3])
 
 
-class Buttons:
-    @classmethod
-    def setUpClass(cls):
-        cls.session = XSession(cls.window_manager, cls.compositor).__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.__exit__(None, None, None)
-
+class Buttons(SessionPerClass):
     def setUp(self):
         self.launcher = self.session.start_launcher()
         self.window = self.session.find_window("Tharnvale")

@@ -41,6 +41,21 @@ WINDOW_MANAGERS = {
 }
 
 
+class SessionPerClass:
+    """One X session for all the tests of a class, on the desktop the class
+    names (openbox with a compositing manager unless it says otherwise)."""
+    window_manager = "openbox"
+    compositor = True
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = XSession(cls.window_manager, cls.compositor).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.__exit__(None, None, None)
+
+
 def for_each_desktop(base, namespace, desktops=None):
     """Adds to `namespace` one unittest class per desktop, each running the
     tests of `base` (a class that reads `window_manager` and `compositor`)."""
