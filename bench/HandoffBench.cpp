@@ -148,7 +148,7 @@ int Fetch(const std::string& url, const std::string& path) {
     }
     const uint64_t before = StatusBytes("VmRSS");
     TransferProgress progress;
-    const DownloadOutcome outcome = DownloadLauncher({url, "handoff-bench", ""}, path, progress);
+    const DownloadOutcome outcome = DownloadLauncher({.url = url, .userAgent = "handoff-bench"}, path, progress);
     const uint64_t peak = StatusBytes("VmHWM");
     if (outcome.kind != DownloadOutcome::Kind::Saved) {
         Fail("the download did not save the launcher: " + outcome.detail);
@@ -226,7 +226,7 @@ int Handoff(const std::string& fakeLauncher, const std::string& dir, int runs) {
     const CHandoffSequence handoff{
         [&] {
             CLauncherFetch(
-                dir, {"http://127.0.0.1:1" + std::string(kLauncherUrlPath), "handoff-bench", ""})
+                dir, {.url = "http://127.0.0.1:1" + std::string(kLauncherUrlPath), .userAgent = "handoff-bench"})
                 .FetchAndStartLauncher();
         },
         // There is no login window to disconnect.

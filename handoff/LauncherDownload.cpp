@@ -1,152 +1,20 @@
 #include "handoff/LauncherDownload.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cctype>
-#include <cerrno>
+#include <csignal>
 #include <cstring>
-#include <ctime>
-#include <string_view>
+#include <mutex>
 
-#include "platform/HttpGet.h"
-#include "platform/Sha256.h"
+#include "platform/Ed25519.h"
 #include "platform/TextCodec.h"
 
 namespace {
 
+// The signature is 64 bytes; anything much longer is not one.
+constexpr size_t kLongestSignatureFile = 4096;
+
 std::string ErrorText(int error) {
     char buf[256];
     return strerror_r(error, buf, sizeof buf);
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data.remove_prefix(size_t(n));
-    }
-    return true;
-}
-
-std::string DirectoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
-
-// The name of the temporary file, up to mkostemp's six random characters.
-std::string PartFilePrefix(const std::string& launcherPath) {
-    return "." + FileNameOf(launcherPath) + ".part-";
-}
-
-bool IsPartFileName(const std::string& name, const std::string& prefix) {
-    if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) {
-        return false;
-    }
-    for (size_t i = prefix.size(); i < name.size(); ++i) {
-        if (!std::isalnum(static_cast<unsigned char>(name[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The temporary file the body is written to, removed unless it was renamed
-// into place.
-class CPartFile {
-public:
-    explicit CPartFile(const std::string& finalPath) : m_finalPath(finalPath) {}
-    ~CPartFile() {
-        if (m_fd >= 0) {
-            close(m_fd);
-        }
-        if (!m_path.empty()) {
-            unlink(m_path.c_str());
-        }
-    }
-
-    // Each returns false with `error` set.
-    bool Append(std::string_view data) {
-        if (m_fd < 0 && !Create()) {
-            return false;
-        }
-        if (!WriteAll(m_fd, data)) {
-            m_error = errno;
-            return false;
-        }
-        m_written += data.size();
-        // Start writing back what has arrived so far, so that the sync before
-        // the rename finds little left to do.
-        if (m_written - m_flushed >= kWritebackStep) {
-            sync_file_range(m_fd, off64_t(m_flushed), off64_t(m_written - m_flushed),
-                            SYNC_FILE_RANGE_WRITE);
-            m_flushed = m_written;
-        }
-        return true;
-    }
-
-    bool Commit() {
-        if (fchmod(m_fd, 0755) != 0 || fsync(m_fd) != 0) {
-            m_error = errno;
-            return false;
-        }
-        const int fd = m_fd;
-        m_fd = -1;
-        if (close(fd) != 0 || rename(m_path.c_str(), m_finalPath.c_str()) != 0) {
-            m_error = errno;
-            return false;
-        }
-        m_path.clear();
-        // The rename itself is only durable once the directory is synced.
-        const int dir = open(DirectoryOf(m_finalPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            fsync(dir);
-            close(dir);
-        }
-        return true;
-    }
-
-    int Error() const { return m_error; }
-
-private:
-    bool Create() {
-        std::string pattern = DirectoryOf(m_finalPath) + "/" + PartFilePrefix(m_finalPath) + "XXXXXX";
-        m_fd = mkostemp(pattern.data(), O_CLOEXEC);
-        if (m_fd < 0) {
-            m_error = errno;
-            return false;
-        }
-        m_path = pattern;
-        return true;
-    }
-
-    static constexpr uint64_t kWritebackStep = 8 << 20;
-
-    std::string m_finalPath;
-    std::string m_path;
-    uint64_t m_written = 0;
-    uint64_t m_flushed = 0;
-    int m_fd = -1;
-    int m_error = 0;
-};
-
-DownloadOutcome Failure(std::u16string message, std::string detail) {
-    return {DownloadOutcome::Kind::Failed, std::move(message), std::move(detail)};
-}
-
-DownloadOutcome FileFailure(const std::string& path, int error) {
-    const std::string text = ErrorText(error);
-    return Failure(u"无法保存游戏启动器 " + Widen(path) + u"：" + Widen(text) + u"。",
-                   path + ": " + text);
 }
 
 std::string Lower(std::string s) {
@@ -156,67 +24,154 @@ std::string Lower(std::string s) {
     return s;
 }
 
+DownloadOutcome Failure(std::u16string message, std::string detail) {
+    return {DownloadOutcome::Kind::Failed, std::move(message), std::move(detail)};
+}
+
+DownloadOutcome FileFailure(const std::string& path, int error) {
+    const std::string text = ErrorText(error);
+    return Failure(u"无法保存游戏启动器 " + Widen(path) + u"：" + Widen(text) + u"。", path + ": " + text);
+}
+
+std::u16string StatusText(long status) { return u"（HTTP " + Widen(std::to_string(status)) + u"）"; }
+
+// A failed fetch, told in the player's words.
+DownloadOutcome FetchFailure(const RetriedGetResult& got, const std::u16string& what) {
+    const HttpGetResult& last = got.last;
+    const std::string tries = " (" + std::to_string(got.attempts) + " attempts)";
+    switch (last.outcome) {
+        case HttpGetResult::Outcome::Insecure:
+            return Failure(u"无法与内容服务器建立安全连接：它的证书无法验证。" + what +
+                               u"未下载。请稍后重新登录，或联系客服。",
+                           last.error);
+        case HttpGetResult::Outcome::Refused:
+            return Failure(u"内容服务器的回答无法接受，" + what + u"未下载。请稍后重新登录，或联系客服。\n" +
+                               Widen(last.error),
+                           last.error);
+        default:
+            return Failure(u"下载" + what + u"失败，请检查网络连接后重新登录。\n" + Widen(last.error),
+                           last.error + tries);
+    }
+}
+
+// The launcher's bytes, written to the temporary file.
+class CPartFileBytes : public IFetchedBytes {
+public:
+    explicit CPartFileBytes(CPartFile& file) : m_file(file) {}
+    uint64_t Size() const override { return m_file.Size(); }
+    bool Restart() override { return m_file.Restart(); }
+    bool Append(std::string_view piece) override { return m_file.Append(piece); }
+
+private:
+    CPartFile& m_file;
+};
+
+// The signature's bytes, held in memory.
+class CSmallBytes : public IFetchedBytes {
+public:
+    uint64_t Size() const override { return m_bytes.size(); }
+    bool Restart() override {
+        m_bytes.clear();
+        return true;
+    }
+    bool Append(std::string_view piece) override {
+        if (m_bytes.size() + piece.size() > kLongestSignatureFile) {
+            return false;
+        }
+        m_bytes.append(piece);
+        return true;
+    }
+    const std::string& Bytes() const { return m_bytes; }
+
+private:
+    std::string m_bytes;
+};
+
+// A file-size limit must end in a write error the player is told about, not
+// in the signal that would end the program.
+void IgnoreFileSizeSignal() {
+    static std::once_flag once;
+    std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
+}
+
+const std::u16string kLauncher = u"游戏启动器";
+
+DownloadOutcome BadSignature(const std::string& detail) {
+    return Failure(u"下载的游戏启动器签名无效，已被丢弃。请稍后重新登录，或联系客服。", detail);
+}
+
 }  // namespace
 
 DownloadOutcome DownloadLauncher(const LauncherSource& source, const std::string& launcherPath,
                                  TransferProgress& progress) {
-    CPartFile part(launcherPath);
-    CSha256 digest;
-    const bool checked = !source.sha256.empty();
-    const HttpGetResult got = HttpGet(
-        source.url, source.userAgent,
-        [&](std::string_view piece) {
-            if (checked) {
-                digest.Update(piece);
-            }
-            return part.Append(piece);
-        },
-        progress);
+    IgnoreFileSizeSignal();
+    using Got = RetriedGetResult::Outcome;
 
-    using Outcome = HttpGetResult::Outcome;
-    switch (got.outcome) {
-        case Outcome::OtherStatus:
-            return {DownloadOutcome::Kind::NotOffered,
-                    u"服务器暂时无法提供游戏启动器（HTTP " + Widen(std::to_string(got.status)) +
-                        u"）。请稍后重新登录。",
-                    "HTTP status " + std::to_string(got.status)};
-        case Outcome::Cancelled:
-            return {DownloadOutcome::Kind::Cancelled, {}, "cancelled"};
-        case Outcome::SinkFailed:
-            return FileFailure(launcherPath, part.Error());
-        case Outcome::TransferFailed:
-            return Failure(u"下载游戏启动器失败，请检查网络连接后重新登录。\n" + Widen(got.error),
-                           got.error);
-        case Outcome::Complete:
-            break;
+    // The signature comes first: without one, the file is not worth fetching.
+    std::optional<Ed25519PublicKey> key;
+    CSmallBytes signature;
+    if (!source.signingKey.empty()) {
+        key = ParseEd25519PublicKey(source.signingKey);
+        if (!key) {
+            return BadSignature("the configured signing key is not 64 hex digits");
+        }
+        const RetriedGetResult got =
+            RetriedGet(source.url + ".sig", source.userAgent, signature, progress, source.retry);
+        switch (got.outcome) {
+            case Got::Complete:
+                break;
+            case Got::Cancelled:
+                return {DownloadOutcome::Kind::Cancelled, {}, "cancelled"};
+            case Got::NotOffered:
+                return Failure(u"无法取得游戏启动器的签名" + StatusText(got.last.status) +
+                                   u"，游戏启动器未下载。请稍后重新登录。",
+                               "signature: HTTP status " + std::to_string(got.last.status));
+            case Got::SinkFailed:
+                return BadSignature("the signature file is longer than " + std::to_string(kLongestSignatureFile));
+            case Got::Failed:
+                return FetchFailure(got, u"游戏启动器的签名");
+        }
+        if (signature.Size() != kEd25519SignatureSize) {
+            return BadSignature("the signature file holds " + std::to_string(signature.Size()) + " bytes, not 64");
+        }
     }
-    if (got.bytes == 0) {
+
+    const bool digestChecked = !source.sha256.empty();
+    CPartFile part(launcherPath, digestChecked);
+    CPartFileBytes bytes(part);
+    const RetriedGetResult got = RetriedGet(source.url, source.userAgent, bytes, progress, source.retry);
+    switch (got.outcome) {
+        case Got::Complete:
+            break;
+        case Got::Cancelled:
+            return {DownloadOutcome::Kind::Cancelled, {}, "cancelled"};
+        case Got::SinkFailed:
+            return FileFailure(launcherPath, part.Error());
+        case Got::NotOffered:
+            return {DownloadOutcome::Kind::NotOffered,
+                    u"服务器暂时无法提供游戏启动器" + StatusText(got.last.status) + u"。请稍后重新登录。",
+                    "HTTP status " + std::to_string(got.last.status)};
+        case Got::Failed:
+            return FetchFailure(got, kLauncher);
+    }
+    if (part.Size() == 0) {
         return Failure(u"服务器提供的游戏启动器是空文件，请稍后重新登录。", "empty body");
     }
-    if (checked && Lower(source.sha256) != digest.HexDigest()) {
+    if (digestChecked && Lower(source.sha256) != part.HexDigest()) {
         return Failure(u"下载的游戏启动器未通过校验，已被丢弃。请稍后重新登录。",
-                       "SHA-256 " + digest.HexDigest() + " differs from the expected one");
+                       "SHA-256 " + part.HexDigest() + " differs from the expected one");
+    }
+    if (key) {
+        const std::string_view file = part.Map();
+        if (file.empty()) {
+            return FileFailure(launcherPath, part.Error());
+        }
+        if (!VerifyEd25519(*key, signature.Bytes(), file)) {
+            return BadSignature("the signature does not match the file and the configured key");
+        }
     }
     if (!part.Commit()) {
         return FileFailure(launcherPath, part.Error());
     }
     return {DownloadOutcome::Kind::Saved, {}, {}};
-}
-
-void RemoveStalePartFiles(const std::string& launcherPath, std::chrono::seconds olderThan) {
-    const std::string prefix = PartFilePrefix(launcherPath);
-    DIR* dir = opendir(DirectoryOf(launcherPath).c_str());
-    if (dir == nullptr) {
-        return;
-    }
-    const time_t before = time(nullptr) - time_t(olderThan.count());
-    while (const dirent* entry = readdir(dir)) {
-        struct stat st {};
-        if (IsPartFileName(entry->d_name, prefix) &&
-            fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-            st.st_uid == geteuid() && st.st_mtime < before) {
-            unlinkat(dirfd(dir), entry->d_name, 0);
-        }
-    }
-    closedir(dir);
 }

@@ -1,26 +1,32 @@
 #pragma once
 
-// Fetching the game launcher file so that no broken file ever stands at its
-// path: the body goes to a temporary file beside it, and only a complete,
-// non-empty body that passes the optional SHA-256 check is made executable,
-// synced and renamed into place.
+// Fetching the game launcher file so that nothing but a complete, verified
+// file ever stands at its path: the body goes to a temporary file beside it
+// (kept across retries, so that a retry can fetch only the rest), and only a
+// complete, non-empty body that passes the configured checks (SHA-256,
+// Ed25519 signature) is made executable, synced and renamed into place.
 
-#include <chrono>
 #include <string>
 
+#include "handoff/PartFile.h"
+#include "handoff/RetriedGet.h"
 #include "platform/TransferProgress.h"
 
 struct LauncherSource {
-    std::string url;        // where the content server offers the launcher
-    std::string userAgent;  // the program's file name without extension
-    std::string sha256;     // expected digest in hex; empty: not checked
+    std::string url;         // where the content server offers the launcher
+    std::string userAgent;   // the program's file name without extension
+    std::string sha256;      // expected digest in hex; empty: not checked
+    // Ed25519 public key in hex; when set, the file must carry a valid
+    // signature at url + ".sig".
+    std::string signingKey;
+    RetryPolicy retry;
 };
 
 struct DownloadOutcome {
     enum class Kind {
         Saved,       // the launcher now stands at its path
         NotOffered,  // the server answered with a status other than 200
-        Cancelled,   // the player closed the progress window
+        Cancelled,   // the player cancelled the download
         Failed,      // see message
     };
     Kind kind = Kind::Failed;
@@ -29,13 +35,6 @@ struct DownloadOutcome {
 };
 
 // Blocks until done; meant for a worker thread. Leaves no file behind unless
-// it returns Saved. The body is written to ".<launcher file name>.part-XXXXXX"
-// beside the launcher.
+// it returns Saved.
 DownloadOutcome DownloadLauncher(const LauncherSource& source, const std::string& launcherPath,
                                  TransferProgress& progress);
-
-// Removes what a download that never ended (the program was killed, the
-// machine went down) left beside `launcherPath`: plain files of this user's
-// named as DownloadLauncher names them and untouched for longer than
-// `olderThan`, so that another run's download in progress is left alone.
-void RemoveStalePartFiles(const std::string& launcherPath, std::chrono::seconds olderThan);

@@ -30,9 +30,10 @@ CLauncherFetch::CLauncherFetch(std::string moduleDir, LauncherSource source)
       m_source(std::move(source)) {}
 
 CLauncherFetch CLauncherFetch::ForThisProgram() {
-    return CLauncherFetch(GetModuleDirNative(),
-                          {std::string(kContentOrigin) + kLauncherUrlPath, GetModuleBaseName(),
-                           kLauncherSha256});
+    return CLauncherFetch(GetModuleDirNative(), {.url = std::string(kContentOrigin) + kLauncherUrlPath,
+                                                 .userAgent = GetModuleBaseName(),
+                                                 .sha256 = kLauncherSha256,
+                                                 .signingKey = kLauncherSigningKey});
 }
 
 void CLauncherFetch::FetchAndStartLauncher() {

@@ -13,6 +13,8 @@ public:
     CSha256& operator=(const CSha256&) = delete;
 
     void Update(std::string_view data);
+    // Forgets everything given so far.
+    void Reset();
     // Lower-case hex digits of everything given so far.
     std::string HexDigest() const;
 

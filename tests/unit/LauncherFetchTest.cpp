@@ -42,9 +42,16 @@ protected:
         ASSERT_FALSE(m_launcherBytes.empty());
     }
 
+    // Retries as the program makes them, with pauses short enough for a test.
+    static LauncherSource Source(const std::string& url, std::string sha256 = "", std::string signingKey = "") {
+        LauncherSource source{.url = url, .userAgent = "unit_tests", .sha256 = std::move(sha256),
+                              .signingKey = std::move(signingKey)};
+        source.retry.firstPause = std::chrono::milliseconds(10);
+        return source;
+    }
+
     CLauncherFetch Fetch(std::string sha256 = "") {
-        return CLauncherFetch(m_moduleDir.Str(),
-                              {m_server.Origin() + kLauncherUrlPath, "unit_tests", std::move(sha256)});
+        return CLauncherFetch(m_moduleDir.Str(), Source(m_server.Origin() + kLauncherUrlPath, std::move(sha256)));
     }
 
     void ServeLauncher(const std::string& body) {
@@ -194,8 +201,7 @@ TEST_F(LauncherFetchTest, UnreachableServerShowsAMessageAndKeepsRunning) {
     getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
     close(s);
     CLauncherFetch fetch(m_moduleDir.Str(),
-                         {"http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + kLauncherUrlPath,
-                          "unit_tests", ""});
+                         Source("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + kLauncherUrlPath));
     fetch.FetchAndStartLauncher();
     ExpectNothingStarted();
     ASSERT_EQ(Fake().messages.size(), 1u);
@@ -208,7 +214,7 @@ TEST_F(LauncherFetchTest, BodyWhoseEndIsNotKnownIsNeverSaved) {
     CCannedServer server("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
                          "Connection: close\r\n\r\n" +
                          m_launcherBytes);
-    CLauncherFetch(m_moduleDir.Str(), {server.Origin() + kLauncherUrlPath, "unit_tests", ""})
+    CLauncherFetch(m_moduleDir.Str(), Source(server.Origin() + kLauncherUrlPath))
         .FetchAndStartLauncher();
     ExpectNothingStarted();
     ASSERT_EQ(Fake().messages.size(), 1u);
@@ -218,7 +224,7 @@ TEST_F(LauncherFetchTest, BodyWhoseEndIsNotKnownIsNeverSaved) {
 TEST_F(LauncherFetchTest, OnlyTheIdentityEncodingIsAskedForAndTaken) {
     CCannedServer server("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
                          std::to_string(m_launcherBytes.size()) + "\r\n\r\n" + m_launcherBytes);
-    CLauncherFetch(m_moduleDir.Str(), {server.Origin() + kLauncherUrlPath, "unit_tests", ""})
+    CLauncherFetch(m_moduleDir.Str(), Source(server.Origin() + kLauncherUrlPath))
         .FetchAndStartLauncher();
     ExpectNothingStarted();
     EXPECT_EQ(Fake().messages.size(), 1u);
@@ -340,7 +346,7 @@ TEST_F(LauncherFetchTest, LauncherInAnyFolderNameIsTheOneStartedWithTheSameArgum
         fs::create_directory(dir);
         WriteFile(dir / kLauncherFileName, m_launcherBytes);
         fs::permissions(dir / kLauncherFileName, fs::perms::owner_all);
-        CLauncherFetch(dir.string(), {m_server.Origin() + kLauncherUrlPath, "unit_tests", ""})
+        CLauncherFetch(dir.string(), Source(m_server.Origin() + kLauncherUrlPath))
             .FetchAndStartLauncher();
         ExpectStartedWith({(dir / kLauncherFileName).string(), ",id^u1,auth_key^t&s&o&x"});
         EXPECT_TRUE(Fake().messages.empty());
