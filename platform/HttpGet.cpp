@@ -40,6 +40,9 @@ struct Transfer {
     bool rangeMismatch = false;
     bool sinkFailed = false;
     uint64_t bytes = 0;
+    // When the server last sent anything: a connection silent for longer
+    // than the request's stall timeout is given up.
+    std::chrono::steady_clock::time_point lastHeard = std::chrono::steady_clock::now();
 };
 
 std::string Lower(std::string_view text) {
@@ -97,6 +100,7 @@ bool ParseContentRange(const std::string& value, uint64_t& first, int64_t& size)
 // 1xx answer comes before the real one).
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
+    t->lastHeard = std::chrono::steady_clock::now();
     const std::string_view line(data, size * count);
     if (line.starts_with("HTTP/")) {
         t->headers = {};
@@ -170,6 +174,7 @@ bool IsRedirect(long status) {
 
 size_t OnWrite(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
+    t->lastHeard = std::chrono::steady_clock::now();
     const size_t n = size * count;
     long status = 0;
     curl_easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &status);
@@ -209,8 +214,11 @@ struct CurlHandles {
 
 // Runs the transfer through the multi interface, which waits at most a
 // tenth of a second at a time, so that a cancel is seen at once even while
-// the server is silent.
-CURLcode PerformCancellable(CURLM* multi, CURL* easy, const std::atomic<bool>& cancel) {
+// the server is silent, and a silence is measured from the last byte (the
+// library's own low-speed check averages over several seconds).
+CURLcode PerformCancellable(CURLM* multi, const Transfer& t, const std::atomic<bool>& cancel) {
+    CURL* easy = t.curl;
+    const auto stallTimeout = t.request->stallTimeout;
     curl_multi_add_handle(multi, easy);
     CURLcode rc = CURLE_ABORTED_BY_CALLBACK;
     for (bool done = false; !done;) {
@@ -227,6 +235,10 @@ CURLcode PerformCancellable(CURLM* multi, CURL* easy, const std::atomic<bool>& c
             }
         }
         if (done || cancel) {
+            break;
+        }
+        if (std::chrono::steady_clock::now() - t.lastHeard > stallTimeout) {
+            rc = CURLE_OPERATION_TIMEDOUT;
             break;
         }
         curl_multi_poll(multi, nullptr, 0, 100, nullptr);
@@ -251,10 +263,7 @@ void SetOptions(CURL* c, const HttpRequest& request, char* errorText, curl_slist
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024);
-    // A server that goes silent must not keep the player waiting for ever.
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, long(request.stallTimeout.count()));
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, long(request.stallTimeout.count()));
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnWrite);
@@ -317,7 +326,10 @@ void Conclude(const Transfer& t, CURLcode rc, const char* errorText, HttpGetResu
         result.outcome = Outcome::Cancelled;
     } else if (rc != CURLE_OK) {
         result.outcome = OutcomeOfError(rc);
-        result.error = errorText[0] ? errorText : curl_easy_strerror(rc);
+        result.error = errorText[0]                       ? errorText
+                       : rc == CURLE_OPERATION_TIMEDOUT ? "the server sent nothing for " +
+                                                              std::to_string(t.request->stallTimeout.count()) + " s"
+                                                        : curl_easy_strerror(rc);
     } else if (!endKnown) {
         result.outcome = Outcome::Refused;
         result.error = "the server did not say where the body ends, so it cannot be known to be whole";
@@ -363,7 +375,7 @@ HttpGetResult HttpGet(const HttpRequest& request, const HttpBodySink& sink, cons
         curl_easy_setopt(c, CURLOPT_URL, url.c_str());
         curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
         curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
-        const CURLcode rc = PerformCancellable(handles.multi, c, cancel);
+        const CURLcode rc = PerformCancellable(handles.multi, t, cancel);
         long status = 0;
         curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
         if (rc == CURLE_OK && IsRedirect(status)) {

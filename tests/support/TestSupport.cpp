@@ -1,6 +1,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,7 +57,29 @@ CTestServer::~CTestServer() {
     }
 }
 
-CCannedServer::CCannedServer(std::string reply) : m_reply(std::move(reply)) {
+bool CServerConnection::Send(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(size_t(n));
+    }
+    return true;
+}
+
+void CServerConnection::Reset() {
+    const linger hard{1, 0};
+    setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    shutdown(m_fd, SHUT_RDWR);
+}
+
+void CServerConnection::WaitForClientToLeave(std::chrono::seconds limit) {
+    pollfd p{m_fd, POLLIN | POLLRDHUP, 0};
+    poll(&p, 1, int(std::chrono::milliseconds(limit).count()));
+}
+
+CScriptedServer::CScriptedServer(Script script) : m_script(std::move(script)) {
     m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -68,7 +91,7 @@ CCannedServer::CCannedServer(std::string reply) : m_reply(std::move(reply)) {
     }
     m_port = ntohs(addr.sin_port);
     m_thread = std::thread([this] {
-        for (;;) {
+        for (size_t index = 0;; ++index) {
             const int conn = accept(m_listener, nullptr, nullptr);
             if (conn < 0) {
                 return;  // the listener was shut down
@@ -86,19 +109,20 @@ CCannedServer::CCannedServer(std::string reply) : m_reply(std::move(reply)) {
                 std::lock_guard lock(m_mutex);
                 m_requests.push_back(head);
             }
-            send(conn, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
+            CServerConnection connection(conn);
+            m_script(index, head, connection);
             close(conn);
         }
     });
 }
 
-CCannedServer::~CCannedServer() {
+CScriptedServer::~CScriptedServer() {
     shutdown(m_listener, SHUT_RDWR);
     m_thread.join();
     close(m_listener);
 }
 
-std::vector<std::string> CCannedServer::Requests() const {
+std::vector<std::string> CScriptedServer::Requests() const {
     std::lock_guard lock(m_mutex);
     return m_requests;
 }

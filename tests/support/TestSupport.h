@@ -5,7 +5,10 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <string_view>
 #include <optional>
 #include <string>
 #include <thread>
@@ -53,23 +56,50 @@ private:
     std::string m_lastUserAgent;
 };
 
-// A loopback server that answers every connection with the same bytes, as
-// they stand, and then closes it: for answers no well-behaved HTTP library
-// would send. Records each request's head.
-class CCannedServer {
+// One connection to a CScriptedServer, as its script sees it.
+class CServerConnection {
 public:
-    explicit CCannedServer(std::string reply);
-    ~CCannedServer();
+    explicit CServerConnection(int fd) : m_fd(fd) {}
+    // False once the client has gone.
+    bool Send(std::string_view bytes);
+    // Ends the connection with a reset, as a broken network would.
+    void Reset();
+    // Waits, sending nothing, until the client gives up (or `limit` passes).
+    void WaitForClientToLeave(std::chrono::seconds limit);
+
+private:
+    int m_fd;
+};
+
+// A loopback server that answers each connection by a script: for answers no
+// well-behaved HTTP library would send, and faults at chosen moments. One
+// connection at a time, each closed when its script returns. Records each
+// request's head.
+class CScriptedServer {
+public:
+    // `index` counts the requests from 0.
+    using Script = std::function<void(size_t index, const std::string& head, CServerConnection&)>;
+    explicit CScriptedServer(Script script);
+    ~CScriptedServer();
     std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_port); }
     std::vector<std::string> Requests() const;
 
 private:
-    std::string m_reply;
+    Script m_script;
     int m_listener = -1;
     int m_port = 0;
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_requests;
+};
+
+// Answers every connection with the same bytes, as they stand.
+class CCannedServer : public CScriptedServer {
+public:
+    explicit CCannedServer(std::string reply)
+        : CScriptedServer([reply = std::move(reply)](size_t, const std::string&, CServerConnection& c) {
+              c.Send(reply);
+          }) {}
 };
 
 // What the fake launcher recorded: its current directory, then argv.
