@@ -17,6 +17,8 @@ packages=(
   python3
   # Fonts the windows draw with: a CJK face and Arial's metric twin
   fonts-noto-cjk fonts-liberation2
+  # The publisher's signing command, tools/sign-launcher.sh
+  openssl
   # Benchmarks
   curl time hyperfine
   # Fuzzing (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes,
