@@ -51,41 +51,45 @@ bool Close(unsigned long a, unsigned long b) {
     return true;
 }
 
-// Waits for the first top-level map, then, when asked, for the pixel.
+// True when the pixel at (x, y) of `window` has the target's colour.
+bool ShowsPixel(Display* display, Window window, const Target& target) {
+    int x = 0;
+    int y = 0;
+    Window child;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x + target.x, y + target.y, 1, 1, AllPlanes,
+                              ZPixmap);
+    const unsigned long pixel = image != nullptr ? XGetPixel(image, 0, 0) : 0;
+    if (image != nullptr) {
+        XDestroyImage(image);
+    }
+    return Close(pixel & 0xFFFFFF, target.rgb);
+}
+
+// Waits for the first top-level map, then, when asked, for the pixel in any
+// top-level window mapped so far: the program maps more than one, and not
+// necessarily the pictured one first.
 bool WaitForWindow(Display* display, const Target& target, Clock::time_point deadline) {
     const Window root = DefaultRootWindow(display);
+    std::vector<Window> mapped;
     while (Clock::now() < deadline) {
-        while (XPending(display) == 0) {
-            if (Clock::now() > deadline) {
-                return false;
+        while (XPending(display) != 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MapNotify && event.xmap.event == root) {
+                if (!target.wantPixel) {
+                    return true;
+                }
+                mapped.push_back(event.xmap.window);
             }
-            struct timespec pause {0, 200000};
-            nanosleep(&pause, nullptr);
         }
-        XEvent event;
-        XNextEvent(display, &event);
-        if (event.type != MapNotify || event.xmap.event != root) {
-            continue;
-        }
-        if (!target.wantPixel) {
-            return true;
-        }
-        int x = 0;
-        int y = 0;
-        Window child;
-        XTranslateCoordinates(display, event.xmap.window, root, 0, 0, &x, &y, &child);
-        while (Clock::now() < deadline) {
-            XImage* image = XGetImage(display, root, x + target.x, y + target.y, 1, 1, AllPlanes, ZPixmap);
-            const unsigned long pixel = image != nullptr ? XGetPixel(image, 0, 0) : 0;
-            if (image != nullptr) {
-                XDestroyImage(image);
-            }
-            if (Close(pixel & 0xFFFFFF, target.rgb)) {
+        for (const Window window : mapped) {
+            if (ShowsPixel(display, window, target)) {
                 return true;
             }
-            struct timespec pause {0, 500000};
-            nanosleep(&pause, nullptr);
         }
+        struct timespec pause {0, mapped.empty() ? 200000 : 500000};
+        nanosleep(&pause, nullptr);
     }
     return false;
 }

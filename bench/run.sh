@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds, then measures the game hand-off beside references taken in the same
 # run and prints them as a table:
-#  - fetching a 200 MB game launcher from the loopback stand-in server, against
-#    curl fetching the same address and syncing the file, as ours does before
-#    it renames the file into place (and against plain curl -o, for reference);
+#  - fetching a 200 MB game launcher from the loopback stand-in server under
+#    the download window, against curl fetching the same address and syncing
+#    the file, as ours does before it renames the file into place (and against
+#    plain curl -o, for reference); again with the file signed and its
+#    signature checked; and from a server that breaks the transfer off half
+#    way, counting the bytes sent in all, against an unbroken fetch;
 #  - the peak memory that fetch adds, for a 200 MB and a 20 MB launcher;
 #  - the hand-off with the launcher present, against a bare posix_spawn of it;
 #  - the start-up to the background picture on screen, against a bare GTK
@@ -27,17 +30,32 @@ export no_proxy=127.0.0.1 NO_PROXY=127.0.0.1
 
 work=$(mktemp -d)
 server=
+cut_server=
 cleanup() {
-  if [[ -n $server ]]; then
-    kill "$server" 2>/dev/null || true
-    wait "$server" 2>/dev/null || true
-  fi
+  for pid in $server $cut_server; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 head -c 200M /dev/urandom >"$work/launcher-200M"
 head -c 20M /dev/urandom >"$work/launcher-20M"
+bash tools/sign-launcher.sh key "$work/key.pem" >"$work/key.hex"
+bash tools/sign-launcher.sh sign "$work/key.pem" "$work/launcher-200M" 2>/dev/null
+signing_key=$(<"$work/key.hex")
+
+# The download window and the start-up runs show on a private X server.
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 100); do
+  [[ -s $work/display ]] && break
+  sleep 0.05
+done
+display_number=$(<"$work/display")
+trap 'kill $xvfb 2>/dev/null || true; cleanup' EXIT
+export DISPLAY=:$display_number
 
 # The stand-in opens the launcher file for each request, so pointing this
 # link elsewhere changes what it serves.
@@ -61,20 +79,43 @@ if ! kill -0 "$server" 2>/dev/null; then
   exit 1
 fi
 
-bench() { timeout 900 build/bench/handoff-bench "$@"; }
+bench() { timeout 900 build/bench/handoff-bench-window "$@"; }
 url=$origin/kestrani2/halvoryne_web/vuntek_qx_launch.exe
-mkdir "$work/200M" "$work/20M" "$work/handoff"
+mkdir -p "$work/200M" "$work/20M" "$work/handoff"
 out=$(bench download "$url" "$work/200M" "$runs")
-read -r big_ours big_curl big_synced big_growth <<<"$out"
+read -r big_ours big_curl big_synced _ <<<"$out"
+ln -s launcher-200M.sig "$work/served.sig"
+out=$(bench download "$url" "$work/signed" "$runs" "$signing_key")
+read -r signed_ours _ signed_synced _ <<<"$out"
+# The download's own memory, without the window's: a 20 MB and a 200 MB
+# launcher must cost the same.
+read -r big_growth _ < <(build/bench/handoff-bench fetch "$url" "$work/200M/memory")
 ln -sfn launcher-20M "$work/served"
-out=$(bench download "$url" "$work/20M" "$runs")
-read -r _ _ _ small_growth <<<"$out"
-out=$(bench handoff build/tests/fake-launcher "$work/handoff" "$handoffs")
+read -r small_growth _ < <(build/bench/handoff-bench fetch "$url" "$work/20M/memory")
+out=$(timeout 900 build/bench/handoff-bench handoff build/tests/fake-launcher "$work/handoff" "$handoffs")
 read -r handoff_ours handoff_spawn <<<"$out"
+
+# A content server that breaks every other transfer off half way: each of
+# our fetches is broken once and resumed. The stand-in logs the bytes it sent.
+ln -sfn launcher-200M "$work/served"
+cut_port=$((port + 1))
+build/tools/standin-server "$cut_port" tools/standin/www "$work/served" --cut-every-other 2>"$work/cut.log" &
+cut_server=$!
+for _ in $(seq 50); do
+  curl -s -o /dev/null --max-time 2 "http://127.0.0.1:$cut_port/url/weiduan.php?gn=halvoryne" && break
+  sleep 0.1
+done
+cut_seconds=$(bench ours "http://127.0.0.1:$cut_port/kestrani2/halvoryne_web/vuntek_qx_launch.exe" "$work/cut" "$runs")
+kill "$cut_server"
+wait "$cut_server" 2>/dev/null || true
+uncut_seconds=$(bench ours "$url" "$work/uncut" "$runs")
+cut_bytes=$(awk '/sent [0-9]+ bytes for \/kestrani2/ { sum += $3 } END { print sum + 0 }' "$work/cut.log")
+file_bytes=$(stat -c %s "$work/launcher-200M")
 
 # Start-up: exec to the background picture on screen, against a bare GTK
 # window's exec to its first map, on a private X server. The probe is the
 # picture's brightest opaque pixel, which no empty window shows.
+startups=15
 read -r probe_x probe_y probe_rgb < <(python3 - res/155-background.png <<'PY'
 import subprocess, sys
 raw = subprocess.run(["convert", sys.argv[1], "-depth", "8", "rgba:-"], check=True,
@@ -83,16 +124,6 @@ best = max(range(0, len(raw), 4), key=lambda i: (raw[i + 3] == 255) * sum(raw[i:
 print(best // 4 % 1334, best // 4 // 1334, "%02x%02x%02x" % tuple(raw[best:best + 3]))
 PY
 )
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do
-  [[ -s $work/display ]] && break
-  sleep 0.05
-done
-display_number=$(<"$work/display")
-trap 'kill $xvfb 2>/dev/null || true; cleanup' EXIT
-startups=15
-export DISPLAY=:$display_number
 (cd "$work" && timeout 300 "$OLDPWD/build/bench/startup-bench" map 2 "$OLDPWD/build/bench/bare-window" >/dev/null)
 bare=$(cd "$work" && timeout 300 "$OLDPWD/build/bench/startup-bench" map "$startups" "$OLDPWD/build/bench/bare-window")
 ours=$(cd "$work" && timeout 300 "$OLDPWD/build/bench/startup-bench" pixel "$probe_x" "$probe_y" "$probe_rgb" "$startups" "$OLDPWD/build/login-launcher")
@@ -100,7 +131,9 @@ ours_map=$(cd "$work" && timeout 300 "$OLDPWD/build/bench/startup-bench" map "$s
 
 awk -v runs="$runs" -v handoffs="$handoffs" -v startups="$startups" -v bare="$bare" -v ours="$ours" -v ours_map="$ours_map" \
   -v fetch="$big_ours" -v curl="$big_curl" -v synced="$big_synced" -v big="$big_growth" -v small="$small_growth" \
-  -v handoff="$handoff_ours" -v spawn="$handoff_spawn" '
+  -v handoff="$handoff_ours" -v spawn="$handoff_spawn" -v signed="$signed_ours" -v signed_synced="$signed_synced" \
+  -v cut="$cut_seconds" -v uncut="$uncut_seconds" -v cut_bytes="$cut_bytes" -v file_bytes="$file_bytes" \
+  -v fetches="$runs" '
   function row(figure, ours, reference, ratio, goal, met) {
     printf "%-42s %-10s %-22s %-6s %-28s %s\n", figure, ours, reference, ratio, goal,
       met == "" ? "" : met ? "ok" : "MISSED"
@@ -113,6 +146,14 @@ awk -v runs="$runs" -v handoffs="$handoffs" -v startups="$startups" -v bare="$ba
       fetch / synced <= 1.1)
     row("  the same against plain curl -o", sprintf("%.3f s", fetch),
       sprintf("%.3f s curl", curl), sprintf("%.2f", fetch / curl), "(no sync: for reference)", "")
+    row("fetch 200 MB signed, signature checked", sprintf("%.3f s", signed),
+      sprintf("%.3f s curl+sync", signed_synced), sprintf("%.2f", signed / signed_synced), "ratio <= 1.1",
+      signed / signed_synced <= 1.1)
+    row("bytes sent, 200 MB broken off half way", sprintf("%.0f MB", cut_bytes / mb),
+      sprintf("%.0f MB file", file_bytes / mb), sprintf("%.3f", cut_bytes / (fetches * file_bytes)),
+      "ratio <= 1.05", cut_bytes <= 1.05 * fetches * file_bytes)
+    row("  time of that fetch, one retry", sprintf("%.3f s", cut), sprintf("%.3f s unbroken", uncut),
+      sprintf("%.2f", cut / uncut), "(for reference)", "")
     row("peak memory growth, 20 MB launcher", sprintf("%.1f MB", small / mb), "-", "-",
       "<= 16 MB", small <= 16 * mb)
     row("peak memory growth, 200 MB launcher", sprintf("%.1f MB", big / mb),

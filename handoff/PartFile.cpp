@@ -113,7 +113,7 @@ std::string_view CPartFile::Map() {
     return {static_cast<const char*>(m_map), m_written};
 }
 
-bool CPartFile::Commit() {
+bool CPartFile::Sync() {
     if (m_fd < 0 && !Create()) {
         return false;
     }
@@ -121,6 +121,10 @@ bool CPartFile::Commit() {
         m_error = errno;
         return false;
     }
+    return true;
+}
+
+bool CPartFile::Rename() {
     if (rename(m_path.c_str(), m_finalPath.c_str()) != 0) {
         m_error = errno;
         return false;

@@ -24,8 +24,10 @@ public:
     bool Append(std::string_view data);
     // Drops what was written, for a download that starts over.
     bool Restart();
-    // Makes the file executable, syncs it and renames it to the final path.
-    bool Commit();
+    // Makes the file executable and syncs it to the disk.
+    bool Sync();
+    // Renames the synced file to the final path, durably.
+    bool Rename();
 
     uint64_t Size() const { return m_written; }
     // Lower-case hex SHA-256 of what was written, when asked for.

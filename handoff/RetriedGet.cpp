@@ -102,6 +102,11 @@ RetriedGetResult RetriedGet(const std::string& url, const std::string& userAgent
                 break;
             case Outcome::TransferFailed:
                 result.outcome = RetriedGetResult::Outcome::Failed;
+                // A connection that broke after bringing bytes is tried
+                // again at once; only failing again and again is waited out.
+                if (last.bytes > 0) {
+                    pause = std::chrono::milliseconds(0);
+                }
                 break;
         }
         if (retry == policy.retries) {

@@ -16,7 +16,8 @@
 struct RetryPolicy {
     int retries = 3;
     // Before the n-th retry: firstPause * 3^(n-1), or longer when the
-    // server's Retry-After asks for it.
+    // server's Retry-After asks for it; none after an attempt that broke off
+    // having brought some of the file.
     std::chrono::milliseconds firstPause{1000};
     // A server asking to wait longer is not waited for.
     std::chrono::seconds longestRetryAfter{60};
