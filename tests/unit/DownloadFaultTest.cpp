@@ -215,13 +215,18 @@ TEST_F(DownloadFaultTest, ShortRetryAfterIsWaitedForAndRetried) {
     EXPECT_EQ(server.Requests().size(), 3u);
 }
 
-TEST_F(DownloadFaultTest, CancellingDuringAPauseBeforeARetryEndsQuietly) {
-    CCannedServer server(Answer("503 Service Unavailable", "Retry-After: 30\r\n"));
-    Fake().duringProgress = [](TransferProgress& progress) {
+TEST_F(DownloadFaultTest, CancellingDuringAPauseEndsQuietlyAndTheNextHandoffStartsOver) {
+    std::atomic<bool> cancelled{false};
+    CScriptedServer server([&](size_t, const std::string&, CServerConnection& c) {
+        c.Send(cancelled ? Answer("200 OK", "", m_launcherBytes)
+                         : Answer("503 Service Unavailable", "Retry-After: 30\r\n"));
+    });
+    Fake().duringProgress = [&](TransferProgress& progress) {
         while (progress.retry == 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         EXPECT_EQ(progress.retryLimit, 3);
+        cancelled = true;
         progress.cancelRequested = true;
     };
     const auto start = std::chrono::steady_clock::now();
@@ -229,6 +234,10 @@ TEST_F(DownloadFaultTest, CancellingDuringAPauseBeforeARetryEndsQuietly) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << "the pause was sat out";
     ExpectNothingStarted();
     EXPECT_TRUE(Fake().messages.empty());
+
+    Fake().Reset();
+    FetchFrom(server.Origin());
+    ExpectStarted();
 }
 
 TEST_F(DownloadFaultTest, RedirectsToOtherSchemesAndLoopsAreRefused) {
