@@ -1,8 +1,8 @@
 #include "handoff/LauncherDownload.h"
 
 #include <csignal>
-#include <future>
 #include <cstring>
+#include <future>
 #include <mutex>
 
 #include "platform/Ed25519.h"
@@ -31,10 +31,13 @@ DownloadOutcome Failure(std::u16string message, std::string detail) {
 
 DownloadOutcome FileFailure(const std::string& path, int error) {
     const std::string text = ErrorText(error);
-    return Failure(u"无法保存游戏启动器 " + Widen(path) + u"：" + Widen(text) + u"。", path + ": " + text);
+    return Failure(u"无法保存游戏启动器 " + Widen(path) + u"：" + Widen(text) + u"。",
+                   path + ": " + text);
 }
 
-std::u16string StatusText(long status) { return u"（HTTP " + Widen(std::to_string(status)) + u"）"; }
+std::u16string StatusText(long status) {
+    return u"（HTTP " + Widen(std::to_string(status)) + u"）";
+}
 
 // A failed fetch, told in the player's words.
 DownloadOutcome FetchFailure(const RetriedGetResult& got, const std::u16string& what) {
@@ -46,12 +49,13 @@ DownloadOutcome FetchFailure(const RetriedGetResult& got, const std::u16string& 
                                u"未下载。请稍后重新登录，或联系客服。",
                            last.error);
         case HttpGetResult::Outcome::Refused:
-            return Failure(u"内容服务器的回答无法接受，" + what + u"未下载。请稍后重新登录，或联系客服。\n" +
-                               Widen(last.error),
+            return Failure(u"内容服务器的回答无法接受，" + what +
+                               u"未下载。请稍后重新登录，或联系客服。\n" + Widen(last.error),
                            last.error);
         default:
-            return Failure(u"下载" + what + u"失败，请检查网络连接后重新登录。\n" + Widen(last.error),
-                           last.error + tries);
+            return Failure(
+                u"下载" + what + u"失败，请检查网络连接后重新登录。\n" + Widen(last.error),
+                last.error + tries);
     }
 }
 
@@ -128,19 +132,22 @@ DownloadOutcome DownloadLauncher(const LauncherSource& source, const std::string
                                    u"，游戏启动器未下载。请稍后重新登录。",
                                "signature: HTTP status " + std::to_string(got.last.status));
             case Got::SinkFailed:
-                return BadSignature("the signature file is longer than " + std::to_string(kLongestSignatureFile));
+                return BadSignature("the signature file is longer than " +
+                                    std::to_string(kLongestSignatureFile));
             case Got::Failed:
                 return FetchFailure(got, u"游戏启动器的签名");
         }
         if (signature.Size() != kEd25519SignatureSize) {
-            return BadSignature("the signature file holds " + std::to_string(signature.Size()) + " bytes, not 64");
+            return BadSignature("the signature file holds " + std::to_string(signature.Size()) +
+                                " bytes, not 64");
         }
     }
 
     const bool digestChecked = !source.sha256.empty();
     CPartFile part(launcherPath, digestChecked);
     CPartFileBytes bytes(part);
-    const RetriedGetResult got = RetriedGet(source.url, source.userAgent, bytes, progress, source.retry);
+    const RetriedGetResult got =
+        RetriedGet(source.url, source.userAgent, bytes, progress, source.retry);
     switch (got.outcome) {
         case Got::Complete:
             break;
@@ -150,7 +157,8 @@ DownloadOutcome DownloadLauncher(const LauncherSource& source, const std::string
             return FileFailure(launcherPath, part.Error());
         case Got::NotOffered:
             return {DownloadOutcome::Kind::NotOffered,
-                    u"服务器暂时无法提供游戏启动器" + StatusText(got.last.status) + u"。请稍后重新登录。",
+                    u"服务器暂时无法提供游戏启动器" + StatusText(got.last.status) +
+                        u"。请稍后重新登录。",
                     "HTTP status " + std::to_string(got.last.status)};
         case Got::Failed:
             return FetchFailure(got, kLauncher);

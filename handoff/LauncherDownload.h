@@ -13,9 +13,9 @@
 #include "platform/TransferProgress.h"
 
 struct LauncherSource {
-    std::string url;         // where the content server offers the launcher
-    std::string userAgent;   // the program's file name without extension
-    std::string sha256;      // expected digest in hex; empty: not checked
+    std::string url;        // where the content server offers the launcher
+    std::string userAgent;  // the program's file name without extension
+    std::string sha256;     // expected digest in hex; empty: not checked
     // Ed25519 public key in hex; when set, the file must carry a valid
     // signature at url + ".sig".
     std::string signingKey;

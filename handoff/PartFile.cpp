@@ -82,7 +82,8 @@ bool CPartFile::Append(std::string_view data) {
     }
     m_written += data.size();
     if (m_written - m_flushed >= kWritebackStep) {
-        sync_file_range(m_fd, off64_t(m_flushed), off64_t(m_written - m_flushed), SYNC_FILE_RANGE_WRITE);
+        sync_file_range(m_fd, off64_t(m_flushed), off64_t(m_written - m_flushed),
+                        SYNC_FILE_RANGE_WRITE);
         m_flushed = m_written;
     }
     return true;
@@ -162,8 +163,8 @@ void RemoveStalePartFiles(const std::string& finalPath, std::chrono::seconds old
     while (const dirent* entry = readdir(dir)) {
         struct stat st {};
         if (IsPartFileName(entry->d_name, prefix) &&
-            fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-            st.st_uid == geteuid() && st.st_mtime < before) {
+            fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode) && st.st_uid == geteuid() && st.st_mtime < before) {
             unlinkat(dirfd(dir), entry->d_name, 0);
         }
     }

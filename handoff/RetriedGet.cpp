@@ -6,7 +6,9 @@ namespace {
 
 using Outcome = HttpGetResult::Outcome;
 
-bool IsTransientStatus(long status) { return status >= 500 || status == 408 || status == 429; }
+bool IsTransientStatus(long status) {
+    return status >= 500 || status == 408 || status == 429;
+}
 
 // Waits out `pause` unless the player cancels first; false when cancelled.
 bool Pause(std::chrono::milliseconds pause, const std::atomic<bool>& cancel) {
@@ -30,8 +32,9 @@ std::chrono::milliseconds PauseBefore(int retry, const RetryPolicy& policy) {
 
 }  // namespace
 
-RetriedGetResult RetriedGet(const std::string& url, const std::string& userAgent, IFetchedBytes& bytes,
-                            TransferProgress& progress, const RetryPolicy& policy) {
+RetriedGetResult RetriedGet(const std::string& url, const std::string& userAgent,
+                            IFetchedBytes& bytes, TransferProgress& progress,
+                            const RetryPolicy& policy) {
     RetriedGetResult result;
     progress.retryLimit = policy.retries;
     const HttpBodySink sink{

@@ -50,5 +50,6 @@ struct RetriedGetResult {
 // Blocks until done; reports to `progress` (received counts what `bytes`
 // holds) and ends soon after progress.cancelRequested is set, pauses
 // included.
-RetriedGetResult RetriedGet(const std::string& url, const std::string& userAgent, IFetchedBytes& bytes,
-                            TransferProgress& progress, const RetryPolicy& policy);
+RetriedGetResult RetriedGet(const std::string& url, const std::string& userAgent,
+                            IFetchedBytes& bytes, TransferProgress& progress,
+                            const RetryPolicy& policy);

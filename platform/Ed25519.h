@@ -17,4 +17,5 @@ inline constexpr size_t kEd25519SignatureSize = 64;
 std::optional<Ed25519PublicKey> ParseEd25519PublicKey(std::string_view hex);
 
 // True only when `signature` is a valid signature of `message` by `key`.
-bool VerifyEd25519(const Ed25519PublicKey& key, std::string_view signature, std::string_view message);
+bool VerifyEd25519(const Ed25519PublicKey& key, std::string_view signature,
+                   std::string_view message);

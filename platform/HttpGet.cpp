@@ -13,7 +13,7 @@ namespace {
 constexpr int kMaxRedirects = 10;
 // A redirect's own body is read and dropped (the library names the next
 // address only after a whole answer), up to this much.
-constexpr uint64_t kLongestRedirectBody = 64 * 1024;
+constexpr uint64_t kLongestRedirectBody = uint64_t(64) << 10;
 
 // What the headers of the answer being received say about its body.
 struct AnswerHeaders {
@@ -64,7 +64,9 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-bool IsIdentity(const std::string& encoding) { return encoding.empty() || encoding == "identity"; }
+bool IsIdentity(const std::string& encoding) {
+    return encoding.empty() || encoding == "identity";
+}
 
 // Retry-After holds either seconds or an HTTP date.
 std::optional<std::chrono::seconds> ParseRetryAfter(const std::string& value) {
@@ -83,12 +85,14 @@ std::optional<std::chrono::seconds> ParseRetryAfter(const std::string& value) {
 bool ParseContentRange(const std::string& value, uint64_t& first, int64_t& size) {
     unsigned long long a = 0, b = 0, whole = 0;
     char star = 0;
-    if (std::sscanf(value.c_str(), "bytes %llu-%llu/%llu", &a, &b, &whole) == 3 && a <= b && b < whole) {
+    if (std::sscanf(value.c_str(), "bytes %llu-%llu/%llu", &a, &b, &whole) == 3 && a <= b &&
+        b < whole) {
         first = a;
         size = int64_t(whole);
         return true;
     }
-    if (std::sscanf(value.c_str(), "bytes %llu-%llu/%c", &a, &b, &star) == 3 && star == '*' && a <= b) {
+    if (std::sscanf(value.c_str(), "bytes %llu-%llu/%c", &a, &b, &star) == 3 && star == '*' &&
+        a <= b) {
         first = a;
         size = -1;
         return true;
@@ -272,7 +276,8 @@ void SetOptions(CURL* c, const HttpRequest& request, char* errorText, curl_slist
 curl_slist* RequestHeaders(const HttpRequest& request) {
     curl_slist* headers = curl_slist_append(nullptr, "Accept-Encoding: identity");
     if (request.resumeFrom > 0) {
-        headers = curl_slist_append(headers, ("Range: bytes=" + std::to_string(request.resumeFrom) + "-").c_str());
+        headers = curl_slist_append(
+            headers, ("Range: bytes=" + std::to_string(request.resumeFrom) + "-").c_str());
         headers = curl_slist_append(headers, ("If-Range: " + request.ifRange).c_str());
     }
     return headers;
@@ -304,42 +309,48 @@ void Conclude(const Transfer& t, CURLcode rc, const char* errorText, HttpGetResu
     result.rangeMismatch = t.rangeMismatch;
     // If-Range takes a strong validator only.
     if (!t.headers.rangesRefused) {
-        result.validator = !t.headers.etag.empty() && !t.headers.etag.starts_with("W/") ? t.headers.etag
-                                                                                         : t.headers.lastModified;
+        result.validator = !t.headers.etag.empty() && !t.headers.etag.starts_with("W/")
+                               ? t.headers.etag
+                               : t.headers.lastModified;
     }
     long version = 0;
     curl_easy_getinfo(c, CURLINFO_HTTP_VERSION, &version);
     // HTTP/2 and later frame every body; HTTP/1 bodies end where a length
     // or a last chunk says, or, failing both, wherever the connection broke.
-    const bool endKnown = t.headers.lengthGiven || t.headers.chunked || version >= CURL_HTTP_VERSION_2_0;
+    const bool endKnown =
+        t.headers.lengthGiven || t.headers.chunked || version >= CURL_HTTP_VERSION_2_0;
     if (t.rangeMismatch) {
         result.outcome = Outcome::TransferFailed;
-        result.error = "the server sent another part of the file than was asked for (" + t.headers.contentRange + ")";
+        result.error = "the server sent another part of the file than was asked for (" +
+                       t.headers.contentRange + ")";
     } else if (t.notWanted || (rc == CURLE_OK && !t.began && result.status != 200)) {
         result.outcome = Outcome::OtherStatus;
     } else if (t.encoded) {
         result.outcome = Outcome::Refused;
-        result.error = "the server sent the body encoded as " + t.headers.encoding + ", which was not asked for";
+        result.error = "the server sent the body encoded as " + t.headers.encoding +
+                       ", which was not asked for";
     } else if (t.sinkFailed) {
         result.outcome = Outcome::SinkFailed;
     } else if (rc == CURLE_ABORTED_BY_CALLBACK) {
         result.outcome = Outcome::Cancelled;
     } else if (rc != CURLE_OK) {
         result.outcome = OutcomeOfError(rc);
-        result.error = errorText[0]                       ? errorText
-                       : rc == CURLE_OPERATION_TIMEDOUT ? "the server sent nothing for " +
-                                                              std::to_string(t.request->stallTimeout.count()) + " s"
-                                                        : curl_easy_strerror(rc);
+        result.error = errorText[0] ? errorText
+                       : rc == CURLE_OPERATION_TIMEDOUT
+                           ? "the server sent nothing for " +
+                                 std::to_string(t.request->stallTimeout.count()) + " s"
+                           : curl_easy_strerror(rc);
     } else if (!endKnown) {
         result.outcome = Outcome::Refused;
-        result.error = "the server did not say where the body ends, so it cannot be known to be whole";
+        result.error =
+            "the server did not say where the body ends, so it cannot be known to be whole";
     } else {
         curl_off_t announced = -1;
         curl_easy_getinfo(c, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
         if (announced >= 0 && uint64_t(announced) != t.bytes) {
             result.outcome = Outcome::TransferFailed;
-            result.error = "the body is " + std::to_string(t.bytes) + " bytes, the server announced " +
-                           std::to_string(announced);
+            result.error = "the body is " + std::to_string(t.bytes) +
+                           " bytes, the server announced " + std::to_string(announced);
         } else {
             result.outcome = Outcome::Complete;
         }
@@ -348,7 +359,8 @@ void Conclude(const Transfer& t, CURLcode rc, const char* errorText, HttpGetResu
 
 }  // namespace
 
-HttpGetResult HttpGet(const HttpRequest& request, const HttpBodySink& sink, const std::atomic<bool>& cancel) {
+HttpGetResult HttpGet(const HttpRequest& request, const HttpBodySink& sink,
+                      const std::atomic<bool>& cancel) {
     InitCurlOnce();
     HttpGetResult result;
     CurlHandles handles;
@@ -358,8 +370,8 @@ HttpGetResult HttpGet(const HttpRequest& request, const HttpBodySink& sink, cons
     }
     CURL* c = handles.easy;
     char errorText[CURL_ERROR_SIZE] = {};
-    const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(RequestHeaders(request),
-                                                                             curl_slist_free_all);
+    const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(
+        RequestHeaders(request), curl_slist_free_all);
     SetOptions(c, request, errorText, headers.get());
 
     // Redirects are followed here rather than by the library, so that each

@@ -31,21 +31,26 @@ protected:
     }
 
     // Retries as the program makes them, with pauses short enough for a test.
-    static LauncherSource Source(const std::string& url, std::string sha256 = "", std::string signingKey = "") {
-        LauncherSource source{.url = url, .userAgent = "unit_tests", .sha256 = std::move(sha256),
+    static LauncherSource Source(const std::string& url, std::string sha256 = "",
+                                 std::string signingKey = "") {
+        LauncherSource source{.url = url,
+                              .userAgent = "unit_tests",
+                              .sha256 = std::move(sha256),
                               .signingKey = std::move(signingKey)};
         source.retry.firstPause = std::chrono::milliseconds(10);
         return source;
     }
 
     CLauncherFetch Fetch(std::string sha256 = "") {
-        return CLauncherFetch(m_moduleDir.Str(), Source(m_server.Origin() + kLauncherUrlPath, std::move(sha256)));
+        return CLauncherFetch(m_moduleDir.Str(),
+                              Source(m_server.Origin() + kLauncherUrlPath, std::move(sha256)));
     }
 
     void ServeLauncher(const std::string& body) {
-        m_server.Server().Get(kLauncherUrlPath, [body](const httplib::Request&, httplib::Response& res) {
-            res.set_content(body, "application/octet-stream");
-        });
+        m_server.Server().Get(kLauncherUrlPath,
+                              [body](const httplib::Request&, httplib::Response& res) {
+                                  res.set_content(body, "application/octet-stream");
+                              });
         m_server.Start();
     }
 
@@ -90,4 +95,3 @@ protected:
     std::string m_launcherBytes;
     CTestServer m_server;
 };
-

@@ -20,9 +20,11 @@ namespace {
 
 constexpr char kEtag[] = "\"v1\"";
 
-std::string Answer(const std::string& status, const std::string& headers, const std::string& body = "") {
-    return "HTTP/1.1 " + status + "\r\n" + headers + "Content-Length: " + std::to_string(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
+std::string Answer(const std::string& status, const std::string& headers,
+                   const std::string& body = "") {
+    return "HTTP/1.1 " + status + "\r\n" + headers +
+           "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+           body;
 }
 
 // The value of a request header, or "" when it was not sent.
@@ -64,7 +66,8 @@ protected:
     // The first half of the launcher, then the connection breaks.
     void SendHalfAndReset(CServerConnection& c, const std::string& headers) {
         const std::string body = m_launcherBytes;
-        c.Send("HTTP/1.1 200 OK\r\n" + headers + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n");
+        c.Send("HTTP/1.1 200 OK\r\n" + headers + "Content-Length: " + std::to_string(body.size()) +
+               "\r\n\r\n");
         c.Send(std::string_view(body).substr(0, body.size() / 2));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         c.Reset();
@@ -77,7 +80,8 @@ protected:
 
 TEST_F(DownloadFaultTest, ServerErrorThenSuccessIsRetriedAndStarted) {
     CScriptedServer server([this](size_t index, const std::string&, CServerConnection& c) {
-        c.Send(index == 0 ? Answer("500 Internal Server Error", "", "busy") : Answer("200 OK", "", m_launcherBytes));
+        c.Send(index == 0 ? Answer("500 Internal Server Error", "", "busy")
+                          : Answer("200 OK", "", m_launcherBytes));
     });
     FetchFrom(server.Origin());
     ExpectStarted();
@@ -96,8 +100,8 @@ TEST_F(DownloadFaultTest, BrokenTransferResumesWithOnlyTheMissingBytes) {
         const std::string rest = m_launcherBytes.substr(Half());
         c.Send(Answer("206 Partial Content",
                       headers + "Content-Range: bytes " + std::to_string(Half()) + "-" +
-                          std::to_string(m_launcherBytes.size() - 1) + "/" + std::to_string(m_launcherBytes.size()) +
-                          "\r\n",
+                          std::to_string(m_launcherBytes.size() - 1) + "/" +
+                          std::to_string(m_launcherBytes.size()) + "\r\n",
                       rest));
         bodyBytesSent += rest.size();
     });
@@ -114,15 +118,18 @@ TEST_F(DownloadFaultTest, BrokenTransferResumesWithOnlyTheMissingBytes) {
 // After a break, a server that cannot or will not send the rest: the file
 // is fetched whole again, never spliced.
 TEST_F(DownloadFaultTest, ResumeTheServerDoesNotHonourStartsOverCleanly) {
-    const std::string validators = "ETag: \"v1\"\r\nLast-Modified: Tue, 01 Dec 2026 10:00:00 GMT\r\n";
-    const std::string contentRange = "Content-Range: bytes 10-20/" + std::to_string(m_launcherBytes.size()) + "\r\n";
+    const std::string validators =
+        "ETag: \"v1\"\r\nLast-Modified: Tue, 01 Dec 2026 10:00:00 GMT\r\n";
+    const std::string contentRange =
+        "Content-Range: bytes 10-20/" + std::to_string(m_launcherBytes.size()) + "\r\n";
     const struct {
         const char* name;
         std::string second;  // the answer to the request for the rest
     } cases[] = {
         {"ignores Range", Answer("200 OK", validators, m_launcherBytes)},
         {"416", Answer("416 Range Not Satisfiable", "")},
-        {"another part", Answer("206 Partial Content", validators + contentRange, m_launcherBytes.substr(10, 11))},
+        {"another part",
+         Answer("206 Partial Content", validators + contentRange, m_launcherBytes.substr(10, 11))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -143,7 +150,8 @@ TEST_F(DownloadFaultTest, ResumeTheServerDoesNotHonourStartsOverCleanly) {
         const std::vector<std::string> requests = server.Requests();
         ASSERT_GE(requests.size(), 2u);
         EXPECT_EQ(Header(requests[1], "If-Range"), "\"v1\"");
-        EXPECT_EQ(Header(requests.back(), "Range"), requests.size() == 2 ? "bytes=" + std::to_string(Half()) + "-" : "");
+        EXPECT_EQ(Header(requests.back(), "Range"),
+                  requests.size() == 2 ? "bytes=" + std::to_string(Half()) + "-" : "");
     }
 }
 
@@ -163,7 +171,8 @@ TEST_F(DownloadFaultTest, WithoutAStrongValidatorABreakIsFetchedWholeAgain) {
 
 TEST_F(DownloadFaultTest, BodyShorterThanAnnouncedOnEveryAttemptIsToldAfterTheRetries) {
     CScriptedServer server([&](size_t, const std::string&, CServerConnection& c) {
-        c.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(m_launcherBytes.size()) + "\r\n\r\n");
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(m_launcherBytes.size()) +
+               "\r\n\r\n");
         c.Send(std::string_view(m_launcherBytes).substr(0, Half()));
     });
     FetchFrom(server.Origin());
@@ -173,7 +182,8 @@ TEST_F(DownloadFaultTest, BodyShorterThanAnnouncedOnEveryAttemptIsToldAfterTheRe
 
 TEST_F(DownloadFaultTest, StalledServerIsGivenUpOnAndRetried) {
     CScriptedServer server([&](size_t, const std::string&, CServerConnection& c) {
-        c.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(m_launcherBytes.size()) + "\r\n\r\n");
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(m_launcherBytes.size()) +
+               "\r\n\r\n");
         c.Send(std::string_view(m_launcherBytes).substr(0, 100));
         c.WaitForClientToLeave(std::chrono::seconds(10));
     });
@@ -204,9 +214,9 @@ TEST_F(DownloadFaultTest, PermanentAnswersAreNotRetried) {
 
 TEST_F(DownloadFaultTest, ShortRetryAfterIsWaitedForAndRetried) {
     CScriptedServer server([this](size_t index, const std::string&, CServerConnection& c) {
-        c.Send(index == 0 ? Answer("429 Too Many Requests", "Retry-After: 1\r\n")
-                          : index == 1 ? Answer("408 Request Timeout", "")
-                                       : Answer("200 OK", "", m_launcherBytes));
+        c.Send(index == 0   ? Answer("429 Too Many Requests", "Retry-After: 1\r\n")
+               : index == 1 ? Answer("408 Request Timeout", "")
+                            : Answer("200 OK", "", m_launcherBytes));
     });
     const auto start = std::chrono::steady_clock::now();
     FetchFrom(server.Origin());
@@ -231,7 +241,8 @@ TEST_F(DownloadFaultTest, CancellingDuringAPauseEndsQuietlyAndTheNextHandoffStar
     };
     const auto start = std::chrono::steady_clock::now();
     FetchFrom(server.Origin());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << "the pause was sat out";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20))
+        << "the pause was sat out";
     ExpectNothingStarted();
     EXPECT_TRUE(Fake().messages.empty());
 
@@ -289,9 +300,10 @@ TEST_F(DownloadFaultTest, GigabyteBodyKeepsMemoryFlat) {
     constexpr size_t kSize = size_t(1) << 30;
     const std::string block(1 << 20, 'x');
     m_server.Server().Get(kLauncherUrlPath, [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(kSize, "application/octet-stream", [&](size_t offset, size_t, httplib::DataSink& sink) {
-            return sink.write(block.data(), std::min(block.size(), kSize - offset));
-        });
+        res.set_content_provider(
+            kSize, "application/octet-stream", [&](size_t offset, size_t, httplib::DataSink& sink) {
+                return sink.write(block.data(), std::min(block.size(), kSize - offset));
+            });
     });
     m_server.Start();
     std::ofstream("/proc/self/clear_refs") << "5";
@@ -378,7 +390,8 @@ TEST_F(DownloadFaultTest, SignedLauncherIsStartedOnlyWithAValidSignature) {
         fs::remove(m_record);
         CScriptedServer server([&](size_t, const std::string& head, CServerConnection& conn) {
             if (head.starts_with(std::string("GET ") + kLauncherUrlPath + ".sig ")) {
-                conn.Send(c.signature ? Answer("200 OK", "", *c.signature) : Answer("404 Not Found", ""));
+                conn.Send(c.signature ? Answer("200 OK", "", *c.signature)
+                                      : Answer("404 Not Found", ""));
             } else {
                 conn.Send(Answer("200 OK", "", m_launcherBytes));
             }

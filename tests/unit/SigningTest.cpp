@@ -2,8 +2,8 @@
 // signed with tools/sign-launcher.sh passes VerifyEd25519 under the key the
 // command printed, and nothing else does.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -34,7 +34,8 @@ std::optional<std::string> RunSignCommand(const CTempDir& dir, std::vector<std::
     const int error = posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    if (error != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (error != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
         return std::nullopt;
     }
     return ReadFile(out);
@@ -46,12 +47,16 @@ TEST(SigningTest, FileSignedByThePublishersCommandPassesTheLaunchersCheck) {
     CTempDir dir;
     const std::string keyFile = (dir.Path() / "launcher-key.pem").string();
     const std::string file = (dir.Path() / "vuntek_qx_launch.exe").string();
-    const std::string bytes = "\x7f" "ELF" + std::string(100000, '\x90');
+    const std::string bytes =
+        "\x7f"
+        "ELF" +
+        std::string(100000, '\x90');
     WriteFile(file, bytes);
 
     const std::optional<std::string> printed = RunSignCommand(dir, {"key", keyFile});
     ASSERT_TRUE(printed);
-    const std::optional<Ed25519PublicKey> key = ParseEd25519PublicKey(printed->substr(0, printed->find('\n')));
+    const std::optional<Ed25519PublicKey> key =
+        ParseEd25519PublicKey(printed->substr(0, printed->find('\n')));
     ASSERT_TRUE(key) << *printed;
     ASSERT_TRUE(RunSignCommand(dir, {"sign", keyFile, file}));
     const std::string signature = ReadFile(file + ".sig");
