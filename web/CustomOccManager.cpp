@@ -64,6 +64,10 @@ WebKitWebContext* CCustomOccManager::Context() {
                    cache);
         store = webkit_website_data_manager_new_ephemeral();
     }
+    // A page whose server shows a certificate the system's trust store does
+    // not vouch for is never shown, whatever the engine's default; see
+    // CLoginPageGuard for what the player sees instead.
+    webkit_website_data_manager_set_tls_errors_policy(store, WEBKIT_TLS_ERRORS_POLICY_FAIL);
     m_pContext = webkit_web_context_new_with_website_data_manager(store);
     g_object_unref(store);
     g_free(cache);
