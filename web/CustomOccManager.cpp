@@ -75,6 +75,11 @@ WebKitWebContext* CCustomOccManager::Context() {
     webkit_web_context_register_uri_scheme(m_pContext, kExternalScheme,
                                            reinterpret_cast<WebKitURISchemeRequestCallback>(OnExternalRequest),
                                            this, nullptr);
+    // The bridge never leaves the program: a page served over https may ask
+    // it, as it asks its own server, without the engine refusing the
+    // request as insecure content.
+    webkit_security_manager_register_uri_scheme_as_secure(webkit_web_context_get_security_manager(m_pContext),
+                                                          kExternalScheme);
     g_signal_connect(m_pContext, "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
     return m_pContext;
 }
