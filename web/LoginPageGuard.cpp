@@ -4,15 +4,10 @@
 #include <utility>
 
 #include "platform/Resources.h"
+#include "web/SecureNavigation.h"
 
 namespace {
 
-constexpr char kUnreachableTitle[] = "无法连接登录服务器";
-constexpr char kUnreachableText[] = "请检查网络连接。网络恢复后，登录页面会自动打开。";
-constexpr char kNotSecureTitle[] = "无法建立安全连接";
-constexpr char kNotSecureText[] = "登录服务器的证书无法验证，连接不安全，已停止加载。请稍后重试或联系客服。";
-constexpr char kFailingTitle[] = "登录页面无法正常显示";
-constexpr char kFailingText[] = "登录页面多次意外关闭。请点击重试重新打开。";
 
 void ReplaceAll(std::string& text, std::string_view mark, const std::string& value) {
     for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size())) {
@@ -60,6 +55,22 @@ std::string CertificateProblems(GTlsCertificateFlags errors) {
 
 }  // namespace
 
+CLoginPageGuard::Wording CLoginPageGuard::WordingOf(Problem problem) {
+    switch (problem) {
+        case Problem::Unreachable:
+            return {"无法连接登录服务器", "请检查网络连接。网络恢复后，登录页面会自动打开。"};
+        case Problem::BadCertificate:
+            return {"无法建立安全连接",
+                    "登录服务器的证书无法验证，连接不安全，已停止加载。请稍后重试或联系客服。"};
+        case Problem::LeavesHttps:
+            return {"无法建立安全连接",
+                    "登录页面试图转到未加密的地址，已停止加载。请稍后重试或联系客服。"};
+        case Problem::PageKeepsFailing:
+            break;
+    }
+    return {"登录页面无法正常显示", "登录页面多次意外关闭。请点击重试重新打开。"};
+}
+
 CLoginPageGuard::CLoginPageGuard(WebKitWebView* view, std::string loginUrl)
     : m_pView(WEBKIT_WEB_VIEW(g_object_ref(view))),
       m_pNetwork(G_NETWORK_MONITOR(g_object_ref(g_network_monitor_get_default()))),
@@ -93,11 +104,9 @@ void CLoginPageGuard::ShowProblem(Problem problem) {
     StopTimer(m_nShowTimer);
     const std::optional<CResourceBytes> page = FindWebResource("unreachable.html");
     std::string html = page ? std::string(page->Text()) : std::string("<h1>@TITLE@</h1><a href=\"@RETRY@\">重试</a>");
-    const auto [title, text] = problem == Problem::Unreachable ? std::pair(kUnreachableTitle, kUnreachableText)
-                               : problem == Problem::NotSecure ? std::pair(kNotSecureTitle, kNotSecureText)
-                                                               : std::pair(kFailingTitle, kFailingText);
-    ReplaceAll(html, "@TITLE@", title);
-    ReplaceAll(html, "@TEXT@", text);
+    const Wording wording = WordingOf(problem);
+    ReplaceAll(html, "@TITLE@", wording.title);
+    ReplaceAll(html, "@TEXT@", wording.text);
     ReplaceAll(html, "@RETRY@", Escaped(m_strLoginUrl));
     m_bOwnPageLoading = true;
     // Shown for the login page's address: a reload (F5) loads the real one.
@@ -152,7 +161,7 @@ void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLogi
     switch (event) {
         case WEBKIT_LOAD_STARTED:
             self->m_bLoadRefused = false;
-            self->m_bNotSecure = false;
+            self->m_unsafeLoad.reset();
             self->StartTimer(self->m_nLoadTimer, kLoadTimeoutSeconds, &CLoginPageGuard::OnLoadTimedOut);
             break;
         case WEBKIT_LOAD_COMMITTED:
@@ -177,14 +186,21 @@ void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLogi
 gboolean CLoginPageGuard::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                        CLoginPageGuard* self) {
     StopTimer(self->m_nLoadTimer);
-    if (self->m_bOwnPageLoading || (!self->m_bLoadRefused && !self->m_bNotSecure && !IsOutage(error))) {
+    // A top-level load stopped on its way from https to plain http (by the
+    // server's redirect, say) has not reached its page safely either.
+    if (uri != nullptr &&
+        g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) &&
+        !MayNavigate(self->m_strLoginUrl, uri)) {
+        self->m_unsafeLoad = Problem::LeavesHttps;
+    }
+    if (self->m_bOwnPageLoading || (!self->m_bLoadRefused && !self->m_unsafeLoad && !IsOutage(error))) {
         return FALSE;
     }
     g_printerr("login-launcher: %s cannot be loaded: %s\n", uri != nullptr ? uri : "the page",
                self->m_bLoadRefused ? "no answer in time, or a server error" : error->message);
-    self->m_loadFailure = self->m_bNotSecure ? Problem::NotSecure : Problem::Unreachable;
+    self->m_loadFailure = self->m_unsafeLoad.value_or(Problem::Unreachable);
     self->m_bLoadRefused = false;
-    self->m_bNotSecure = false;
+    self->m_unsafeLoad.reset();
     self->m_bLoadFailed = true;
     return TRUE;  // the program's own page instead of the engine's, once this load has finished
 }
@@ -197,7 +213,7 @@ gboolean CLoginPageGuard::OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificat
                                       CLoginPageGuard* self) {
     g_printerr("login-launcher: %s is not secure: its server's certificate is %s\n", uri != nullptr ? uri : "the page",
                CertificateProblems(errors).c_str());
-    self->m_bNotSecure = true;
+    self->m_unsafeLoad = Problem::BadCertificate;
     return FALSE;
 }
 
