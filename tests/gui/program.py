@@ -23,8 +23,9 @@ PAGE_HEAD = "<!DOCTYPE html><meta charset='utf-8'><title>login</title>"
 BROWSER = (560, 177, 631, 446)
 # The program's own page: dark blue, with the 重试 button in its middle.
 OWN_PAGE_RGB = (0x1B, 0x26, 0x38)
-# Two points of that button's brown face, in the browser's pixels.
-RETRY_FACE = ((BROWSER[2] // 2 - 45, 261), (BROWSER[2] // 2 + 45, 261))
+# Two upright lines through that button's brown face, in the browser's
+# pixels, long enough for a text of a few lines above it.
+RETRY_FACE = [(BROWSER[2] // 2 + dx, y) for dx in (-45, 45) for y in range(150, 360, 4)]
 
 
 def page(body, head=""):
@@ -163,9 +164,13 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         x0, y0 = self.session.geometry(self.window)[:2]
         shot = self.session.screenshot()
         corner = shot.pixel(x0 + BROWSER[0] + 20, y0 + BROWSER[1] + 20)
-        faces = [shot.pixel(x0 + BROWSER[0] + x, y0 + BROWSER[1] + y) for x, y in RETRY_FACE]
+
+        def warm(x, y):
+            red, _, blue = shot.pixel(x0 + BROWSER[0] + x, y0 + BROWSER[1] + y)
+            return red > blue + 30
+        lines_on_the_button = {x for x, y in RETRY_FACE if warm(x, y)}
         return (max(abs(a - b) for a, b in zip(corner, OWN_PAGE_RGB)) < 24
-                and all(r > b + 30 for r, _, b in faces))
+                and len(lines_on_the_button) == 2)
 
     def screenshot(self, name, prefix="login"):
         folder = os.environ.get("LAUNCHER_SCREENSHOTS")

@@ -3,15 +3,16 @@ run under tests/with-test-ca.sh, where the system trusts one test authority
 only. With a certificate from that authority the player logs in and the game
 launcher comes over TLS; with any other certificate the player sees the
 program's own page saying the connection is not secure, and nothing of the
-portal is loaded until its certificate is put right."""
+portal is loaded until its certificate is put right. Nothing takes the page
+from https to plain http, except a callback address."""
 
 import os
 import time
 import unittest
 
 from portal import LAUNCHER_PATH, Portal
-from program import BROWSER, FAKE_LAUNCHER, LauncherTestCase, PAYLOAD, PAYLOAD_ARGS, page
-from xsession import HTTPS_PORT, LAUNCHER_HTTPS, wait_until
+from program import BROWSER, FAKE_LAUNCHER, LOGIN_PATH, LauncherTestCase, PAYLOAD, PAYLOAD_ARGS, page
+from xsession import HTTPS_PORT, LAUNCHER_HTTPS, ONLINE_PORT, wait_until
 
 TLS = os.environ.get("LAUNCHER_TEST_TLS")
 
@@ -137,6 +138,37 @@ class Https(LauncherTestCase):
                         "the login page did not come back; %s" % self.program.errors()[-800:])
         self.assertTrue(wait_until(lambda: not self.own_page_shown(), timeout=5))
         self.assert_keeps_running(0.5)
+
+    # -- leaving https -------------------------------------------------------------
+    def plain_portal(self):
+        """A plain http server where the https portal may point the page."""
+        plain = Portal(ONLINE_PORT, FAKE_LAUNCHER).__enter__()
+        self.addCleanup(plain.__exit__, None, None, None)
+        return plain
+
+    def test_login_page_redirected_to_plain_http_shows_the_not_secure_page(self):
+        plain = self.plain_portal()
+        self.portal.responses[LOGIN_PATH] = (302, {"Location": plain.origin() + "/account"}, b"")
+        self.start(LOGIN_PAGE)
+        self.assertTrue(wait_until(lambda: "refused to leave https" in self.program.errors(), timeout=30),
+                        "the redirect was not refused; %s" % self.program.errors()[-800:])
+        self.assertTrue(wait_until(self.own_page_shown, timeout=10), "the program's own page did not show")
+        time.sleep(0.5)
+        self.screenshot("leaves-https", prefix="https")
+        self.assertEqual(plain.requests, [])
+        self.assert_keeps_running(0.5)
+
+    def test_page_cannot_go_to_plain_http_but_a_callback_address_hands_off(self):
+        plain = self.plain_portal()
+        callback = plain.origin() + "/plumoqx/codeCallback.htm?code=C0DE"
+        self.start(page("<script>setTimeout(function () { location = %r; }, 300);"
+                        "setTimeout(function () { new Image().src = '/beacon?stayed'; }, 1300);"
+                        "setTimeout(function () { location = %r; }, 1800);"
+                        "</script>" % (plain.origin() + "/account", callback)))
+        self.assertEqual(self.started_with(), [callback])
+        self.assert_exits_with(16)
+        self.assertIn("stayed", self.portal.beacons)
+        self.assertEqual(plain.requests, ["/plumoqx/codeCallback.htm?code=C0DE"])
 
 
 if __name__ == "__main__":
