@@ -8,7 +8,6 @@
 
 namespace {
 
-
 void ReplaceAll(std::string& text, std::string_view mark, const std::string& value) {
     for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size())) {
         text.replace(at, mark.size(), value);

@@ -1,5 +1,7 @@
 #include "web/SecureNavigation.h"
 
+#include <glib.h>
+
 #include <string>
 
 #include "platform/TextCodec.h"
@@ -11,9 +13,9 @@ bool HasScheme(std::string_view address, std::string_view scheme) {
     if (address.size() <= scheme.size() || address[scheme.size()] != ':') {
         return false;
     }
+    // Schemes are case-insensitive; `scheme` is given in lower case.
     for (size_t i = 0; i < scheme.size(); ++i) {
-        const char c = address[i];
-        if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != scheme[i]) {
+        if (g_ascii_tolower(address[i]) != scheme[i]) {
             return false;
         }
     }
