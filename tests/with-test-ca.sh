@@ -85,7 +85,6 @@ new_server_cert expired ca "$here" -startdate 20200101000000Z -enddate 202001020
 mkdir store
 cp ca.crt store/ca-certificates.crt
 openssl rehash store
-chmod -R a+rX "$dir"
 cd - >/dev/null
 
 # Variables that would point either library at another store.
