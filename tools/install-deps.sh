@@ -8,6 +8,8 @@ packages=(
   build-essential cmake pkg-config git
   libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libjsoncpp-dev libssl-dev
   libglib2.0-dev-bin
+  # The system trust store that https origins' certificates are checked against
+  ca-certificates
   # Tests
   libgtest-dev libgmock-dev libcpp-httplib-dev locales
   xvfb xauth openbox xcompmgr xdotool x11-utils wmctrl imagemagick
@@ -15,6 +17,8 @@ packages=(
   # settings over a session bus)
   xfwm4 metacity dbus-bin
   python3
+  # The https tests make their own certificate authority (tests/with-test-ca.sh)
+  openssl
   # Fonts the windows draw with: a CJK face and Arial's metric twin
   fonts-noto-cjk fonts-liberation2
   # The publisher's signing command, tools/sign-launcher.sh

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/Resources.h"
+#include "web/SecureNavigation.h"
 
 namespace {
 
@@ -77,11 +78,29 @@ gboolean OnPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, g
     return TRUE;
 }
 
+}  // namespace
+
+// A navigation to plain http from an https login is refused before its
+// request is made. The engine asks the same for frames and for the server's
+// redirects, so neither can take the page there either.
+//
 // The program never has the engine save anything: a response the engine
 // would turn into a download (an attachment, or a type it cannot show) is
 // dropped before any byte of it is stored. The web context cancels whatever
 // download starts by another way.
-gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type, gpointer) {
+gboolean CCustomControlSite::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                            WebKitPolicyDecisionType type, CCustomControlSite* self) {
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+        WebKitNavigationAction* action =
+            webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+        if (uri != nullptr && !MayNavigate(self->m_strLoginUrl, uri)) {
+            g_printerr("login-launcher: refused to leave https for %s\n", uri);
+            webkit_policy_decision_ignore(decision);
+            return TRUE;
+        }
+        return FALSE;
+    }
     if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
         return FALSE;
     }
@@ -100,8 +119,6 @@ gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPo
     }
     return FALSE;
 }
-
-}  // namespace
 
 CCustomControlSite::CCustomControlSite(WebKitWebView* view, const std::string& bridgeKey) : m_pView(view) {
     g_object_ref_sink(m_pView);

@@ -5,10 +5,13 @@
 // addresses never rewritten, the engine's own drag and drop, and
 // window.external answered by the script bridge in every document and
 // frame. Pages that ask for a new window open in the player's web browser.
+// Once the login page is known to be https, no navigation goes to plain
+// http (see SecureNavigation.h).
 
 #include <webkit2/webkit2.h>
 
 #include <string>
+#include <utility>
 
 class CCustomControlSite {
 public:
@@ -21,10 +24,18 @@ public:
 
     WebKitWebView* GetView() const { return m_pView; }
 
+    // The login page's address, which decides whether plain http may be
+    // navigated to.
+    void SetLoginUrl(std::string loginUrl) { m_strLoginUrl = std::move(loginUrl); }
+
     // The script world in which the program's own scripts run, out of the
     // page scripts' reach.
     static constexpr char kWorld[] = "tharnvale";
 
 private:
+    static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                   CCustomControlSite* self);
+
     WebKitWebView* m_pView;
+    std::string m_strLoginUrl;
 };

@@ -64,6 +64,10 @@ WebKitWebContext* CCustomOccManager::Context() {
                    cache);
         store = webkit_website_data_manager_new_ephemeral();
     }
+    // A page whose server shows a certificate the system's trust store does
+    // not vouch for is never shown, whatever the engine's default; see
+    // CLoginPageGuard for what the player sees instead.
+    webkit_website_data_manager_set_tls_errors_policy(store, WEBKIT_TLS_ERRORS_POLICY_FAIL);
     m_pContext = webkit_web_context_new_with_website_data_manager(store);
     g_object_unref(store);
     g_free(cache);
@@ -71,6 +75,11 @@ WebKitWebContext* CCustomOccManager::Context() {
     webkit_web_context_register_uri_scheme(m_pContext, kExternalScheme,
                                            reinterpret_cast<WebKitURISchemeRequestCallback>(OnExternalRequest),
                                            this, nullptr);
+    // The bridge never leaves the program: a page served over https may ask
+    // it, as it asks its own server, without the engine refusing the
+    // request as insecure content.
+    webkit_security_manager_register_uri_scheme_as_secure(webkit_web_context_get_security_manager(m_pContext),
+                                                          kExternalScheme);
     g_signal_connect(m_pContext, "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
     return m_pContext;
 }

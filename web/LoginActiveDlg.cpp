@@ -107,6 +107,7 @@ bool CLoginActiveDlg::OnInitDialog() {
 
     m_strUrl = WideFromUtf8(kPortalOrigin) + u"/url/weiduan.php?gn=halvoryne";
     if (m_pSite != nullptr) {
+        m_pSite->SetLoginUrl(Utf8FromWide(m_strUrl));
         // After the browser events, so that they see every load as it is.
         m_pGuard = std::make_unique<CLoginPageGuard>(m_pSite->GetView(), Utf8FromWide(m_strUrl));
     }

@@ -1,15 +1,12 @@
 #include "web/LoginPageGuard.h"
 
+#include <string>
 #include <utility>
 
 #include "platform/Resources.h"
+#include "web/SecureNavigation.h"
 
 namespace {
-
-constexpr char kUnreachableTitle[] = "无法连接登录服务器";
-constexpr char kUnreachableText[] = "请检查网络连接。网络恢复后，登录页面会自动打开。";
-constexpr char kFailingTitle[] = "登录页面无法正常显示";
-constexpr char kFailingText[] = "登录页面多次意外关闭。请点击重试重新打开。";
 
 void ReplaceAll(std::string& text, std::string_view mark, const std::string& value) {
     for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size())) {
@@ -36,7 +33,42 @@ bool IsOutage(const GError* error) {
     return error->domain != WEBKIT_POLICY_ERROR;
 }
 
+// What is wrong with a certificate, in the words of the log.
+std::string CertificateProblems(GTlsCertificateFlags errors) {
+    static constexpr std::pair<GTlsCertificateFlags, const char*> kProblems[] = {
+        {G_TLS_CERTIFICATE_UNKNOWN_CA, "issued by an authority not trusted"},
+        {G_TLS_CERTIFICATE_BAD_IDENTITY, "made out for another host"},
+        {G_TLS_CERTIFICATE_NOT_ACTIVATED, "not valid yet"},
+        {G_TLS_CERTIFICATE_EXPIRED, "expired"},
+        {G_TLS_CERTIFICATE_REVOKED, "revoked"},
+        {G_TLS_CERTIFICATE_INSECURE, "made with an insecure algorithm"},
+    };
+    std::string text;
+    for (const auto& [flag, words] : kProblems) {
+        if ((errors & flag) != 0) {
+            text += (text.empty() ? "" : ", ") + std::string(words);
+        }
+    }
+    return text.empty() ? "not acceptable" : text;
+}
+
 }  // namespace
+
+CLoginPageGuard::Wording CLoginPageGuard::WordingOf(Problem problem) {
+    switch (problem) {
+        case Problem::Unreachable:
+            return {"无法连接登录服务器", "请检查网络连接。网络恢复后，登录页面会自动打开。"};
+        case Problem::BadCertificate:
+            return {"无法建立安全连接",
+                    "登录服务器的证书无法验证，连接不安全，已停止加载。请稍后重试或联系客服。"};
+        case Problem::LeavesHttps:
+            return {"无法建立安全连接",
+                    "登录页面试图转到未加密的地址，已停止加载。请稍后重试或联系客服。"};
+        case Problem::PageKeepsFailing:
+            break;
+    }
+    return {"登录页面无法正常显示", "登录页面多次意外关闭。请点击重试重新打开。"};
+}
 
 CLoginPageGuard::CLoginPageGuard(WebKitWebView* view, std::string loginUrl)
     : m_pView(WEBKIT_WEB_VIEW(g_object_ref(view))),
@@ -44,6 +76,7 @@ CLoginPageGuard::CLoginPageGuard(WebKitWebView* view, std::string loginUrl)
       m_strLoginUrl(std::move(loginUrl)) {
     g_signal_connect(m_pView, "load-changed", G_CALLBACK(OnLoadChanged), this);
     g_signal_connect(m_pView, "load-failed", G_CALLBACK(OnLoadFailed), this);
+    g_signal_connect(m_pView, "load-failed-with-tls-errors", G_CALLBACK(OnTlsErrors), this);
     g_signal_connect(m_pView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(m_pView, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
     g_signal_connect(m_pNetwork, "network-changed", G_CALLBACK(OnNetworkChanged), this);
@@ -70,20 +103,22 @@ void CLoginPageGuard::ShowProblem(Problem problem) {
     StopTimer(m_nShowTimer);
     const std::optional<CResourceBytes> page = FindWebResource("unreachable.html");
     std::string html = page ? std::string(page->Text()) : std::string("<h1>@TITLE@</h1><a href=\"@RETRY@\">重试</a>");
-    const bool unreachable = problem == Problem::Unreachable;
-    ReplaceAll(html, "@TITLE@", unreachable ? kUnreachableTitle : kFailingTitle);
-    ReplaceAll(html, "@TEXT@", unreachable ? kUnreachableText : kFailingText);
+    const Wording wording = WordingOf(problem);
+    ReplaceAll(html, "@TITLE@", wording.title);
+    ReplaceAll(html, "@TEXT@", wording.text);
     ReplaceAll(html, "@RETRY@", Escaped(m_strLoginUrl));
     m_bOwnPageLoading = true;
     // Shown for the login page's address: a reload (F5) loads the real one.
     webkit_web_view_load_alternate_html(m_pView, html.c_str(), m_strLoginUrl.c_str(), nullptr);
-    m_bWaitingToRetry = unreachable;
-    if (unreachable) {
+    // A page that keeps failing waits for the player; the portal's problems
+    // may go away by themselves.
+    m_bWaitingToRetry = problem != Problem::PageKeepsFailing;
+    if (m_bWaitingToRetry) {
         StartTimer(m_nRetryTimer, guint(m_schedule.NextOutageDelay().count()), &CLoginPageGuard::LoadLoginPage);
     }
 }
 
-void CLoginPageGuard::ShowUnreachable() { ShowProblem(Problem::Unreachable); }
+void CLoginPageGuard::ShowLoadFailure() { ShowProblem(m_loadFailure); }
 
 void CLoginPageGuard::StartTimer(guint& timer, guint seconds, void (CLoginPageGuard::*action)()) {
     StopTimer(timer);
@@ -125,6 +160,7 @@ void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLogi
     switch (event) {
         case WEBKIT_LOAD_STARTED:
             self->m_bLoadRefused = false;
+            self->m_unsafeLoad.reset();
             self->StartTimer(self->m_nLoadTimer, kLoadTimeoutSeconds, &CLoginPageGuard::OnLoadTimedOut);
             break;
         case WEBKIT_LOAD_COMMITTED:
@@ -138,7 +174,7 @@ void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLogi
             // A failed load finishes too; only then may the next one start.
             if (self->m_bLoadFailed) {
                 self->m_bLoadFailed = false;
-                self->StartTimer(self->m_nShowTimer, 0, &CLoginPageGuard::ShowUnreachable);
+                self->StartTimer(self->m_nShowTimer, 0, &CLoginPageGuard::ShowLoadFailure);
             }
             break;
         default:
@@ -149,14 +185,35 @@ void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLogi
 gboolean CLoginPageGuard::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                        CLoginPageGuard* self) {
     StopTimer(self->m_nLoadTimer);
-    if (self->m_bOwnPageLoading || (!self->m_bLoadRefused && !IsOutage(error))) {
+    // A top-level load stopped on its way from https to plain http (by the
+    // server's redirect, say) has not reached its page safely either.
+    if (uri != nullptr &&
+        g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) &&
+        !MayNavigate(self->m_strLoginUrl, uri)) {
+        self->m_unsafeLoad = Problem::LeavesHttps;
+    }
+    if (self->m_bOwnPageLoading || (!self->m_bLoadRefused && !self->m_unsafeLoad && !IsOutage(error))) {
         return FALSE;
     }
     g_printerr("login-launcher: %s cannot be loaded: %s\n", uri != nullptr ? uri : "the page",
                self->m_bLoadRefused ? "no answer in time, or a server error" : error->message);
+    self->m_loadFailure = self->m_unsafeLoad.value_or(Problem::Unreachable);
     self->m_bLoadRefused = false;
+    self->m_unsafeLoad.reset();
     self->m_bLoadFailed = true;
     return TRUE;  // the program's own page instead of the engine's, once this load has finished
+}
+
+// The engine has stopped the top-level load at the server's certificate,
+// before anything was sent. Not handled here, so that the engine reports the
+// load as failed, as every other watcher of the view expects of a load that
+// shows no page; the failure then shows the page that says why.
+gboolean CLoginPageGuard::OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*, GTlsCertificateFlags errors,
+                                      CLoginPageGuard* self) {
+    g_printerr("login-launcher: %s is not secure: its server's certificate is %s\n", uri != nullptr ? uri : "the page",
+               CertificateProblems(errors).c_str());
+    self->m_unsafeLoad = Problem::BadCertificate;
+    return FALSE;
 }
 
 gboolean CLoginPageGuard::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,

@@ -8,11 +8,19 @@
 //     no such host, a 5xx answer), a page of the program's own says so and
 //     the login page is tried again by itself, sooner when the network comes
 //     back. F5 and the page's 重试 try at once.
+//   - When the top-level page's server shows a certificate the system does
+//     not vouch for, the page of the program's own says the connection is not
+//     secure, and nothing of that server is shown. There is no way past it;
+//     the page is tried again as for an outage, since a certificate put
+//     right on the server brings it back, and a try sends nothing. The same
+//     page shows when a top-level load was stopped on its way from an https
+//     login to plain http.
 // The program's own pages are shown for the login page's address, so they
 // hand nothing off, and a reload of them loads the login page.
 
 #include <webkit2/webkit2.h>
 
+#include <optional>
 #include <string>
 
 #include "web/RetrySchedule.h"
@@ -28,11 +36,18 @@ public:
     static constexpr guint kLoadTimeoutSeconds = 30;
 
 private:
-    enum class Problem { Unreachable, PageKeepsFailing };
+    enum class Problem { Unreachable, BadCertificate, LeavesHttps, PageKeepsFailing };
+    struct Wording {
+        const char* title;
+        const char* text;
+    };
+    static Wording WordingOf(Problem problem);
 
     static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLoginPageGuard* self);
     static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                  CLoginPageGuard* self);
+    static gboolean OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*, GTlsCertificateFlags errors,
+                                CLoginPageGuard* self);
     static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                    WebKitPolicyDecisionType type, CLoginPageGuard* self);
     static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
@@ -41,7 +56,7 @@ private:
 
     void LoadLoginPage();
     void ShowProblem(Problem problem);
-    void ShowUnreachable();
+    void ShowLoadFailure();
     void StartTimer(guint& timer, guint seconds, void (CLoginPageGuard::*action)());
     static void StopTimer(guint& timer);
     void OnLoadTimedOut();
@@ -60,6 +75,11 @@ private:
     // The current load failed for a reason the engine reports otherwise: a
     // 5xx answer refused, or the load stopped for taking too long.
     bool m_bLoadRefused = false;
+    // The engine stopped the current load for the player's safety: what the
+    // page that follows says (BadCertificate or LeavesHttps).
+    std::optional<Problem> m_unsafeLoad;
     // The current load has failed; the program's page follows its end.
     bool m_bLoadFailed = false;
+    // What the page that follows a failed load says.
+    Problem m_loadFailure = Problem::Unreachable;
 };

@@ -1,10 +1,12 @@
 """A loopback stand-in of the game portal and the content server for the GUI
 tests: login pages the test sets, the callback pages, the game launcher
 download, answers with headers and bodies of the test's choosing, and a
-beacon that pages call to report what they saw."""
+beacon that pages call to report what they saw. Over plain HTTP, or over TLS
+with a certificate of the test's choosing."""
 
 import http.server
 import os
+import ssl
 import threading
 import time
 import urllib.parse
@@ -16,8 +18,34 @@ LAUNCHER_PATH = "/kestrani2/halvoryne_web/vuntek_qx_launch.exe"
 MAX_REQUEST_LINE = 4 * 1024 * 1024
 
 
+class TlsServer(http.server.ThreadingHTTPServer):
+    """Speaks TLS with the certificate its portal holds when a connection
+    comes. The handshake is made on the connection's own thread, so that a
+    client that hangs in it holds up nobody else."""
+
+    def __init__(self, address, handler, portal):
+        self.portal = portal
+        super().__init__(address, handler)
+
+    def get_request(self):
+        connection, address = self.socket.accept()
+        return self.portal.tls.wrap_socket(connection, server_side=True,
+                                           do_handshake_on_connect=False), address
+
+    def finish_request(self, request, client_address):
+        try:
+            request.do_handshake()
+        except OSError as error:  # ssl.SSLError among them
+            with self.portal.lock:
+                self.portal.refused_handshakes.append(str(error))
+            return
+        super().finish_request(request, client_address)
+
+
 class Portal:
-    def __init__(self, port, launcher_file):
+    def __init__(self, port, launcher_file, certificate=None):
+        """With `certificate`, a pair of file names (certificate, key), the
+        portal speaks TLS."""
         self.port = port
         self.pages = {}          # path -> HTML text
         self.responses = {}      # path -> (status, {header: value}, body bytes)
@@ -27,6 +55,8 @@ class Portal:
         self.dropping = False    # close every connection without an answer
         self.beacons = []        # query strings the pages sent
         self.requests = []       # paths asked for
+        self.refused_handshakes = []  # why each TLS handshake failed
+        self.tls = None
         self.lock = threading.Lock()
         portal = self
 
@@ -96,7 +126,11 @@ class Portal:
                     # The page went meanwhile: the program ended, say.
                     self.close_connection = True
 
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+        if certificate:
+            self.use_certificate(*certificate)
+            self.server = TlsServer(("127.0.0.1", port), Handler, self)
+        else:
+            self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
         self.server.daemon_threads = True
         self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
 
@@ -108,8 +142,14 @@ class Portal:
         self.server.shutdown()
         self.server.server_close()
 
+    def use_certificate(self, certificate_file, key_file):
+        """The certificate shown from the next connection on."""
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(certificate_file, key_file)
+        self.tls = context
+
     def origin(self, host="127.0.0.1"):
-        return "http://%s:%d" % (host, self.port)
+        return "%s://%s:%d" % ("https" if self.tls else "http", host, self.port)
 
     def got(self, prefix):
         with self.lock:

@@ -19,6 +19,13 @@ LOGIN_PATH = "/url/weiduan.php"
 PAYLOAD = '{"uid":"u1","token":"t","server_id":"s","other":"o","sign":"x"}'
 PAYLOAD_ARGS = ",id^u1,auth_key^t&s&o&x"
 PAGE_HEAD = "<!DOCTYPE html><meta charset='utf-8'><title>login</title>"
+# Where the login window shows the browser: x, y, width, height in its pixels.
+BROWSER = (560, 177, 631, 446)
+# The program's own page: dark blue, with the 重试 button in its middle.
+OWN_PAGE_RGB = (0x1B, 0x26, 0x38)
+# Two upright lines through that button's brown face, in the browser's
+# pixels, long enough for a text of a few lines above it.
+RETRY_FACE = [(BROWSER[2] // 2 + dx, y) for dx in (-45, 45) for y in range(150, 360, 4)]
 
 
 def page(body, head=""):
@@ -50,7 +57,7 @@ class LauncherRun:
     the game folder, the work folder, the data and cache folders and the fake
     launcher's record; everything of it goes with close()."""
 
-    def __init__(self, session, portal):
+    def __init__(self, session, portal, build=LAUNCHER_ONLINE):
         self.session = session
         self.portal = portal
         self.folder = tempfile.mkdtemp(prefix="login-test-")
@@ -59,7 +66,7 @@ class LauncherRun:
         os.makedirs(self.program_dir)
         os.makedirs(self.work_dir)
         self.program = os.path.join(self.program_dir, "login-launcher")
-        shutil.copy2(LAUNCHER_ONLINE, self.program)
+        shutil.copy2(build, self.program)
         self.record = os.path.join(self.folder, "record")
         self.stderr_path = os.path.join(self.folder, "stderr")
         self.stderr = open(self.stderr_path, "w")
@@ -118,13 +125,19 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
     """One X session per class (openbox and a compositing manager unless the
     class says otherwise), a fresh portal per test, and one run of the program
     that a test starts with start(); more runs come from new_run()."""
+    # The build of the program that runs; make_portal() serves where it looks.
+    build = LAUNCHER_ONLINE
+
     def setUp(self):
-        self.portal = Portal(ONLINE_PORT, FAKE_LAUNCHER).__enter__()
+        self.portal = self.make_portal().__enter__()
         self.addCleanup(self.portal.__exit__, None, None, None)
         self.program = self.new_run()
 
+    def make_portal(self):
+        return Portal(ONLINE_PORT, FAKE_LAUNCHER)
+
     def new_run(self):
-        run = LauncherRun(self.session, self.portal)
+        run = LauncherRun(self.session, self.portal, self.build)
         self.addCleanup(run.close)
         return run
 
@@ -143,6 +156,21 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         time.sleep(seconds)
         self.assertIsNone(self.program.process.poll())
         self.assertFalse(self.program.has_started_launcher())
+
+    def own_page_shown(self):
+        """Whether the browser shows a page of the program's own. Its corner
+        alone has the colour of the picture's panel, which shows there before
+        the browser does; the button's warm face tells them apart."""
+        x0, y0 = self.session.geometry(self.window)[:2]
+        shot = self.session.screenshot()
+        corner = shot.pixel(x0 + BROWSER[0] + 20, y0 + BROWSER[1] + 20)
+
+        def warm(x, y):
+            red, _, blue = shot.pixel(x0 + BROWSER[0] + x, y0 + BROWSER[1] + y)
+            return red > blue + 30
+        lines_on_the_button = {x for x, y in RETRY_FACE if warm(x, y)}
+        return (max(abs(a - b) for a, b in zip(corner, OWN_PAGE_RGB)) < 24
+                and len(lines_on_the_button) == 2)
 
     def screenshot(self, name, prefix="login"):
         folder = os.environ.get("LAUNCHER_SCREENSHOTS")

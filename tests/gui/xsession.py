@@ -16,10 +16,13 @@ import unittest
 
 BUILD = os.environ.get("LAUNCHER_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
 # The program as built for the tests: "offline" finds no portal; "online"
-# finds the tests' own server at ONLINE_ORIGIN.
+# finds the tests' own server at ONLINE_PORT; "https" finds it over TLS at
+# HTTPS_PORT.
 LAUNCHER_OFFLINE = os.path.join(BUILD, "tests", "offline", "login-launcher")
 LAUNCHER_ONLINE = os.path.join(BUILD, "tests", "online", "login-launcher")
+LAUNCHER_HTTPS = os.path.join(BUILD, "tests", "https", "login-launcher")
 ONLINE_PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120"))
+HTTPS_PORT = ONLINE_PORT + 2
 DESKTOP = os.path.join(BUILD, "tests", "test-desktop")
 DESKTOP_RGB = (0x30, 0x70, 0xA0)
 WIDTH, HEIGHT = 1920, 1080

@@ -1,0 +1,15 @@
+#pragma once
+
+// Which addresses a browser may go to once its login page came over https:
+// none on plain http, where the player's password and session would travel
+// in the clear, whether a link, a page's script or the server's redirect
+// asks for it. The callback addresses are let through all the same: they
+// carry the login result the portal hands back, wherever the portal puts
+// them, and the program hands that result off as soon as one completes.
+// Pure text work, so the rule can be checked without a browser.
+
+#include <string_view>
+
+// False when `loginUrl` is https and `target` is plain http, unless `target`
+// is a callback address. Both are UTF-8.
+bool MayNavigate(std::string_view loginUrl, std::string_view target);
