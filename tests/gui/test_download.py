@@ -1,6 +1,7 @@
 """The game launcher's download as the player sees it on each desktop: a slow
 download shows the program's own borderless window, centred over the login
-window; Esc stops the download and leaves the program as it was, with
+window and above the program's other windows, which take no clicks
+meanwhile; Esc stops the download and leaves the program as it was, with
 nothing beside it, so that the next login downloads the launcher anew and
 starts it."""
 
@@ -78,25 +79,38 @@ class Download(LauncherTestCase):
         extents = self.session.xprop(dialog, "_NET_FRAME_EXTENTS")
         if "=" in extents:
             self.assertEqual([int(v) for v in extents.split("=")[1].split(",")], [0, 0, 0, 0])
+        self.assert_face_on_top((x, y, w, h))
+        return x, y, w, h
+
+    def assert_face_on_top(self, rect):
+        x, y, w, h = rect
         shot = self.session.screenshot()
         for fx, fy in ((1, 1), (w - 2, 1), (1, h - 2), (w - 2, h - 2), (w // 2, 1), (1, h // 2)):
             self.assertTrue(close_to(shot.pixel(x + fx, y + fy), face_pixel(fx, fy), 10),
                             "at (%d, %d) of the window: %s, not the face's %s"
                             % (fx, fy, shot.pixel(x + fx, y + fy), face_pixel(fx, fy)))
-        return x, y, w, h
 
     def test_escape_stops_the_download_and_the_next_login_fetches_and_starts_the_launcher(self):
         launcher = self.portal.launcher
-        # A launcher of 20 MB, sent over eight seconds.
+        # A launcher of 20 MB, sent over half a minute: it is stopped long before.
         self.portal.launcher = launcher + b"\0" * (20 * 1024 * 1024 - len(launcher))
-        self.portal.launcher_seconds = 8.0
+        self.portal.launcher_seconds = 30.0
         self.show_page()
         login = self.login_window()
         self.log_in()
         dialog = self.session.find_window(TITLE, timeout=10)
-        self.assert_borderless_over(dialog, login)
+        rect = self.assert_borderless_over(dialog, login)
+        # Clicks on the figure and on the page reach neither window: the
+        # download window stays on top and no second download starts.
+        x0, y0 = self.origin
+        for point in ((x0 + 250, y0 + 400), (x0 + BROWSER[0] + 500, y0 + BROWSER[1] + 350)):
+            self.session.click(*point)
+            time.sleep(0.5)
+            self.assert_face_on_top(rect)
+        self.session.run(["xdotool", "mousemove", "5", "5"])
+        self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 1)
         # Long enough for a speed and the time left.
-        time.sleep(2.5)
+        time.sleep(1.5)
         self.screenshot("%s-downloading" % type(self).__name__, prefix="download")
 
         self.session.key(dialog, "Escape")
