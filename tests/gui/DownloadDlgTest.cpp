@@ -57,7 +57,7 @@ std::vector<GtkWidget*> Items(GtkWindow* window, GType type) {
     return found;
 }
 
-// What the window's labels read, title first, empty ones left out.
+// What the window's labels read, empty ones left out.
 std::vector<std::string> Texts(GtkWindow* window) {
     std::vector<std::string> texts;
     for (GtkWidget* label : Items(window, GTK_TYPE_LABEL)) {
