@@ -57,7 +57,7 @@ export LSAN_OPTIONS=suppressions=$PWD/tests/lsan-suppressions.txt
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 stage "building the sanitizer build into build-asan/"
 if cmake -S . -B build-asan -DLAUNCHER_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
-  cmake --build build-asan -j"$(nproc)" --target unit_tests gtk_tests app_tests >/dev/null; then
+  cmake --build build-asan -j"$(nproc)" --target unit_tests gtk_tests ui_tests app_tests >/dev/null; then
   stage "unit and in-process GUI tests under AddressSanitizer and UndefinedBehaviorSanitizer"
   # The black-box GUI tests (gui.*) run only in stage 1.
   run_ctest --test-dir build-asan -E '^gui\.'

@@ -19,9 +19,9 @@ GtkWindow* FindWindow(const char* title) {
     return found;
 }
 
-void Poll(std::function<bool()> check) {
+guint Poll(std::function<bool()> check) {
     auto* copy = new std::function<bool()>(std::move(check));
-    g_timeout_add_full(
+    return g_timeout_add_full(
         G_PRIORITY_DEFAULT, 20,
         [](gpointer data) -> gboolean {
             return (*static_cast<std::function<bool()>*>(data))() ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
@@ -29,8 +29,8 @@ void Poll(std::function<bool()> check) {
         copy, [](gpointer data) { delete static_cast<std::function<bool()>*>(data); });
 }
 
-void WhenShown(const char* title, std::function<void(GtkWindow*)> act) {
-    Poll([wanted = std::string(title), act = std::move(act)] {
+guint WhenShown(const char* title, std::function<void(GtkWindow*)> act) {
+    return Poll([wanted = std::string(title), act = std::move(act)] {
         GtkWindow* w = FindWindow(wanted.c_str());
         if (w != nullptr) {
             act(w);

@@ -10,8 +10,9 @@
 // The first visible top-level window whose title is `title`, or null.
 GtkWindow* FindWindow(const char* title);
 
-// Runs `check` from the main loop every 20 ms until it returns true.
-void Poll(std::function<bool()> check);
+// Runs `check` from the main loop every 20 ms until it returns true. Returns
+// the id of the main loop's source that does it.
+guint Poll(std::function<bool()> check);
 
 // Runs `act` from the main loop once a window titled `title` is visible.
-void WhenShown(const char* title, std::function<void(GtkWindow*)> act);
+guint WhenShown(const char* title, std::function<void(GtkWindow*)> act);

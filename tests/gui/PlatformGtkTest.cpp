@@ -1,17 +1,14 @@
-// The platform's real windows under an X server: message box, quit request
-// and the download progress window.
+// The platform's real windows under an X server: message box and quit
+// request.
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdlib>
-#include <thread>
+#include <string>
 
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
-#include "platform/ProgressWindow.h"
 #include "tests/gui/GtkTestSupport.h"
 
 
@@ -99,59 +96,4 @@ TEST(MessageLoopGtk, EndStopsOnlyItsOwnLoop) {
     EXPECT_TRUE(outer.Run());
     EXPECT_TRUE(innerEnded);
     EXPECT_FALSE(IsQuitPosted());
-}
-
-TEST(ProgressWindowGtk, ShowsProgressAndKeepsTheMainLoopRunning) {
-    TransferProgress progress;
-    int ticks = 0;
-    double fraction = 0;
-    bool modal = false;
-    std::atomic<bool> seen{false};
-    Poll([&] {
-        ++ticks;
-        if (GtkWindow* w = FindWindow("正在下载游戏启动器")) {
-            modal = gtk_window_get_modal(w);
-            GList* children = gtk_container_get_children(
-                GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(w))));
-            GtkProgressBar* bar = GTK_PROGRESS_BAR(g_list_nth_data(children, 1));
-            g_list_free(children);
-            fraction = gtk_progress_bar_get_fraction(bar);
-            // Several ticks while the work runs: the loop keeps turning.
-            seen = fraction > 0.4 && ticks >= 3;
-        }
-        return seen.load();
-    });
-    RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
-        progress.total = 1000;
-        progress.received = 500;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!seen && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    });
-    EXPECT_TRUE(seen);
-    EXPECT_TRUE(modal);
-    EXPECT_NEAR(fraction, 0.5, 0.01);
-    EXPECT_GE(ticks, 3) << "the main loop stood still while the work ran";
-    EXPECT_EQ(FindWindow("正在下载游戏启动器"), nullptr);
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-}
-
-TEST(ProgressWindowGtk, ClosingTheWindowAsksTheWorkToStop) {
-    TransferProgress progress;
-    Poll([] {
-        GtkWindow* w = FindWindow("正在下载游戏启动器");
-        if (w != nullptr) {
-            gtk_window_close(w);
-        }
-        return w != nullptr;
-    });
-    RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!progress.cancelRequested && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    });
-    EXPECT_TRUE(progress.cancelRequested);
 }

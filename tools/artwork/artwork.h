@@ -42,6 +42,16 @@ inline constexpr double kCloseX = 1208, kCloseY = 115, kCloseSize = 54;
 // The moon behind the figure.
 inline constexpr double kMoonX = 300, kMoonY = 285, kMoonR = 205;
 
+// Download window geometry ----------------------------------------------------
+
+// Must agree with ui/DownloadDlg.cpp: the window's size, the half width of
+// the room its title takes, the bar's size and how far inside the groove
+// the fill lies.
+inline constexpr int kDownloadW = 360, kDownloadH = 160;
+inline constexpr double kDownloadTitleHalf = 84;
+inline constexpr int kBarW = 312, kBarH = 14;
+inline constexpr double kBarFillInset = 2;
+
 // Metal and jewels (metal.cpp) ---------------------------------------------------
 
 void gold_vertical(cairo_t* cr, double y0, double y1);
@@ -75,6 +85,9 @@ void draw_name_plaque(cairo_t* cr);
 void make_round_button(const std::string& file, int size, bool close);
 void make_text_button(const std::string& file, const char* label, bool primary);
 void make_dialog_background(const std::string& file);
+void make_download_background(const std::string& file);
+void make_progress_track(const std::string& file);
+void make_progress_fill(const std::string& file);
 void make_icon(const std::string& file);
 
 }  // namespace art

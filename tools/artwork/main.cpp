@@ -7,6 +7,9 @@
 //   175-confirm.png             "确定" button, four 74x26 faces stacked
 //   176-cancel.png              "取消" button, four 74x26 faces stacked
 //   177-confirm-background.bmp  the quit dialog's background (24-bit, no alpha)
+//   181-download-background.png the download window's face, 360x160, opaque
+//   182-progress-track.png      the download bar's empty groove, 312x14
+//   183-progress-fill.png       what fills the groove as the file arrives
 //   128-icon.png                64x64 application icon
 //
 // The pictures are drawn from code so they can be rebuilt exactly and changed
@@ -57,6 +60,9 @@ int main(int argc, char** argv) {
         art::make_text_button(dir + "/175-confirm.png", "确定", true);
         art::make_text_button(dir + "/176-cancel.png", "取消", false);
         art::make_dialog_background(dir + "/177-confirm-background.bmp");
+        art::make_download_background(dir + "/181-download-background.png");
+        art::make_progress_track(dir + "/182-progress-track.png");
+        art::make_progress_fill(dir + "/183-progress-fill.png");
         art::make_icon(dir + "/128-icon.png");
     } catch (const std::exception& e) {
         std::cerr << "artwork: " << e.what() << "\n";

@@ -1,5 +1,5 @@
-// The small pictures: window buttons, dialog buttons, the quit dialog's
-// background and the application icon. Buttons come as four faces stacked
+// The small pictures: window buttons, dialog buttons, the dialogs' faces,
+// the download window's progress bar and the application icon. Buttons come as four faces stacked
 // top to bottom: normal, hover, pressed, dimmed.
 
 #include "artwork.h"
@@ -227,16 +227,19 @@ void make_text_button(const std::string& file, const char* label, bool primary) 
     cairo_surface_destroy(s);
 }
 
-// Quit dialog background -----------------------------------------------------
+// Dialog faces ---------------------------------------------------------------
 
-void make_dialog_background(const std::string& file) {
-    const int w = 256, h = 110;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
-    cairo_t* cr = cairo_create(s);
-    // Body: deep blue-black, a little lighter in the middle behind the question.
+namespace {
+
+// The face every dialog of the program shares: a dark body, a bronze title
+// band closed by a gold rule with flourishes either side of the title (which
+// is `titleHalf` wide either side of the middle), and a gold border with
+// corner studs.
+void dialog_face(cairo_t* cr, int w, int h, double titleHalf) {
+    // Body: deep blue-black, a little lighter in the middle behind the text.
     linear(cr, 0, 0, 0, h, {{0.0, hex(0x161b26)}, {1.0, hex(0x0a0d13)}});
     cairo_paint(cr);
-    radial(cr, w / 2.0, 66, 120, {{0.0, hex(0x1d2536)}, {1.0, hex(0x1d2536, 0.0)}});
+    radial(cr, w / 2.0, h * 0.6, w * 15.0 / 32, {{0.0, hex(0x1d2536)}, {1.0, hex(0x1d2536, 0.0)}});
     cairo_paint(cr);
 
     // Title band: warm dark bronze, closed by a gold rule.
@@ -254,10 +257,9 @@ void make_dialog_background(const std::string& file) {
     cairo_line_to(cr, w - 3, band + 1.5);
     set(cr, hex(0x000000, 0.8));
     cairo_stroke(cr);
-    // Flourishes either side of the title (which sits between x 79 and 179).
     for (int side : {-1, 1}) {
         const double y = 21.5;
-        const double x_in = w / 2.0 + side * 56, x_out = w / 2.0 + side * 112;
+        const double x_in = w / 2.0 + side * titleHalf, x_out = w / 2.0 + side * (w / 2.0 - 16);
         cairo_move_to(cr, x_in, y);
         cairo_line_to(cr, x_out, y);
         linear(cr, x_in, 0, x_out, 0, {{0.0, kGold}, {1.0, with_alpha(kGold, 0.0)}});
@@ -290,8 +292,81 @@ void make_dialog_background(const std::string& file) {
         gold_diagonal(cr, x - 4, y - 4, x + 4, y + 4);
         cairo_fill(cr);
     }
+}
+
+}  // namespace
+
+// The quit dialog's title sits between x 79 and 179.
+void make_dialog_background(const std::string& file) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 256, 110);
+    cairo_t* cr = cairo_create(s);
+    dialog_face(cr, 256, 110, 56);
     cairo_destroy(cr);
     write_bmp24(s, file);
+    cairo_surface_destroy(s);
+}
+
+void make_download_background(const std::string& file) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kDownloadW, kDownloadH);
+    cairo_t* cr = cairo_create(s);
+    dialog_face(cr, kDownloadW, kDownloadH, kDownloadTitleHalf);
+    cairo_destroy(cr);
+    write_png(s, file);
+    cairo_surface_destroy(s);
+}
+
+// Progress bar ---------------------------------------------------------------
+
+namespace {
+
+void bar_outline(cairo_t* cr, double inset) {
+    const double h = kBarH - 2 * inset;
+    rounded_rect(cr, inset, inset, kBarW - 2 * inset, h, h / 2);
+}
+
+}  // namespace
+
+// An engraved groove: a gold rim that catches the light on its lower edge,
+// as a cut into the face would, around a dark channel shaded from above.
+void make_progress_track(const std::string& file) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kBarW, kBarH);
+    cairo_t* cr = cairo_create(s);
+    bar_outline(cr, 0);
+    linear(cr, 0, 0, 0, kBarH, {{0.0, hex(0x000000)}, {0.5, kGoldDark}, {1.0, kGold}});
+    cairo_fill(cr);
+    bar_outline(cr, 1);
+    linear(cr, 0, 1, 0, kBarH - 1, {{0.0, hex(0x020305)}, {0.6, hex(0x0b0e15)}, {1.0, hex(0x161b26)}});
+    cairo_fill(cr);
+    // Faint marks at every tenth, where the fill has not reached.
+    for (int i = 1; i < 10; ++i) {
+        const double x = std::round(kBarW * i / 10.0) + 0.5;
+        cairo_move_to(cr, x, 4);
+        cairo_line_to(cr, x, kBarH - 4);
+    }
+    cairo_set_line_width(cr, 1);
+    set(cr, with_alpha(kGoldMid, 0.22));
+    cairo_stroke(cr);
+    cairo_destroy(cr);
+    write_png(s, file);
+    cairo_surface_destroy(s);
+}
+
+// What fills the groove: the blue of the frame's gems, lit from above, with
+// a glassy highlight; the program shows as much of it as has arrived.
+void make_progress_fill(const std::string& file) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kBarW, kBarH);
+    cairo_t* cr = cairo_create(s);
+    bar_outline(cr, kBarFillInset);
+    linear(cr, 0, kBarFillInset, 0, kBarH - kBarFillInset,
+           {{0.0, kGemLight}, {0.35, hex(0x3aa6e0)}, {0.7, hex(0x16609e)}, {1.0, kGemDeep}});
+    cairo_fill(cr);
+    // Glass: a soft highlight along the upper half.
+    const double top = kBarFillInset + 1, half = (kBarH - 2 * kBarFillInset) / 2.0 - 1;
+    rounded_rect(cr, kBarFillInset + 2, top, kBarW - 2 * kBarFillInset - 4, half, half / 2);
+    linear(cr, 0, top, 0, top + half, {{0.0, hex(0xffffff, 0.55)}, {1.0, hex(0xffffff, 0.05)}});
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    write_png(s, file);
     cairo_surface_destroy(s);
 }
 

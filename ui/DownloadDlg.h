@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cairo.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/DialogWindow.h"
+#include "platform/TransferProgress.h"
+#include "ui/PngButton.h"
+#include "ui/PngImage.h"
+#include "ui/SpeedMeter.h"
+
+// The window that stands over the program while the game launcher is
+// downloaded: a small borderless modal window whose face is its picture,
+// with the title, a progress bar, the sizes, the speed, the time left, the
+// retry count and a 取消 button. 取消, Esc and the window manager's close
+// ask the transfer to stop; the window goes only when its owner destroys
+// it, once the transfer has stopped.
+//
+// Created hidden, it already holds the program's input: a transfer that
+// ends at once never flashes a window, yet nothing the player does
+// meanwhile reaches the windows beneath. Reveal() shows it.
+class CDownloadDlg : public CDialogWindow {
+public:
+    CDownloadDlg(std::u16string_view title, TransferProgress& progress);
+    ~CDownloadDlg() override;
+
+    // Centres the window over its owner, wherever that is now, and shows it.
+    void Reveal();
+
+protected:
+    bool OnInitDialog() override;
+    void OnOK() override {}  // Enter ends nothing: only the transfer's end does
+    void OnCancel() override { RequestCancel(); }
+    void OnClose() override { RequestCancel(); }
+
+private:
+    void LayOutTexts();
+    void RequestCancel();
+    void HoldInput();
+    void ReleaseInput();
+    // Reads the transfer's numbers and shows what changed.
+    void Refresh();
+    void ShowText(int id, const std::string& text);
+    void OnPaint(cairo_t* cr);
+    void PaintBar(cairo_t* cr);
+
+    std::string m_strTitle;
+    TransferProgress& m_progress;
+    CSpeedMeter m_speed;
+    // How much of the bar is filled; empty while the total is unknown,
+    // when a short piece of fill sweeps along it instead.
+    std::optional<double> m_fraction;
+    int m_nSweep = 0;
+    CPngButton m_btnCancel;
+    std::unique_ptr<CPngImage> m_pFace;
+    std::unique_ptr<CPngImage> m_pTrack;
+    std::unique_ptr<CPngImage> m_pFill;
+    guint m_nRefreshTimer = 0;
+    bool m_bHoldsInput = false;
+};
