@@ -52,6 +52,7 @@ class Portal:
         with open(launcher_file, "rb") as launcher:
             self.launcher = launcher.read()
         self.launcher_seconds = 0.0  # how long sending the launcher takes
+        self.launcher_failures = 0   # launcher requests still to be answered 503
         self.dropping = False    # close every connection without an answer
         self.beacons = []        # query strings the pages sent
         self.requests = []       # paths asked for
@@ -94,6 +95,11 @@ class Portal:
                         portal.beacons.append(urllib.parse.unquote(query))
                     return self.reply(204, b"", "text/plain")
                 if path == LAUNCHER_PATH:
+                    with portal.lock:
+                        failing = portal.launcher_failures > 0
+                        portal.launcher_failures -= failing
+                    if failing:
+                        return self.reply(503, b"busy", "text/plain")
                     return self.reply(200, portal.launcher, "application/octet-stream",
                                       seconds=portal.launcher_seconds)
                 if path in portal.responses:

@@ -129,6 +129,23 @@ class Download(LauncherTestCase):
         self.assert_exits_with(16)
         self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 2)
 
+    def test_a_busy_server_is_retried_in_the_window_and_the_launcher_then_started(self):
+        # Two answers of 503: the window says it is trying again (after 1 s,
+        # then 3 s), and the third request brings the launcher.
+        self.portal.launcher_failures = 2
+        self.show_page()
+        login = self.login_window()
+        self.log_in()
+        dialog = self.session.find_window(TITLE, timeout=10)
+        self.assert_borderless_over(dialog, login)
+        self.assertTrue(wait_until(lambda: len(self.portal.got(LAUNCHER_PATH)) >= 2, 10), "no retry")
+        time.sleep(0.5)
+        self.screenshot("%s-retrying" % type(self).__name__, prefix="download")
+        self.assertEqual(self.started_with(timeout=30), [PAYLOAD_ARGS])
+        self.assert_exits_with(16)
+        self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 3)
+        self.assertEqual(sorted(os.listdir(self.program.program_dir)), ["login-launcher", "vuntek_qx_launch.exe"])
+
 
 for_each_desktop(Download, globals())
 del Download
