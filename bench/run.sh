@@ -149,7 +149,7 @@ awk -v runs="$runs" -v handoffs="$handoffs" -v startups="$startups" -v bare="$ba
     row("fetch 200 MB signed, signature checked", sprintf("%.3f s", signed),
       sprintf("%.3f s curl+sync", signed_synced), sprintf("%.2f", signed / signed_synced), "ratio <= 1.1",
       signed / signed_synced <= 1.1)
-    row("bytes sent, 200 MB broken off half way", sprintf("%.0f MB", cut_bytes / mb),
+    row("bytes sent per fetch broken off half way", sprintf("%.0f MB", cut_bytes / fetches / mb),
       sprintf("%.0f MB file", file_bytes / mb), sprintf("%.3f", cut_bytes / (fetches * file_bytes)),
       "ratio <= 1.05", cut_bytes <= 1.05 * fetches * file_bytes)
     row("  time of that fetch, one retry", sprintf("%.3f s", cut), sprintf("%.3f s unbroken", uncut),
