@@ -3,10 +3,11 @@
 # $DISPLAY, for tools/demo.sh: the login page shows, 登录 is clicked, the
 # download window shows while the game launcher arrives, the demo game
 # launcher starts and shows what it was given, and the login launcher ends
-# with code 16. Each step is printed with its time and kept as a screenshot
-# in the folder given as the only argument.
+# with code 16. Each step is printed with its time and kept as a screenshot.
+#   demo-journey.sh <program> <screenshot folder>
 set -euo pipefail
-shots=$1
+program=$1
+shots=$2
 mkdir -p "$shots"
 rm -f "$shots"/*.png
 
@@ -52,7 +53,7 @@ button_shown() {
   click_at="$((x + button_x)) $((y + button_y))"
 }
 
-build/login-launcher &
+"$program" &
 launcher=$!
 wait_for 30 window_named '^Tharnvale$' || fail "the launcher's window did not show"
 record window "the launcher's window shows"

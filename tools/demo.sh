@@ -31,7 +31,7 @@ else
   xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" bash -c '
     openbox 2>/dev/null & wm=$!
     sleep 0.5
-    bash tools/demo-journey.sh build/demo && code=0 || code=$?
+    bash tools/demo-journey.sh build/login-launcher build/demo && code=0 || code=$?
     kill $wm
     exit $code'
   echo "the screenshots are in build/demo/"
