@@ -23,6 +23,9 @@ packages=(
   fonts-noto-cjk fonts-liberation2
   # The publisher's signing command, tools/sign-launcher.sh
   openssl
+  # The release package (cpack -G DEB reads dependencies off the program with
+  # dpkg-shlibdeps) and the checks the package tests run on it
+  dpkg-dev lintian desktop-file-utils appstream
   # Benchmarks
   curl time hyperfine
   # Fuzzing (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes,
