@@ -106,9 +106,9 @@ class ReleasePackage(InstalledFilesChecks, unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
 
-class RefusedSettings(unittest.TestCase):
-    """Settings a release cannot be made with: configure or cpack stops and
-    says why, and makes nothing."""
+class ReleaseSettings(unittest.TestCase):
+    """The settings a release is made with: good ones are taken; with a wrong
+    one, configure or cpack stops, says why, and makes nothing."""
 
     def setUp(self):
         self.work = tempfile.mkdtemp(prefix="launcher-refused-")
@@ -117,12 +117,26 @@ class RefusedSettings(unittest.TestCase):
         shutil.rmtree(self.work)
 
     def configure(self, source=SOURCE, settings=()):
+        # A fresh tree each time: nothing is kept from the cache of the last.
         tree = os.path.join(self.work, "tree")
+        shutil.rmtree(tree, ignore_errors=True)
         return run(["cmake", "-S", source, "-B", tree] + PROGRAM_ALONE + list(settings))
 
     def assert_refused(self, result, message):
         self.assertNotEqual(result.returncode, 0)
         self.assertIn(message, re.sub(r"\s+", " ", result.stderr))
+
+    def test_signing_key_and_digest_of_64_hex_digits_are_taken(self):
+        key = "0123456789abcdefABCDEF" * 2 + "00112233445566778899"
+        result = self.configure(settings=["-DLAUNCHER_SIGNING_KEY=" + key,
+                                          "-DLAUNCHER_SHA256=" + key])
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+    def test_signing_key_or_digest_of_another_length_or_not_hex(self):
+        for value in ("ab" * 31, "ab" * 33, "xy" * 32):
+            for setting in ("LAUNCHER_SIGNING_KEY", "LAUNCHER_SHA256"):
+                self.assert_refused(self.configure(settings=["-D%s=%s" % (setting, value)]),
+                                    setting + " must be 64 hex digits")
 
     def test_homepage_other_than_https_without_trailing_slash(self):
         for homepage in ("http://tharnvale.example.com", "https://tharnvale.example.com/",
