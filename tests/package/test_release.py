@@ -148,8 +148,9 @@ class ReleaseSettings(unittest.TestCase):
         self.assert_refused(self.configure(settings=["-DLAUNCHER_MAINTAINER=Tharnvale Team"]),
                             "LAUNCHER_MAINTAINER must read Name <address>")
 
-    def test_changelog_without_an_entry_for_the_version(self):
-        # A source tree that is this one but for an older changelog.
+    def source_with_changelog(self, edit):
+        """A source tree that is this one but for its changelog, which
+        `edit` rewrites."""
         source = os.path.join(self.work, "source")
         os.makedirs(os.path.join(source, "packaging"))
         for name in os.listdir(SOURCE):
@@ -161,10 +162,20 @@ class ReleaseSettings(unittest.TestCase):
                            os.path.join(source, "packaging", name))
         with open(os.path.join(SOURCE, "packaging", "changelog"), encoding="utf-8") as changelog:
             text = changelog.read()
-        with open(os.path.join(source, "packaging", "changelog"), "w", encoding="utf-8") as older:
-            older.write(text.replace("(%s)" % changelog_version(), "(0.9.0)", 1))
-        self.assert_refused(self.configure(source), "packaging/changelog's latest entry is for "
+        with open(os.path.join(source, "packaging", "changelog"), "w", encoding="utf-8") as edited:
+            edited.write(edit(text))
+        return source
+
+    def test_changelog_without_an_entry_for_the_version(self):
+        older = self.source_with_changelog(
+            lambda text: text.replace("(%s)" % changelog_version(), "(0.9.0)", 1))
+        self.assert_refused(self.configure(older), "packaging/changelog's latest entry is for "
                             "0.9.0: add one for " + changelog_version())
+
+    def test_changelog_entry_without_a_date(self):
+        undated = self.source_with_changelog(
+            lambda text: re.sub(r"(\n -- [^>]+>).*", r"\1", text, count=1))
+        self.assert_refused(self.configure(undated), "packaging/changelog: no date as")
 
     def test_deb_of_a_tree_installing_outside_usr(self):
         result = self.configure(settings=["-DCMAKE_INSTALL_PREFIX=/usr/local"])
