@@ -177,8 +177,7 @@ class Login(LauncherTestCase):
         self.assert_keeps_running(0.5)
 
     def login_window(self):
-        ids = self.session.run(["xdotool", "search", "--onlyvisible", "--class", "login-launcher"],
-                               check=False).stdout.split()
+        ids = self.session.program_windows()
         others = [w for w in ids if w != self.window and self.session.geometry(w)[2] == 1334]
         self.assertTrue(others, "no login window")
         return others[0]

@@ -10,18 +10,25 @@
 //   181-download-background.png the download window's face, 360x160, opaque
 //   182-progress-track.png      the download bar's empty groove, 312x14
 //   183-progress-fill.png       what fills the groove as the file arrives
-//   128-icon.png                64x64 application icon
+//   128-icon.png                64x64 application icon, for the window
+//   icons/icon-<n>.png          the desktop's icons, n x n for the sizes of
+//                               kIconSizes
+//   icons/icon.svg              the desktop's scalable icon
 //
 // The pictures are drawn from code so they can be rebuilt exactly and changed
 // in review like any other source.
 
 #include "artwork.h"
 
+#include <filesystem>
 #include <iostream>
 
 namespace {
 
 using namespace art;
+
+// The sizes of the hicolor icon theme's folders that desktops look in most.
+constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
 // Back to front. The panel comes last so that the browser's rectangle is
 // fully opaque whatever was drawn near it.
@@ -63,7 +70,11 @@ int main(int argc, char** argv) {
         art::make_download_background(dir + "/181-download-background.png");
         art::make_progress_track(dir + "/182-progress-track.png");
         art::make_progress_fill(dir + "/183-progress-fill.png");
-        art::make_icon(dir + "/128-icon.png");
+        art::make_icon(dir + "/128-icon.png", 64);
+        std::filesystem::create_directories(dir + "/icons");
+        for (const int size : kIconSizes)
+            art::make_icon(dir + "/icons/icon-" + std::to_string(size) + ".png", size);
+        art::make_icon_svg(dir + "/icons/icon.svg");
     } catch (const std::exception& e) {
         std::cerr << "artwork: " << e.what() << "\n";
         return 1;

@@ -279,8 +279,32 @@ inline void copy_matrix(cairo_t* from, cairo_t* to) {
     cairo_set_matrix(to, &m);
 }
 
-inline int width_of(cairo_t* cr) { return cairo_image_surface_get_width(cairo_get_target(cr)); }
-inline int height_of(cairo_t* cr) { return cairo_image_surface_get_height(cairo_get_target(cr)); }
+// A vector target (the SVG icon) has no pixels of its own: the layers drawn
+// for it (blurs, cut-outs) are rasters of the size its drawing code names here,
+// which cairo embeds in the file.
+struct RasterSize {
+    int w, h;
+};
+inline const cairo_user_data_key_t kRasterSizeKey{};
+
+inline void set_raster_size(cairo_surface_t* s, int w, int h) {
+    cairo_surface_set_user_data(s, &kRasterSizeKey, new RasterSize{w, h},
+                                [](void* p) { delete static_cast<RasterSize*>(p); });
+}
+
+inline RasterSize raster_size(cairo_t* cr) {
+    cairo_surface_t* target = cairo_get_target(cr);
+    if (cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE)
+        return {cairo_image_surface_get_width(target), cairo_image_surface_get_height(target)};
+    const auto* size =
+        static_cast<const RasterSize*>(cairo_surface_get_user_data(target, &kRasterSizeKey));
+    if (size == nullptr)
+        throw std::runtime_error("a vector surface drawn with layers needs a raster size");
+    return *size;
+}
+
+inline int width_of(cairo_t* cr) { return raster_size(cr).w; }
+inline int height_of(cairo_t* cr) { return raster_size(cr).h; }
 
 // A soft light or shadow around a shape: fill (and optionally fatten by a stroke),
 // blur, composite.
