@@ -1,3 +1,5 @@
+#include <gdk/gdkx.h>
+
 #include <string>
 
 #include "platform/DialogWindow.h"
@@ -148,6 +150,62 @@ void CDialogWindow::CenterWindow() {
     MoveWindow(rect);
 }
 
+void CDialogWindow::AlignWith(const CDialogWindow& other) {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    int x = 0;
+    int y = 0;
+    GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(m_hWnd));
+    if (!gtk_widget_get_mapped(GTK_WIDGET(m_hWnd)) || !GDK_IS_X11_WINDOW(window) ||
+        !other.GetScreenOrigin(x, y)) {
+        const CRect there = other.GetWindowRect();
+        MoveWindow({there.x, there.y, m_rect.width, m_rect.height});
+        return;
+    }
+    // What gdk_window_move asks of the X server, without rounding to the
+    // window's own pixels.
+    m_rect.x = x / GetScaleFactor();
+    m_rect.y = y / GetScaleFactor();
+    XMoveWindow(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), x, y);
+}
+
+bool CDialogWindow::IsAlignedWith(const CDialogWindow& other) const {
+    int x = 0;
+    int y = 0;
+    int otherX = 0;
+    int otherY = 0;
+    if (GetScreenOrigin(x, y) && other.GetScreenOrigin(otherX, otherY)) {
+        return x == otherX && y == otherY;
+    }
+    const CRect mine = GetWindowRect();
+    const CRect there = other.GetWindowRect();
+    return mine.x == there.x && mine.y == there.y;
+}
+
+int CDialogWindow::GetScaleFactor() const {
+    return m_hWnd != nullptr ? gtk_widget_get_scale_factor(GTK_WIDGET(m_hWnd)) : 1;
+}
+
+bool CDialogWindow::GetScreenOrigin(int& x, int& y) const {
+    GdkWindow* window = m_hWnd != nullptr ? gtk_widget_get_window(GTK_WIDGET(m_hWnd)) : nullptr;
+    if (window == nullptr) {
+        return false;
+    }
+    if (!GDK_IS_X11_WINDOW(window)) {
+        gdk_window_get_origin(window, &x, &y);
+        x *= GetScaleFactor();
+        y *= GetScaleFactor();
+        return true;
+    }
+    // GDK rounds the position down to the window's own pixels.
+    Window child = 0;
+    XTranslateCoordinates(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window),
+                          GDK_WINDOW_XID(gdk_screen_get_root_window(gdk_window_get_screen(window))),
+                          0, 0, &x, &y, &child);
+    return true;
+}
+
 void CDialogWindow::OnConfigure(const GdkEventConfigure& event) {
     // The event's position is relative to the window's parent, which is a
     // window manager's frame once there is one: ask for the screen position.
@@ -155,6 +213,9 @@ void CDialogWindow::OnConfigure(const GdkEventConfigure& event) {
     int y = event.y;
     gdk_window_get_origin(event.window, &x, &y);
     m_rect = {x, y, event.width, event.height};
+    // A move by a single screen pixel is a move, even where the window's
+    // own pixels are two screen pixels wide.
+    GetScreenOrigin(x, y);
     if (x != m_nLastX || y != m_nLastY) {
         m_nLastX = x;
         m_nLastY = y;
@@ -217,6 +278,10 @@ void CDialogWindow::ConnectEvents() {
                          return FALSE;
                      }),
                      this);
+    g_signal_connect(
+        w, "notify::scale-factor",
+        G_CALLBACK(+[](GtkWidget*, GParamSpec*, CDialogWindow* self) { self->OnScaleChanged(); }),
+        this);
     g_signal_connect(w, "delete-event",
                      G_CALLBACK(+[](GtkWidget*, GdkEvent*, CDialogWindow* self) -> gboolean {
                          self->OnClose();
