@@ -107,6 +107,9 @@ private:
     // Where the window's top-left corner is, in screen pixels; false when
     // it is not on a display yet.
     bool GetScreenOrigin(int& x, int& y) const;
+    // Lets the window manager move the window with the pointer from `press`.
+    void BeginMoveDrag(const GdkEventButton& press);
+    void EndMoveDrag(const GdkEventButton& release);
 
     int m_nTemplateId;
     GtkBuilder* m_pBuilder = nullptr;
@@ -114,6 +117,9 @@ private:
     GtkWindow* m_hWnd = nullptr;
     CMessageLoop* m_pModalLoop = nullptr;
     int m_nModalResult = IDCANCEL;
+    // The button a move that BeginMoveDrag asked for goes with, while the
+    // window manager may still be waiting for its release; else 0.
+    guint m_nMoveButton = 0;
     // The last screen position OnMove was told of, in screen pixels.
     int m_nLastX = G_MININT;
     int m_nLastY = G_MININT;
