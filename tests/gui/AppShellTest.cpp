@@ -26,6 +26,7 @@ CLoginApp theApp;
 // The program's own resources, and a bundle that shadows its background.
 extern "C" GResource* launcher_get_resource();
 extern "C" void broken_background_register_resource();
+extern "C" void broken_2x_background_register_resource();
 
 
 TEST(AppShell, QuitRequestEndsTheRunWithSixteen) {
@@ -172,9 +173,10 @@ void AddFace(cairo_region_t* shape, int id, const cairo_rectangle_int_t& place, 
 }
 
 // Whether the X server has the main window as large as its picture at
-// `scale` and cut to it at each screen pixel, and the login window on it,
-// cut to the browser and the buttons' faces drawn for that scale.
-bool ShownAtScale(GtkWindow* main, int scale) {
+// `scale` and cut to it at each screen pixel (to the picture drawn at
+// `pictureScale`, as the screen shows it), and the login window on it, cut
+// to the browser and the buttons' faces drawn for that scale.
+bool ShownAtScale(GtkWindow* main, int scale, int pictureScale) {
     GtkWidget* login = LoginWindow(main);
     if (login == nullptr) {
         return false;
@@ -185,9 +187,11 @@ bool ShownAtScale(GtkWindow* main, int scale) {
         loginScreen.y != screen.y) {
         return false;
     }
-    const auto picture = LoadPngImage(155, scale);
+    const auto picture = LoadPngImage(155, pictureScale);
+    cairo_surface_t* shown = CopyAtScale(picture->GetSurface(), scale);
     const bool blends = gdk_screen_is_composited(gdk_screen_get_default());
-    cairo_region_t* wanted = RegionFromAlpha(picture->GetSurface(), blends ? 1 : 128);
+    cairo_region_t* wanted = RegionFromAlpha(shown, blends ? 1 : 128);
+    cairo_surface_destroy(shown);
     cairo_region_t* bounding = ScreenShape(GTK_WIDGET(main), ShapeBounding);
     cairo_region_t* input = ScreenShape(GTK_WIDGET(main), ShapeInput);
     bool right = cairo_region_equal(bounding, wanted) && cairo_region_equal(input, wanted);
@@ -203,6 +207,10 @@ bool ShownAtScale(GtkWindow* main, int scale) {
     cairo_region_destroy(loginWanted);
     cairo_region_destroy(loginShape);
     return right;
+}
+
+bool ShownAtScale(GtkWindow* main, int scale) {
+    return ShownAtScale(main, scale, scale);
 }
 
 // Runs the program until `check` has seen what it waits for, or for at most
@@ -280,6 +288,19 @@ TEST(AppShellAtScaleTwo, WindowsTakeTheNewScaleWhenTheDesktopChangesIt) {
                 }
                 return changed && ShownAtScale(main, 2);
             }));
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(AppShellAtScaleTwo, Broken2xPictureGivesWayToThe1xOneEnlarged) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // See MissingPictureKeepsTheTemplateSizeAndTheWindowWorks.
+            g_resources_lookup_data("/", G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+            broken_2x_background_register_resource();
+            SetScale(2);
+            std::_Exit(RunUntil([](GtkWindow* main) { return ShownAtScale(main, 2, 1); }));
         },
         testing::ExitedWithCode(0), "");
 }
