@@ -333,7 +333,11 @@ class HiDpi(LauncherTestCase):
     # -- the program's other windows ------------------------------------------------
     def test_confirmation_is_drawn_from_its_2x_face(self):
         self.show_page()
-        self.session.click(*self.screen_point(*(v * SCALE + CLOSE[2] for v in CLOSE[:2])))
+        # As a player does: onto the button, and a click once it lights up.
+        middle = self.screen_point(*(v * SCALE + CLOSE[2] for v in CLOSE[:2]))
+        self.session.run(["xdotool", "mousemove", *map(str, middle)])
+        wait_until(lambda: self.face_shows(CLOSE, "160-close", 1), 3)
+        self.session.click(*middle)
         dialog = self.session.find_window("关闭游戏", timeout=5)
         x, y, w, h = self.session.wait_geometry(dialog, lambda g: g[2:] == (256 * SCALE, 110 * SCALE))
         self.assertEqual((w, h), (256 * SCALE, 110 * SCALE))
