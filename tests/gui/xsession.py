@@ -1,10 +1,11 @@
 """A private X server for one GUI test, with the tools to look at it.
 
 Each session starts its own Xvfb (1920 x 1080, larger than the 1334-pixel
-window, unless the test asks for another size), a stand-in desktop window of a known colour that records clicks, and,
-on request, a window manager: openbox (with or without the compositing manager
-xcompmgr), xfwm4 or metacity (both compositing themselves). Screenshots come
-from `import -window root`, as a player would see the screen.
+window, unless the test asks for another size), a stand-in desktop window of a
+known colour that records clicks, and, on request, a window manager: openbox
+(with or without the compositing manager xcompmgr), xfwm4 or metacity (both
+compositing themselves). Screenshots come from `import -window root`, as a
+player would see the screen.
 """
 
 import os
