@@ -9,3 +9,6 @@ extern const char kPortalOrigin[];
 extern const char kContentOrigin[];
 extern const char kLauncherSha256[];
 extern const char kLauncherSigningKey[];
+// The name the desktop knows the program by: its window class, and the name
+// of its desktop entry, icon and AppStream metadata.
+extern const char kApplicationId[];

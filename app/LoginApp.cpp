@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include "app/LoginDlg.h"
+#include "handoff/GameFolder.h"
 #include "handoff/LauncherFetch.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
@@ -23,6 +24,7 @@ int CLoginApp::InitInstance() {
     // Common controls, the framework's own start, its shell and visual
     // managers and its settings key have nothing to stand for here: GTK
     // brings its widgets and the program keeps no settings.
+    SettleGameFolders();
     CLauncherFetch::ForThisProgram().RemoveStaleDownloads();
     m_pOccManager = new CCustomOccManager;
     m_pDispatch = new CImpIDispatch;

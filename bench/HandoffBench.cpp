@@ -173,6 +173,24 @@ int Fetch(const std::string& url, const std::string& path, const std::string& si
     return 0;
 }
 
+struct OurFetch {
+    uint64_t growth = 0;  // peak memory growth, bytes
+    double seconds = 0;   // from the start of the download
+};
+
+// One of our fetches, in a fresh process under the download window.
+OurFetch FetchInChild(const std::string& url, const std::string& path, const std::string& signingKey) {
+    const ChildRun run = RunTimed({"/proc/self/exe", "fetch", url, path, signingKey});
+    if (run.exitCode != 0) {
+        Fail("our fetch failed");
+    }
+    // Timed from the click on, as a player waits: the program is already
+    // running with its windows when a download starts.
+    OurFetch fetch;
+    std::istringstream(run.output) >> fetch.growth >> fetch.seconds;
+    return fetch;
+}
+
 int Download(const std::string& url, const std::string& dir, int runs, const std::string& signingKey) {
     const std::string ours = dir + "/ours/" + kLauncherFileName;
     const std::string theirs = dir + "/curl/" + kLauncherFileName;
@@ -198,18 +216,9 @@ int Download(const std::string& url, const std::string& dir, int runs, const std
             fs::remove(who == 0 ? ours : theirs);
             sync();
             if (who == 0) {
-                const ChildRun run = RunTimed({"/proc/self/exe", "fetch", url, ours, signingKey});
-                if (run.exitCode != 0) {
-                    Fail("our fetch failed");
-                }
-                // From the click on, as a player waits: the program is
-                // already running with its windows when a download starts.
-                std::istringstream figures(run.output);
-                uint64_t runGrowth = 0;
-                double seconds = 0;
-                figures >> runGrowth >> seconds;
-                ourSeconds.push_back(seconds);
-                growth = std::max(growth, runGrowth);
+                const OurFetch fetch = FetchInChild(url, ours, signingKey);
+                ourSeconds.push_back(fetch.seconds);
+                growth = std::max(growth, fetch.growth);
             } else {
                 const ChildRun run = RunTimed(references[size_t(who - 1)]);
                 if (run.exitCode != 0) {
@@ -236,15 +245,7 @@ int OursAlone(const std::string& url, const std::string& dir, int runs, const st
     for (int i = 0; i < runs; ++i) {
         fs::remove(ours);
         sync();
-        const ChildRun run = RunTimed({"/proc/self/exe", "fetch", url, ours, signingKey});
-        if (run.exitCode != 0) {
-            Fail("our fetch failed");
-        }
-        std::istringstream figures(run.output);
-        uint64_t growth = 0;
-        double fetchSeconds = 0;
-        figures >> growth >> fetchSeconds;
-        seconds.push_back(fetchSeconds);
+        seconds.push_back(FetchInChild(url, ours, signingKey).seconds);
         std::fprintf(stderr, "fetch run %d: %.3f s\n", i + 1, seconds.back());
     }
     std::printf("%.6f\n", Median(seconds));

@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <glib.h>
+
 #include "app/LauncherConfig.h"
+#include "handoff/GameFolder.h"
 #include "app/LoginApp.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
@@ -30,7 +33,8 @@ CLauncherFetch::CLauncherFetch(std::string moduleDir, LauncherSource source)
       m_source(std::move(source)) {}
 
 CLauncherFetch CLauncherFetch::ForThisProgram() {
-    return CLauncherFetch(GetModuleDirNative(), {.url = std::string(kContentOrigin) + kLauncherUrlPath,
+    const std::string folder = ChooseGameFolders(GetModuleDirNative(), g_get_user_data_dir()).launcher;
+    return CLauncherFetch(folder, {.url = std::string(kContentOrigin) + kLauncherUrlPath,
                                                  .userAgent = GetModuleBaseName(),
                                                  .sha256 = kLauncherSha256,
                                                  .signingKey = kLauncherSigningKey});

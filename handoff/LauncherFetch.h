@@ -16,8 +16,9 @@ public:
     // names it, without a trailing slash.
     CLauncherFetch(std::string moduleDir, LauncherSource source);
 
-    // The one the program uses: its own directory, the content server's
-    // address and the digest it was built with.
+    // The one the program uses: the game folder (its own directory, or the
+    // player's game folder when that cannot be written), the content
+    // server's address and the checks it was built with.
     static CLauncherFetch ForThisProgram();
 
     // Starts the launcher, downloading it first when it is missing. Reads

@@ -23,6 +23,10 @@ packages=(
   fonts-noto-cjk fonts-liberation2
   # The publisher's signing command, tools/sign-launcher.sh
   openssl
+  # The release package (cpack -G DEB finds the programs with file and reads
+  # their dependencies with dpkg-shlibdeps) and the checks the package tests
+  # run on it and on its manual page
+  file dpkg-dev lintian desktop-file-utils appstream man-db
   # Benchmarks
   curl time hyperfine
   # Fuzzing (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes,

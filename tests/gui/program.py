@@ -57,7 +57,7 @@ class LauncherRun:
     the game folder, the work folder, the data and cache folders and the fake
     launcher's record; everything of it goes with close()."""
 
-    def __init__(self, session, portal, build=LAUNCHER_ONLINE):
+    def __init__(self, session, portal, build=LAUNCHER_ONLINE, read_only=False):
         self.session = session
         self.portal = portal
         self.folder = tempfile.mkdtemp(prefix="login-test-")
@@ -75,10 +75,25 @@ class LauncherRun:
                         XDG_CACHE_HOME=os.path.join(self.folder, "cache"))
         self.process = None
         self.window = None
+        # Installed where the player cannot write, the program fetches the
+        # game launcher into the player's game folder and works there.
+        self.read_only = read_only
+        self.player_game_dir = os.path.join(self.folder, "data", "tharnvale-login-launcher", "game")
+        self.launcher_dir = self.player_game_dir if read_only else self.program_dir
+        self.launcher_cwd = self.player_game_dir if read_only else self.work_dir
+
+    def command(self):
+        if not self.read_only:
+            return [self.program]
+        # The program's folder mounted read-only in a mount namespace of the
+        # program's own; exec keeps the process the one that was started.
+        return ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                'mount --bind "$1" "$1" && mount -o remount,bind,ro "$1" && exec "$2"',
+                "sh", self.program_dir, self.program]
 
     def start(self, login_page, env=None):
         self.portal.pages[LOGIN_PATH] = login_page
-        self.process = subprocess.Popen([self.program], cwd=self.work_dir,
+        self.process = subprocess.Popen(self.command(), cwd=self.work_dir,
                                         env=dict(self.env, **(env or {})), stderr=self.stderr)
         self.window = self.session.find_window("Tharnvale", process=self.process)
         return self.process
@@ -92,8 +107,8 @@ class LauncherRun:
         with open(self.record, "rb") as record:
             fields = record.read().split(b"\0")[:-1]
         cwd, argv = fields[0].decode(), [f.decode() for f in fields[1:]]
-        assert cwd == self.work_dir, "the launcher ran in %r" % cwd
-        launcher = os.path.join(self.program_dir, "vuntek_qx_launch.exe")
+        assert cwd == self.launcher_cwd, "the launcher ran in %r" % cwd
+        launcher = os.path.join(self.launcher_dir, "vuntek_qx_launch.exe")
         assert argv[0] == launcher, "%r was started" % argv[0]
         return argv[1:]
 
@@ -101,9 +116,10 @@ class LauncherRun:
         return self.process.wait(timeout=timeout)
 
     def log(self):
-        """log.txt in the work folder, as bytes; None when there is none."""
+        """log.txt in the folder the program works in, as bytes; None when
+        there is none."""
         try:
-            with open(os.path.join(self.work_dir, "log.txt"), "rb") as log_file:
+            with open(os.path.join(self.launcher_cwd, "log.txt"), "rb") as log_file:
                 return log_file.read()
         except FileNotFoundError:
             return None
@@ -127,6 +143,8 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
     that a test starts with start(); more runs come from new_run()."""
     # The build of the program that runs; make_portal() serves where it looks.
     build = LAUNCHER_ONLINE
+    # Whether the program's folder is read-only to it, as an installed one is.
+    read_only = False
 
     def setUp(self):
         self.portal = self.make_portal().__enter__()
@@ -137,7 +155,7 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         return Portal(ONLINE_PORT, FAKE_LAUNCHER)
 
     def new_run(self):
-        run = LauncherRun(self.session, self.portal, self.build)
+        run = LauncherRun(self.session, self.portal, self.build, self.read_only)
         self.addCleanup(run.close)
         return run
 

@@ -76,8 +76,7 @@ class Buttons(SessionPerClass):
         self.assertIsNone(self.launcher.poll())
 
     def visible_login_windows(self):
-        ids = self.session.run(["xdotool", "search", "--onlyvisible", "--class", "login-launcher"],
-                               check=False).stdout.split()
+        ids = self.session.program_windows()
         return [w for w in ids if w != self.window]
 
     def open_confirmation(self):

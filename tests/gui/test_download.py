@@ -51,8 +51,7 @@ class Download(LauncherTestCase):
 
     def login_window(self):
         def find():
-            ids = self.session.run(["xdotool", "search", "--onlyvisible", "--class", "login-launcher"],
-                                   check=False).stdout.split()
+            ids = self.session.program_windows()
             return [w for w in ids if w != self.window and self.session.geometry(w)[2] == 1334]
         others = wait_until(find, timeout=5)
         self.assertTrue(others, "no login window")

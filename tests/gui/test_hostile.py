@@ -204,10 +204,14 @@ class Downloads(HostileTestCase):
         self.start(page(
             "<iframe style='display:none' src='/files/hidden-frame'></iframe>"
             "<p style='color:white'>downloads</p><iframe id='frame' width=300 height=100></iframe>"
+            # Each step is told before it is taken: a step that navigates
+            # would cancel a beacon sent after it.
             "<script>var steps = [%s];"
             "addEventListener('load', function () { steps.forEach(function (step, i) {"
             "  setTimeout(function () { var a = document.createElement('a'); document.body.appendChild(a);"
-            "    step(a); report('step=' + i); }, 600 * (i + 1)); }); });</script>" % steps,
+            "    var told = new Image(); told.onload = told.onerror = function () { step(a); };"
+            "    told.src = '/beacon?' + encodeURIComponent('step=' + i); }, 600 * (i + 1)); }); });</script>"
+            % steps,
             head=PAGE_SCRIPT))
         self.wait_beacon("step=4")
         # A link's download may be refused before it asks the portal for

@@ -5,11 +5,13 @@ a code callback address; a query callback address), the game launcher
 fetched and started, and the program gone with exit code 16."""
 
 import os
+import shutil
+import subprocess
 import time
 import unittest
 
 from portal import LAUNCHER_PATH
-from program import LauncherTestCase, LOGIN_PATH, PAYLOAD, beacon, page
+from program import FAKE_LAUNCHER, LauncherTestCase, LOGIN_PATH, PAYLOAD, beacon, page
 from xsession import ONLINE_PORT, wait_until
 
 
@@ -175,11 +177,46 @@ class Login(LauncherTestCase):
         self.assert_keeps_running(0.5)
 
     def login_window(self):
-        ids = self.session.run(["xdotool", "search", "--onlyvisible", "--class", "login-launcher"],
-                               check=False).stdout.split()
+        ids = self.session.program_windows()
         others = [w for w in ids if w != self.window and self.session.geometry(w)[2] == 1334]
         self.assertTrue(others, "no login window")
         return others[0]
+
+
+def can_mount_privately():
+    return subprocess.run(["unshare", "--mount", "true"], capture_output=True).returncode == 0
+
+
+@unittest.skipUnless(can_mount_privately(), "no mount namespace here to make the program's folder read-only")
+class ReadOnlyInstall(LauncherTestCase):
+    """The program where the player cannot write, as a package installs it."""
+    read_only = True
+    LOGS_IN = page("<script>setTimeout(function () { window.external.AppLogin(%r); }, 300);</script>" % PAYLOAD)
+
+    def assert_works_in_the_players_game_folder(self):
+        self.assertEqual(os.stat(self.program.player_game_dir).st_mode & 0o777, 0o700)
+        log = os.path.join(self.program.player_game_dir, "log.txt")
+        self.assertEqual(self.program.log(), (PAYLOAD + "\nt&s&o&x\n").encode())
+        self.assertEqual(os.stat(log).st_mode & 0o777, 0o600)
+        self.assertEqual(os.listdir(self.program.work_dir), [], "log.txt went where the program was started")
+
+    def test_login_fetches_the_launcher_into_the_players_game_folder_and_starts_it_there(self):
+        self.start(self.LOGS_IN)
+        self.assertEqual(self.started_with(), [",id^u1,auth_key^t&s&o&x"])
+        self.assert_exits_with(16)
+        self.assertEqual(os.listdir(self.program.program_dir), ["login-launcher"],
+                         "something was written beside the program")
+        self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 1)
+        self.assert_works_in_the_players_game_folder()
+
+    def test_launcher_shipped_beside_the_program_is_started_from_there(self):
+        shutil.copy2(FAKE_LAUNCHER, os.path.join(self.program.program_dir, "vuntek_qx_launch.exe"))
+        self.program.launcher_dir = self.program.program_dir
+        self.start(self.LOGS_IN)
+        self.assertEqual(self.started_with(), [",id^u1,auth_key^t&s&o&x"])
+        self.assert_exits_with(16)
+        self.assertEqual(self.portal.got(LAUNCHER_PATH), [], "a launcher beside the program was fetched again")
+        self.assert_works_in_the_players_game_folder()
 
 
 if __name__ == "__main__":

@@ -48,13 +48,11 @@ class Stacking(LauncherTestCase):
 
     def login_window(self):
         def find():
-            ids = self.session.run(["xdotool", "search", "--onlyvisible", "--class", "login-launcher"],
-                                   check=False).stdout.split()
+            ids = self.session.program_windows()
             return [w for w in ids if w != self.window and self.session.geometry(w)[2] == 1334]
         others = wait_until(find, timeout=5)
         self.assertTrue(others, "no login window among %s" % [
-            (w, self.session.geometry(w)) for w in self.session.run(
-                ["xdotool", "search", "--class", "login-launcher"], check=False).stdout.split()])
+            (w, self.session.geometry(w)) for w in self.session.program_windows(visible=False)])
         return others[0]
 
     def drag_main_window(self, dx, dy):

@@ -9,6 +9,7 @@ player would see the screen.
 """
 
 import os
+import re
 import select
 import signal
 import subprocess
@@ -22,6 +23,8 @@ BUILD = os.environ.get("LAUNCHER_BUILD_DIR", os.path.join(os.path.dirname(__file
 LAUNCHER_OFFLINE = os.path.join(BUILD, "tests", "offline", "login-launcher")
 LAUNCHER_ONLINE = os.path.join(BUILD, "tests", "online", "login-launcher")
 LAUNCHER_HTTPS = os.path.join(BUILD, "tests", "https", "login-launcher")
+# The class of every window of the program (the desktop entry's name).
+APP_ID = os.environ.get("LAUNCHER_APP_ID", "com.tharnvale.LoginLauncher")
 ONLINE_PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120"))
 HTTPS_PORT = ONLINE_PORT + 2
 DESKTOP = os.path.join(BUILD, "tests", "test-desktop")
@@ -183,6 +186,12 @@ class XSession:
             process.returncode if process else None, name)
         assert window, "no visible window named %r" % name
         return window
+
+    def program_windows(self, visible=True):
+        """The ids of the program's windows, found by their class."""
+        visibility = ["--onlyvisible"] if visible else []
+        return self.run(["xdotool", "search"] + visibility + ["--class", "^%s$" % re.escape(APP_ID)],
+                        check=False).stdout.split()
 
     def geometry(self, window):
         """Absolute x, y, width and height of a window."""

@@ -9,6 +9,25 @@
 #include "platform/ModulePath.h"
 #include "platform/TextCodec.h"
 
+namespace {
+
+// What the probe program at `path` prints: the folder it finds itself in.
+std::string FolderFoundBy(const std::filesystem::path& path) {
+    FILE* out = popen(("'" + path.string() + "'").c_str(), "r");
+    if (out == nullptr) {
+        return "(cannot start " + path.string() + ")";
+    }
+    std::string printed;
+    char buf[256];
+    while (size_t n = fread(buf, 1, sizeof buf, out)) {
+        printed.append(buf, n);
+    }
+    pclose(out);
+    return printed;
+}
+
+}  // namespace
+
 TEST(ModulePath, DirectoryIsTheTextBeforeTheLastSlash) {
     EXPECT_EQ(ModuleDirFromPath("/opt/games/tharnvale/login-launcher"), "/opt/games/tharnvale");
     EXPECT_EQ(ModuleDirFromPath("/login-launcher"), "");
@@ -42,13 +61,20 @@ TEST(ModulePath, ProgramDeepInTheTreeFindsItsWholeDirectory) {
     std::filesystem::copy_file(MODULE_DIR_PROBE_PATH, probe);
     ASSERT_GT(dir.string().size(), 520u);
 
-    FILE* out = popen(("'" + probe.string() + "'").c_str(), "r");
-    ASSERT_NE(out, nullptr);
-    std::string printed;
-    char buf[256];
-    while (size_t n = fread(buf, 1, sizeof buf, out)) {
-        printed.append(buf, n);
-    }
-    pclose(out);
-    EXPECT_EQ(printed, dir.string());
+    EXPECT_EQ(FolderFoundBy(probe), dir.string());
+}
+
+TEST(ModulePath, ProgramStartedThroughALinkFindsTheFolderOfItsFile) {
+    // As installed: the command in the games' folder is a link to the
+    // program in a folder of its own, which is where it must look.
+    CTempDir root;
+    const auto programDir = root.Path() / "libexec" / "tharnvale-login-launcher";
+    const auto commandDir = root.Path() / "games";
+    std::filesystem::create_directories(programDir);
+    std::filesystem::create_directories(commandDir);
+    std::filesystem::copy_file(MODULE_DIR_PROBE_PATH, programDir / "probe");
+    std::filesystem::create_symlink("../libexec/tharnvale-login-launcher/probe",
+                                    commandDir / "command");
+
+    EXPECT_EQ(FolderFoundBy(commandDir / "command"), programDir.string());
 }

@@ -88,6 +88,11 @@ void make_dialog_background(const std::string& file, int scale);
 void make_download_background(const std::string& file, int scale);
 void make_progress_track(const std::string& file, int scale);
 void make_progress_fill(const std::string& file, int scale);
-void make_icon(const std::string& file, int scale);
+
+// The application icon (icon.cpp) -----------------------------------------------------
+
+// A size x size picture, or the scalable one.
+void make_icon(const std::string& file, int size);
+void make_icon_svg(const std::string& file);
 
 }  // namespace art

@@ -10,7 +10,10 @@
 //   181-download-background.png the download window's face, 360x160, opaque
 //   182-progress-track.png      the download bar's empty groove, 312x14
 //   183-progress-fill.png       what fills the groove as the file arrives
-//   128-icon.png                64x64 application icon
+//   128-icon.png                64x64 application icon, for the window
+//   icons/icon-<n>.png          the desktop's icons, n x n for the sizes of
+//                               kIconSizes
+//   icons/icon.svg              the desktop's scalable icon
 //
 // and each again at two pixels to the unit, for screens that scale windows by
 // two, named with "@2x" before the extension (155-background@2x.png, ...);
@@ -21,11 +24,15 @@
 
 #include "artwork.h"
 
+#include <filesystem>
 #include <iostream>
 
 namespace {
 
 using namespace art;
+
+// The sizes of the hicolor icon theme's folders that desktops look in most.
+constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
 // Back to front. The panel comes last so that the browser's rectangle is
 // fully opaque whatever was drawn near it.
@@ -72,8 +79,12 @@ int main(int argc, char** argv) {
             art::make_download_background(png("181-download-background"), scale);
             art::make_progress_track(png("182-progress-track"), scale);
             art::make_progress_fill(png("183-progress-fill"), scale);
-            art::make_icon(png("128-icon"), scale);
+            art::make_icon(png("128-icon"), 64 * scale);
         }
+        std::filesystem::create_directories(dir + "/icons");
+        for (const int size : kIconSizes)
+            art::make_icon(dir + "/icons/icon-" + std::to_string(size) + ".png", size);
+        art::make_icon_svg(dir + "/icons/icon.svg");
     } catch (const std::exception& e) {
         std::cerr << "artwork: " << e.what() << "\n";
         return 1;

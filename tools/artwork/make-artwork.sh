@@ -14,7 +14,7 @@ trap 'rm -rf "$build"' EXIT
 
 # shellcheck disable=SC2046  # pkg-config prints several flags on purpose
 c++ -std=c++20 -O2 -Wall -Wextra -o "$build/artwork" "$here"/*.cpp \
-  $(pkg-config --cflags --libs pangocairo cairo libpng)
+  $(pkg-config --cflags --libs pangocairo cairo cairo-svg libpng)
 
 mkdir -p "$out"
 "$build/artwork" "$out"

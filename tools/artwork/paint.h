@@ -237,6 +237,30 @@ inline void blur(cairo_surface_t* s, int radius) {
     cairo_surface_mark_dirty(s);
 }
 
+// A vector target (the SVG icon) has no pixels of its own: the layers drawn
+// for it (blurs, cut-outs) are rasters of the size its drawing code names here,
+// which cairo embeds in the file.
+struct RasterSize {
+    int w, h;
+};
+inline const cairo_user_data_key_t kRasterSizeKey{};
+
+inline void set_raster_size(cairo_surface_t* s, int w, int h) {
+    cairo_surface_set_user_data(s, &kRasterSizeKey, new RasterSize{w, h},
+                                [](void* p) { delete static_cast<RasterSize*>(p); });
+}
+
+inline RasterSize raster_size(cairo_t* cr) {
+    cairo_surface_t* target = cairo_get_target(cr);
+    if (cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE)
+        return {cairo_image_surface_get_width(target), cairo_image_surface_get_height(target)};
+    const auto* size =
+        static_cast<const RasterSize*>(cairo_surface_get_user_data(target, &kRasterSizeKey));
+    if (size == nullptr)
+        throw std::runtime_error("a vector surface drawn with layers needs a raster size");
+    return *size;
+}
+
 // An off-screen surface the size and scale of the picture being drawn: ARGB,
 // or A8 for masks (a blurred mask painted in one colour keeps that colour
 // exact, which also keeps the PNG small).
@@ -244,7 +268,7 @@ class Layer {
 public:
     // As large as the surface `like` draws on, at its scale.
     explicit Layer(cairo_t* like, cairo_format_t format = CAIRO_FORMAT_ARGB32)
-        : surf_(surface_like(cairo_get_target(like), format)), cr_(cairo_create(surf_)) {}
+        : surf_(surface_like(like, format)), cr_(cairo_create(surf_)) {}
     Layer(const Layer&) = delete;
     Layer& operator=(const Layer&) = delete;
     ~Layer() {
@@ -288,10 +312,11 @@ public:
     }
 
 private:
-    static cairo_surface_t* surface_like(cairo_surface_t* target, cairo_format_t format) {
-        cairo_surface_t* s = cairo_image_surface_create(format, cairo_image_surface_get_width(target),
-                                                        cairo_image_surface_get_height(target));
-        cairo_surface_set_device_scale(s, scale_of(target), scale_of(target));
+    static cairo_surface_t* surface_like(cairo_t* like, cairo_format_t format) {
+        const RasterSize size = raster_size(like);
+        cairo_surface_t* s = cairo_image_surface_create(format, size.w, size.h);
+        const double scale = scale_of(cairo_get_target(like));
+        cairo_surface_set_device_scale(s, scale, scale);
         return s;
     }
 

@@ -1,6 +1,6 @@
-// The small pictures: window buttons, dialog buttons, the dialogs' faces,
-// the download window's progress bar and the application icon. Buttons come as four faces stacked
-// top to bottom: normal, hover, pressed, dimmed.
+// The small pictures: window buttons, dialog buttons, the dialogs' faces and
+// the download window's progress bar. Buttons come as four faces stacked top
+// to bottom: normal, hover, pressed, dimmed.
 
 #include "artwork.h"
 
@@ -377,91 +377,6 @@ void make_progress_fill(const std::string& file, int scale) {
     rounded_rect(cr, kBarFillInset + 2, top, kBarW - 2 * kBarFillInset - 4, half, half / 2);
     linear(cr, 0, top, 0, top + half, {{0.0, hex(0xffffff, 0.55)}, {1.0, hex(0xffffff, 0.05)}});
     cairo_fill(cr);
-    cairo_destroy(cr);
-    write_png(s, file);
-    cairo_surface_destroy(s);
-}
-
-// Icon ---------------------------------------------------------------------
-
-// The crest: a heater shield with the moon and the sword of the key art.
-void make_icon(const std::string& file, int scale) {
-    const int n = 64;
-    cairo_surface_t* s = new_picture(CAIRO_FORMAT_ARGB32, n, n, scale);
-    cairo_t* cr = cairo_create(s);
-    Shape shield = [](cairo_t* c) {
-        cairo_move_to(c, 32, 3);
-        cairo_curve_to(c, 40, 7, 50, 8, 58, 7);
-        cairo_curve_to(c, 60, 30, 54, 48, 32, 61);
-        cairo_curve_to(c, 10, 48, 4, 30, 6, 7);
-        cairo_curve_to(c, 14, 8, 24, 7, 32, 3);
-        cairo_close_path(c);
-    };
-    glow(cr, shield, hex(0x000000), 1, 0.6, 0, 0, 1);
-    cairo_new_path(cr);
-    shield(cr);
-    gold_diagonal(cr, 6, 3, 58, 61);
-    cairo_fill(cr);
-    // The field: the same outline, shrunk inside the gold rim.
-    cairo_save(cr);
-    cairo_translate(cr, 32, 32);
-    cairo_scale(cr, 0.86, 0.86);
-    cairo_translate(cr, -32, -31);
-    cairo_new_path(cr);
-    shield(cr);
-    cairo_restore(cr);
-    radial(cr, 30, 22, 40, {{0.0, hex(0x22406a)}, {0.6, hex(0x0f1d36)}, {1.0, hex(0x060b16)}});
-    cairo_fill(cr);
-    // Crescent moon: the part of a disc outside a smaller, offset one.
-    {
-        Layer moon(cr);
-        circle(moon.cr(), 32, 26, 14);
-        radial(moon.cr(), 26, 22, 16, {{0.0, kMoonLight}, {1.0, hex(0xc9ad74)}});
-        cairo_fill(moon.cr());
-        cairo_set_operator(moon.cr(), CAIRO_OPERATOR_DEST_OUT);
-        circle(moon.cr(), 37, 22, 12.5);
-        set(moon.cr(), hex(0x000000));
-        cairo_fill(moon.cr());
-        Layer halo(cr);
-        moon.paint_onto(halo.cr());
-        halo.blur(2);
-        halo.paint_onto(cr, 0.6);
-        moon.paint_onto(cr);
-    }
-    // Sword point-down through the crest.
-    glow(cr, [](cairo_t* c) { cairo_rectangle(c, 30.5, 14, 3, 38); }, kArcane, 2, 0.8);
-    cairo_new_path(cr);
-    cairo_move_to(cr, 30, 20);
-    cairo_line_to(cr, 34, 20);
-    cairo_line_to(cr, 34, 48);
-    cairo_line_to(cr, 32, 53);
-    cairo_line_to(cr, 30, 48);
-    cairo_close_path(cr);
-    linear(cr, 30, 0, 34, 0, {{0.0, hex(0xffffff)}, {0.5, hex(0xbfeaff)}, {1.0, hex(0x4f8fc0)}});
-    cairo_fill(cr);
-    // Guard and pommel.
-    cairo_new_path(cr);
-    rounded_rect(cr, 22, 17.5, 20, 3.5, 1.5);
-    gold_vertical(cr, 17.5, 21);
-    cairo_fill(cr);
-    cairo_new_path(cr);
-    cairo_rectangle(cr, 31, 11, 2, 7);
-    set(cr, hex(0x3a2410));
-    cairo_fill(cr);
-    circle(cr, 32, 10, 2.6);
-    gold_vertical(cr, 7.4, 12.6);
-    cairo_fill(cr);
-    // Inner gold line.
-    cairo_save(cr);
-    cairo_translate(cr, 32, 32);
-    cairo_scale(cr, 0.8, 0.8);
-    cairo_translate(cr, -32, -30.5);
-    cairo_new_path(cr);
-    shield(cr);
-    cairo_restore(cr);
-    set(cr, with_alpha(kGold, 0.6));
-    cairo_set_line_width(cr, 0.8);
-    cairo_stroke(cr);
     cairo_destroy(cr);
     write_png(s, file);
     cairo_surface_destroy(s);

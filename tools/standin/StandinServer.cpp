@@ -1,13 +1,15 @@
 // A local stand-in for the game portal and the content server, for the demo
 // and for trying the launcher by hand:
-//   standin-server <port> <www folder> <game launcher file> [--cut-every-other]
+//   standin-server <port> <www folder> <game launcher file> [--cut-every-other] [--slow SECONDS]
 // serves the login page, the two callback pages, the game launcher and its
 // signature (the launcher file's name plus ".sig", when there is one) at the
 // addresses the real servers use, on 127.0.0.1 only. The launcher is served
 // as a content server should: with validators, and the rest of it to a
 // request for a range of the same file. With --cut-every-other, every other
 // request for the launcher is broken off half way, as a poor network would;
-// the log tells how many bytes each request was sent.
+// with --slow, the launcher takes about that many seconds to send, so that
+// its download window shows. The log tells how many bytes each request was
+// sent.
 
 #include <httplib.h>
 
@@ -17,6 +19,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -58,7 +62,14 @@ public:
         return tag;
     }
 
+    // Sends the body in twenty pieces spread over `seconds`.
+    void SpreadOver(double seconds) { m_pause = seconds / 20; }
+
     bool Send(size_t offset, size_t length, httplib::DataSink& sink) {
+        if (m_pause > 0) {
+            length = std::min(length, std::max<size_t>(1, Size() / 20));
+            std::this_thread::sleep_for(std::chrono::duration<double>(m_pause));
+        }
         if (m_cutAt != 0 && m_sent + length > m_cutAt) {
             length = m_cutAt - m_sent;
             if (length == 0) {
@@ -82,6 +93,7 @@ private:
     int m_fd;
     size_t m_sent = 0;
     size_t m_cutAt = 0;
+    double m_pause = 0;
     std::vector<char> m_buffer = std::vector<char>(256 * 1024);
 };
 
@@ -89,6 +101,7 @@ struct ServeOptions {
     bool validators = false;     // send an ETag and take If-Range
     bool cutEveryOther = false;  // break every other request off half way
     bool logBytes = false;
+    double seconds = 0;          // spread the body over this long
 };
 
 void ServeFile(httplib::Server& server, const char* route, std::string path, const char* type,
@@ -116,6 +129,7 @@ void ServeFile(httplib::Server& server, const char* route, std::string path, con
         if (cut) {
             body->CutAt(size / 2);
         }
+        body->SpreadOver(options.seconds);
         const std::string target = req.target;
         res.set_content_provider(
             size, type,
@@ -131,9 +145,22 @@ void ServeFile(httplib::Server& server, const char* route, std::string path, con
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool cutEveryOther = argc == 5 && std::string(argv[4]) == "--cut-every-other";
-    if (argc != 4 && !cutEveryOther) {
-        std::fprintf(stderr, "usage: %s <port> <www folder> <game launcher file> [--cut-every-other]\n",
+    bool cutEveryOther = false;
+    double seconds = 0;
+    bool usage = argc < 4;
+    for (int i = 4; i < argc && !usage; ++i) {
+        const std::string option = argv[i];
+        if (option == "--cut-every-other") {
+            cutEveryOther = true;
+        } else if (option == "--slow" && i + 1 < argc) {
+            seconds = std::atof(argv[++i]);
+        } else {
+            usage = true;
+        }
+    }
+    if (usage) {
+        std::fprintf(stderr,
+                     "usage: %s <port> <www folder> <game launcher file> [--cut-every-other] [--slow SECONDS]\n",
                      argv[0]);
         return 2;
     }
@@ -144,7 +171,7 @@ int main(int argc, char** argv) {
     ServeFile(server, "/plumoqx/codeCallback.htm", www + "/callback.html", "text/html; charset=utf-8");
     ServeFile(server, "/baidu/codeCallback.htm", www + "/callback.html", "text/html; charset=utf-8");
     ServeFile(server, "/kestrani2/halvoryne_web/vuntek_qx_launch.exe", argv[3], "application/octet-stream",
-              {.validators = true, .cutEveryOther = cutEveryOther, .logBytes = true});
+              {.validators = true, .cutEveryOther = cutEveryOther, .logBytes = true, .seconds = seconds});
     ServeFile(server, "/kestrani2/halvoryne_web/vuntek_qx_launch.exe.sig", std::string(argv[3]) + ".sig",
               "application/octet-stream");
     server.set_logger([](const httplib::Request& req, const httplib::Response& res) {

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The demo's walk through the player's path, as a test: the default build of
+# the program, copied into a folder of its own, against the stand-in on the
+# port that build looks at.
+#   demo-journey-test.sh <build dir> <source dir> <port>
+set -euo pipefail
+build=$1
+source=$2
+port=$3
+work=$(mktemp -d)
+server=
+cleanup() {
+  [[ -z $server ]] || kill "$server" 2>/dev/null || true
+  pkill -f "$work/vuntek_qx_launch.exe" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+cp "$build/login-launcher" "$work/"
+"$build/tools/standin-server" "$port" "$source/tools/standin/www" "$build/tools/demo-game-launcher" --slow 2 \
+  2>"$work/standin.log" &
+server=$!
+for _ in $(seq 50); do
+  curl -s -o /dev/null "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne" && break
+  sleep 0.1
+done
+cd "$work"
+xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" bash -c '
+  openbox 2>/dev/null & wm=$!
+  sleep 0.5
+  bash "$0" "$1" "$2" && code=0 || code=$?
+  kill $wm
+  exit $code' "$source/tools/demo-journey.sh" "$work/login-launcher" "$build/demo-test"
