@@ -172,10 +172,20 @@ void AddFace(cairo_region_t* shape, int id, const cairo_rectangle_int_t& place, 
     cairo_surface_destroy(face);
 }
 
+// Whether the X server holds `shape` of `window` (ShapeBounding or
+// ShapeInput) equal to `wanted`.
+bool HasShape(GtkWidget* window, int shape, const cairo_region_t* wanted) {
+    cairo_region_t* held = ScreenShape(window, shape);
+    const bool same = cairo_region_equal(held, wanted);
+    cairo_region_destroy(held);
+    return same;
+}
+
 // Whether the X server has the main window as large as its picture at
 // `scale` and cut to it at each screen pixel (to the picture drawn at
 // `pictureScale`, as the screen shows it), and the login window on it, cut
-// to the browser and the buttons' faces drawn for that scale.
+// to the browser and the buttons' faces drawn for that scale. The cheap
+// looks come first: the program works meanwhile.
 bool ShownAtScale(GtkWindow* main, int scale, int pictureScale) {
     GtkWidget* login = LoginWindow(main);
     if (login == nullptr) {
@@ -187,25 +197,22 @@ bool ShownAtScale(GtkWindow* main, int scale, int pictureScale) {
         loginScreen.y != screen.y) {
         return false;
     }
+    cairo_region_t* loginWanted = ScreenRect(kBrowser, scale);
+    AddFace(loginWanted, 162, kMinimize, scale);
+    AddFace(loginWanted, 160, kClose, scale);
+    const bool loginRight = HasShape(login, ShapeInput, loginWanted);
+    cairo_region_destroy(loginWanted);
+    if (!loginRight) {
+        return false;
+    }
     const auto picture = LoadPngImage(155, pictureScale);
     cairo_surface_t* shown = CopyAtScale(picture->GetSurface(), scale);
     const bool blends = gdk_screen_is_composited(gdk_screen_get_default());
     cairo_region_t* wanted = RegionFromAlpha(shown, blends ? 1 : 128);
     cairo_surface_destroy(shown);
-    cairo_region_t* bounding = ScreenShape(GTK_WIDGET(main), ShapeBounding);
-    cairo_region_t* input = ScreenShape(GTK_WIDGET(main), ShapeInput);
-    bool right = cairo_region_equal(bounding, wanted) && cairo_region_equal(input, wanted);
+    const bool right = HasShape(GTK_WIDGET(main), ShapeBounding, wanted) &&
+                       HasShape(GTK_WIDGET(main), ShapeInput, wanted);
     cairo_region_destroy(wanted);
-    cairo_region_destroy(bounding);
-    cairo_region_destroy(input);
-
-    cairo_region_t* loginWanted = ScreenRect(kBrowser, scale);
-    AddFace(loginWanted, 162, kMinimize, scale);
-    AddFace(loginWanted, 160, kClose, scale);
-    cairo_region_t* loginShape = ScreenShape(login, ShapeInput);
-    right = right && cairo_region_equal(loginShape, loginWanted);
-    cairo_region_destroy(loginWanted);
-    cairo_region_destroy(loginShape);
     return right;
 }
 
@@ -214,19 +221,23 @@ bool ShownAtScale(GtkWindow* main, int scale) {
 }
 
 // Runs the program until `check` has seen what it waits for, or for at most
-// 30 s; 0 when it has.
+// 30 s; 0 when it has. It looks every 100 ms, leaving the program time to
+// work between looks however long they take.
 int RunUntil(std::function<bool(GtkWindow*)> check) {
     static bool seen = false;
-    WhenShown("Tharnvale", [check = std::move(check)](GtkWindow* main) {
-        Poll([main, check] {
-            if (!check(main)) {
-                return false;
+    static std::function<bool(GtkWindow*)> wanted = std::move(check);
+    g_timeout_add(
+        100,
+        [](gpointer) -> gboolean {
+            GtkWindow* main = FindWindow("Tharnvale");
+            if (main == nullptr || !wanted(main)) {
+                return G_SOURCE_CONTINUE;
             }
             seen = true;
             gtk_window_close(main);
-            return true;
-        });
-    });
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
     g_timeout_add_seconds(
         30,
         [](gpointer) -> gboolean {
