@@ -157,14 +157,7 @@ class HiDpi(LauncherTestCase):
         return self.origin[0] + x, self.origin[1] + y
 
     def login_window(self):
-        def find():
-            ids = self.session.run(["xdotool", "search", "--onlyvisible", "--class", "login-launcher"],
-                                   check=False).stdout.split()
-            return [w for w in ids if w != self.window
-                    and self.session.geometry(w)[2] == MAIN_SIZE[0] * SCALE]
-        others = wait_until(find, timeout=5)
-        self.assertTrue(others, "no login window")
-        return others[0]
+        return super().login_window(MAIN_SIZE[0] * SCALE)
 
     def keep(self, name):
         self.screenshot("%s-%s" % (type(self).__name__, name), prefix="hidpi")
