@@ -1,6 +1,5 @@
 #include "app/LoginApp.h"
 
-#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
 #include "app/LoginDlg.h"
@@ -30,12 +29,10 @@ int CLoginApp::InitInstance() {
     m_pOccManager = new CCustomOccManager;
     m_pDispatch = new CImpIDispatch;
 
-    // Pictures are drawn 1:1 in physical pixels, whatever scale the desktop
-    // asks for: the window has exactly the size of its picture.
-    GdkDisplay* display = gdk_display_get_default();
-    if (GDK_IS_X11_DISPLAY(display)) {
-        gdk_x11_display_set_window_scale(display, 1);
-    }
+    // The windows take the scale the desktop asks for (GDK_SCALE, or its
+    // own setting as GTK reads it): at 2 their places and sizes stay the
+    // same in their own pixels, and they are drawn from pictures made for
+    // twice the pixels.
 
     int exitCode = kClosedExitCode;
     {

@@ -13,35 +13,47 @@ constexpr int kIconId = 128;
 constexpr int kBackgroundId = 155;
 
 // Read like the other pictures, which spares loading the toolkit's image
-// loader modules at start-up.
-GdkPixbuf* LoadIcon(int id) {
-    const std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Icon);
+// loader modules at start-up. Exactly at `scale`: an icon of each size is
+// drawn for it.
+GdkPixbuf* LoadIcon(int id, int scale) {
+    const std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Icon, scale);
     if (!bytes) {
         return nullptr;
     }
-    const CPngImage image(bytes->Data(), bytes->Size());
+    const CPngImage image(bytes->Data(), bytes->Size(), scale);
     if (!image.IsValid()) {
         return nullptr;
     }
-    return gdk_pixbuf_get_from_surface(image.GetSurface(), 0, 0, image.GetWidth(), image.GetHeight());
+    cairo_surface_t* pixels = image.GetSurface();
+    return gdk_pixbuf_get_from_surface(pixels, 0, 0, cairo_image_surface_get_width(pixels),
+                                       cairo_image_surface_get_height(pixels));
 }
 
 }  // namespace
 
-CLoginDlg::CLoginDlg() : CDialogWindow(kTemplateId), m_hIcon(LoadIcon(kIconId)) {}
+CLoginDlg::CLoginDlg() : CDialogWindow(kTemplateId) {}
 
-CLoginDlg::~CLoginDlg() {
-    if (m_hIcon != nullptr) {
-        g_object_unref(m_hIcon);
+CLoginDlg::~CLoginDlg() = default;
+
+// The icon, and on a desktop that scales windows by two also the icon drawn
+// for it, which the task bar there shows sharp.
+void CLoginDlg::SetIcons() {
+    GList* icons = nullptr;
+    for (const int scale : {1, 2}) {
+        if (scale <= GetScaleFactor()) {
+            if (GdkPixbuf* icon = LoadIcon(kIconId, scale)) {
+                icons = g_list_append(icons, icon);
+            }
+        }
     }
+    gtk_window_set_icon_list(GetSafeHwnd(), icons);
+    g_list_free_full(icons, g_object_unref);
 }
 
 bool CLoginDlg::OnInitDialog() {
     SetWindowText("Tharnvale");
     m_background.m_hTargetWnd = GetSafeHwnd();
-    if (m_hIcon != nullptr) {
-        gtk_window_set_icon(GetSafeHwnd(), m_hIcon);
-    }
+    SetIcons();
 
     // The login window comes first, so that its page starts loading while
     // the picture is put on screen.
@@ -51,7 +63,7 @@ bool CLoginDlg::OnInitDialog() {
         theApp.m_pDispatch->m_pOwner = m_pLoginDlg;
     }
 
-    if (m_background.m_picture.LoadFromResource(kBackgroundId)) {
+    if (m_background.m_picture.LoadFromResource(kBackgroundId, GetScaleFactor())) {
         const CPngImage& picture = *m_background.m_picture.m_pImage;
         MoveWindow({0, 0, picture.GetWidth(), picture.GetHeight()});
         CenterWindow();
@@ -77,12 +89,16 @@ void CLoginDlg::OnMove() {
     if (m_pLoginDlg == nullptr || m_bBackgroundLeads != 1) {
         return;
     }
-    CRect rect = m_pLoginDlg->GetWindowRect();
-    const CRect mine = GetWindowRect();
-    rect.x = mine.x;
-    rect.y = mine.y;
-    m_pLoginDlg->MoveWindow(rect);
+    m_pLoginDlg->AlignWith(*this);
     m_pLoginDlg->BringWindowToTop();
+}
+
+// The picture drawn for the new scale, where the program has one.
+void CLoginDlg::OnScaleChanged() {
+    if (m_background.m_picture.LoadFromResource(kBackgroundId, GetScaleFactor())) {
+        m_background.UpdateLayered();
+    }
+    SetIcons();
 }
 
 // A window manager may raise this window over the login window when the

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
-
 #include "platform/DialogWindow.h"
 #include "ui/LayeredPng.h"
 
@@ -30,6 +28,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnMove() override;
+    void OnScaleChanged() override;
     HitTest OnNcHitTest() override;
     void OnShowWindow(bool show) override;
     void OnMinimized(bool minimized) override;
@@ -40,6 +39,7 @@ protected:
     void OnCancel() override {}
 
 private:
-    GdkPixbuf* m_hIcon = nullptr;
+    void SetIcons();
+
     CLayeredPng m_background;
 };

@@ -67,6 +67,16 @@ public:
     // Centres the window over its owner, or on the screen's work area when
     // it has none.
     void CenterWindow();
+    // Moves the window, keeping its size, so that its top-left corner lies
+    // exactly on `other`'s. Exact to the screen's pixel: on a desktop that
+    // scales windows, the player may drag a window to a place between two
+    // of its (logical) pixels, where MoveWindow cannot put another.
+    void AlignWith(const CDialogWindow& other);
+    bool IsAlignedWith(const CDialogWindow& other) const;
+    // Screen pixels to each of the window's pixels: 1, or 2 on a desktop
+    // that scales windows by two. The window's places and sizes are all in
+    // its own pixels.
+    int GetScaleFactor() const;
 
 protected:
     virtual bool OnInitDialog() { return true; }
@@ -82,6 +92,8 @@ protected:
     virtual void OnActivate() {}
     // The window is on screen, where the window manager put it.
     virtual void OnMapped() {}
+    // The window's scale factor changed (the desktop's setting did).
+    virtual void OnScaleChanged() {}
     // The window manager asks the window to close.
     virtual void OnClose() { EndDialog(IDCANCEL); }
     // Enter and Esc that no item of the window took.
@@ -92,6 +104,12 @@ private:
     void ConnectEvents();
     void OnConfigure(const GdkEventConfigure& event);
     void DestroyWindow();
+    // Where the window's top-left corner is, in screen pixels; false when
+    // it is not on a display yet.
+    bool GetScreenOrigin(int& x, int& y) const;
+    // Lets the window manager move the window with the pointer from `press`.
+    void BeginMoveDrag(const GdkEventButton& press);
+    void EndMoveDrag(const GdkEventButton& release);
 
     int m_nTemplateId;
     GtkBuilder* m_pBuilder = nullptr;
@@ -99,6 +117,10 @@ private:
     GtkWindow* m_hWnd = nullptr;
     CMessageLoop* m_pModalLoop = nullptr;
     int m_nModalResult = IDCANCEL;
+    // The button a move that BeginMoveDrag asked for goes with, while the
+    // window manager may still be waiting for its release; else 0.
+    guint m_nMoveButton = 0;
+    // The last screen position OnMove was told of, in screen pixels.
     int m_nLastX = G_MININT;
     int m_nLastY = G_MININT;
     CRect m_rect;

@@ -61,8 +61,16 @@ std::optional<CResourceBytes> Lookup(const std::string& path) {
 
 }  // namespace
 
-std::optional<CResourceBytes> FindResource(int id, ResourceType type) {
-    return Lookup(std::string("/tharnvale/") + Folder(type) + "/" + std::to_string(id));
+std::string ResourcePath(int id, ResourceType type, int scale) {
+    std::string path = std::string("/tharnvale/") + Folder(type) + "/" + std::to_string(id);
+    if (scale != 1) {
+        path += "@" + std::to_string(scale) + "x";
+    }
+    return path;
+}
+
+std::optional<CResourceBytes> FindResource(int id, ResourceType type, int scale) {
+    return Lookup(ResourcePath(id, type, scale));
 }
 
 std::optional<CResourceBytes> FindWebResource(std::string_view name) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 enum class ResourceType { Png, Icon, Bitmap, Dialog };
@@ -29,9 +30,15 @@ private:
     GBytes* m_pBytes;
 };
 
-// The one way resources are found: by id and type. None when the program
-// has no such resource.
-std::optional<CResourceBytes> FindResource(int id, ResourceType type);
+// The one way resources are found: by id and type, and for pictures the
+// scale they were drawn at (2: two pixels to each of the window's logical
+// pixels, for desktops that scale windows by two). None when the program has
+// no such resource.
+std::optional<CResourceBytes> FindResource(int id, ResourceType type, int scale = 1);
+
+// The path a resource is found under: "/tharnvale/png/155" at scale 1,
+// "/tharnvale/png/155@2x" at scale 2 (res/launcher.gresource.xml).
+std::string ResourcePath(int id, ResourceType type, int scale = 1);
 
 // The scripts and style sheet the login window's browser adds to pages,
 // found by file name ("external.js").

@@ -40,6 +40,46 @@ cairo_region_t* RegionFromAlpha(cairo_surface_t* picture, int minAlpha) {
     return cairo_region_create_rectangles(runs.data(), int(runs.size()));
 }
 
+int ScaleOf(cairo_surface_t* picture) {
+    double x = 1;
+    double y = 1;
+    cairo_surface_get_device_scale(picture, &x, &y);
+    return int(x);
+}
+
+cairo_surface_t* CopyAtScale(cairo_surface_t* picture, const cairo_rectangle_int_t& part,
+                             int scale) {
+    cairo_surface_t* copy =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, part.width * scale, part.height * scale);
+    cairo_surface_set_device_scale(copy, scale, scale);
+    // The part alone, in the picture's units, its edge pixels repeated
+    // outwards: enlarging blends each pixel with its neighbours, and those
+    // outside the part (another cell of a strip, or nothing) must not show.
+    cairo_surface_t* source =
+        cairo_surface_create_for_rectangle(picture, part.x, part.y, part.width, part.height);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(source);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+    cairo_t* cr = cairo_create(copy);
+    cairo_set_source(cr, pattern);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_pattern_destroy(pattern);
+    cairo_surface_destroy(source);
+    return copy;
+}
+
+cairo_surface_t* CopyAtScale(cairo_surface_t* picture, int scale) {
+    const int own = ScaleOf(picture);
+    if (own == scale) {
+        return cairo_surface_reference(picture);
+    }
+    return CopyAtScale(picture,
+                       {0, 0, cairo_image_surface_get_width(picture) / own,
+                        cairo_image_surface_get_height(picture) / own},
+                       scale);
+}
+
 cairo_surface_t* OpaqueCopy(cairo_surface_t* picture) {
     cairo_surface_flush(picture);
     const int width = cairo_image_surface_get_width(picture);
@@ -61,5 +101,7 @@ cairo_surface_t* OpaqueCopy(cairo_surface_t* picture) {
         }
     }
     cairo_surface_mark_dirty(copy);
+    const int scale = ScaleOf(picture);
+    cairo_surface_set_device_scale(copy, scale, scale);
     return copy;
 }

@@ -66,7 +66,7 @@ bool CConfirmDlg::OnInitDialog() {
     GtkWidget* client = gtk_bin_get_child(GTK_BIN(window));
     m_btnConfirm.SubclassDlgItem(GetDlgItem(kConfirmId));
     m_btnCancel.SubclassDlgItem(GetDlgItem(kCancelId));
-    m_pBackground = LoadBitmap(kBackgroundId);
+    LoadFace();
     g_signal_connect(window, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CConfirmDlg* self) -> gboolean {
                          self->OnPaint(cr);
                          return FALSE;  // labels and buttons draw over it
@@ -106,11 +106,34 @@ bool CConfirmDlg::OnInitDialog() {
     return true;
 }
 
+// On a window scaled by two or more, the face drawn for twice the pixels;
+// elsewhere, or when it is missing, the bitmap (which cairo enlarges).
+void CConfirmDlg::LoadFace() {
+    m_nFaceScale = GetScaleFactor();
+    m_pFace.reset();
+    if (m_pBackground != nullptr) {
+        cairo_surface_destroy(m_pBackground);
+        m_pBackground = nullptr;
+    }
+    if (m_nFaceScale > 1) {
+        m_pFace = LoadPngImage(kBackgroundId, m_nFaceScale, ResourceType::Bitmap);
+        if (m_pFace && m_pFace->IsValid()) {
+            return;
+        }
+        m_pFace.reset();
+    }
+    m_pBackground = LoadBitmap(kBackgroundId);
+}
+
 void CConfirmDlg::OnPaint(cairo_t* cr) {
-    if (m_pBackground == nullptr) {
+    if (m_nFaceScale != GetScaleFactor()) {
+        LoadFace();
+    }
+    cairo_surface_t* face = m_pFace ? m_pFace->GetSurface() : m_pBackground;
+    if (face == nullptr) {
         return;
     }
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, m_pBackground, 0, 0);
+    cairo_set_source_surface(cr, face, 0, 0);
     cairo_paint(cr);
 }

@@ -2,8 +2,11 @@
 
 #include <cairo.h>
 
+#include <memory>
+
 #include "platform/DialogWindow.h"
 #include "ui/PngButton.h"
+#include "ui/PngImage.h"
 
 // Asks the player whether to quit the game: a small modal window whose face
 // is its bitmap, with a white title and question standing directly on it and
@@ -21,9 +24,13 @@ protected:
     bool OnInitDialog() override;
 
 private:
+    void LoadFace();
     void OnPaint(cairo_t* cr);
 
     CPngButton m_btnConfirm;
     CPngButton m_btnCancel;
+    // The face: drawn for the window's scale, or else the bitmap.
+    std::unique_ptr<CPngImage> m_pFace;
     cairo_surface_t* m_pBackground = nullptr;
+    int m_nFaceScale = 0;
 };

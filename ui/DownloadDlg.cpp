@@ -85,9 +85,7 @@ bool CDownloadDlg::OnInitDialog() {
     GtkWindow* window = GetSafeHwnd();
     GtkWidget* client = gtk_bin_get_child(GTK_BIN(window));
     SetWindowText(m_strTitle);
-    m_pFace = LoadPngImage(kFaceId);
-    m_pTrack = LoadPngImage(kTrackId);
-    m_pFill = LoadPngImage(kFillId);
+    LoadPictures();
     g_signal_connect(window, "draw",
                      G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CDownloadDlg* self) -> gboolean {
                          self->OnPaint(cr);
@@ -203,7 +201,17 @@ void CDownloadDlg::ShowText(int id, const std::string& text) {
     }
 }
 
+void CDownloadDlg::LoadPictures() {
+    m_nPictureScale = GetScaleFactor();
+    m_pFace = LoadPngImage(kFaceId, m_nPictureScale);
+    m_pTrack = LoadPngImage(kTrackId, m_nPictureScale);
+    m_pFill = LoadPngImage(kFillId, m_nPictureScale);
+}
+
 void CDownloadDlg::OnPaint(cairo_t* cr) {
+    if (m_nPictureScale != GetScaleFactor()) {
+        LoadPictures();
+    }
     cairo_save(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     PaintPicture(cr, m_pFace, 0, 0);

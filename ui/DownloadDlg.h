@@ -38,6 +38,8 @@ protected:
     void OnClose() override { RequestCancel(); }
 
 private:
+    // The pictures for the window's scale.
+    void LoadPictures();
     void LayOutTexts();
     void RequestCancel();
     void HoldInput();
@@ -59,6 +61,7 @@ private:
     std::unique_ptr<CPngImage> m_pFace;
     std::unique_ptr<CPngImage> m_pTrack;
     std::unique_ptr<CPngImage> m_pFill;
+    int m_nPictureScale = 0;
     guint m_nRefreshTimer = 0;
     bool m_bHoldsInput = false;
 };

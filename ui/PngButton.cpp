@@ -1,23 +1,14 @@
 #include "ui/PngButton.h"
 
+#include <memory>
+
 #include "ui/AlphaShape.h"
+#include "ui/PngImage.h"
 
 namespace {
 
 // The pointer has rested on the button once it has been there this long.
 constexpr guint kHoverMilliseconds = 1;
-
-cairo_region_t* CellRegion(cairo_surface_t* strip, int cell, int width, int height) {
-    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    cairo_t* cr = cairo_create(copy);
-    cairo_set_source_surface(cr, strip, 0, -cell * height);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    cairo_region_t* region = RegionFromAlpha(copy, 1);
-    cairo_surface_destroy(copy);
-    return region;
-}
 
 }  // namespace
 
@@ -31,10 +22,16 @@ CPngButton::~CPngButton() {
         g_signal_handlers_disconnect_by_data(m_pButton, this);
         g_object_unref(m_pButton);
     }
-    for (cairo_region_t* region : m_cellRegions) {
-        if (region != nullptr) {
-            cairo_region_destroy(region);
+    ReleaseCells();
+}
+
+void CPngButton::ReleaseCells() {
+    for (Cell& cell : m_cells) {
+        if (cell.face != nullptr) {
+            cairo_surface_destroy(cell.face);
+            cairo_region_destroy(cell.region);
         }
+        cell = {};
     }
 }
 
@@ -67,6 +64,14 @@ void CPngButton::SubclassDlgItem(GtkWidget* button) {
                          return FALSE;
                      }),
                      this);
+    g_signal_connect(m_pButton, "notify::scale-factor",
+                     G_CALLBACK(+[](GtkWidget*, GParamSpec*, CPngButton* self) {
+                         self->LoadStrip();
+                         if (self->m_bHasFace && self->m_onFaceChanged) {
+                             self->m_onFaceChanged();
+                         }
+                     }),
+                     this);
     g_signal_connect(m_pButton, "state-flags-changed",
                      G_CALLBACK(+[](GtkWidget*, GtkStateFlags, CPngButton* self) { self->OnStateChanged(); }),
                      this);
@@ -80,15 +85,9 @@ void CPngButton::SubclassDlgItem(GtkWidget* button) {
 }
 
 void CPngButton::SetImage(int id) {
-    m_pImage = LoadPngImage(id);
-    if (!m_pImage || !m_pImage->IsValid()) {
-        m_pImage.reset();
+    m_nStripId = id;
+    if (!LoadStrip()) {
         return;
-    }
-    m_nImageWidth = m_pImage->GetWidth();
-    m_nCellHeight = CellHeight(m_pImage->GetHeight());
-    for (int cell = 0; cell < 3; ++cell) {
-        m_cellRegions[cell] = CellRegion(m_pImage->GetSurface(), cell, m_nImageWidth, m_nCellHeight);
     }
     gtk_widget_set_size_request(m_pButton, m_nImageWidth, m_nCellHeight);
     // Above its siblings: the last child of a fixed layout is drawn last and
@@ -105,13 +104,32 @@ void CPngButton::SetImage(int id) {
     }
 }
 
+bool CPngButton::LoadStrip() {
+    ReleaseCells();
+    const int scale = gtk_widget_get_scale_factor(m_pButton);
+    const std::unique_ptr<CPngImage> strip = LoadPngImage(m_nStripId, scale);
+    m_bHasFace = strip && strip->IsValid();
+    if (!m_bHasFace) {
+        return false;
+    }
+    m_nImageWidth = strip->GetWidth();
+    m_nCellHeight = CellHeight(strip->GetHeight());
+    // Each face as the screen shows it: drawn and cut pixel for pixel.
+    for (int cell = 0; cell < 3; ++cell) {
+        const cairo_rectangle_int_t place{0, cell * m_nCellHeight, m_nImageWidth, m_nCellHeight};
+        m_cells[cell].face = CopyAtScale(strip->GetSurface(), place, scale);
+        m_cells[cell].region = RegionFromAlpha(m_cells[cell].face, 1);
+    }
+    return true;
+}
+
 int CPngButton::CurrentCell() const {
     const bool selected = (gtk_widget_get_state_flags(m_pButton) & GTK_STATE_FLAG_ACTIVE) != 0;
     return ChooseCell(selected, m_bHover);
 }
 
 const cairo_region_t* CPngButton::GetFaceRegion() const {
-    return m_pImage ? m_cellRegions[CurrentCell()] : nullptr;
+    return m_bHasFace ? m_cells[CurrentCell()].region : nullptr;
 }
 
 void CPngButton::SetHover(bool hover) {
@@ -124,7 +142,7 @@ void CPngButton::SetHover(bool hover) {
 void CPngButton::OnStateChanged() {
     gtk_widget_queue_draw(m_pButton);
     const int cell = CurrentCell();
-    if (m_pImage && cell != m_nShownCell) {
+    if (m_bHasFace && cell != m_nShownCell) {
         m_nShownCell = cell;
         if (m_onFaceChanged) {
             m_onFaceChanged();
@@ -133,11 +151,10 @@ void CPngButton::OnStateChanged() {
 }
 
 gboolean CPngButton::OnDraw(GtkWidget*, cairo_t* cr, CPngButton* self) {
-    if (!self->m_pImage) {
+    if (!self->m_bHasFace) {
         return TRUE;  // no face, and nothing of the theme's either
     }
-    const int cell = self->CurrentCell();
-    cairo_set_source_surface(cr, self->m_pImage->GetSurface(), 0, -cell * self->m_nCellHeight);
+    cairo_set_source_surface(cr, self->m_cells[self->CurrentCell()].face, 0, 0);
     cairo_rectangle(cr, 0, 0, self->m_nImageWidth, self->m_nCellHeight);
     cairo_fill(cr);
     return TRUE;

@@ -10,9 +10,6 @@
 #include <gtk/gtk.h>
 
 #include <functional>
-#include <memory>
-
-#include "ui/PngImage.h"
 
 // The cell a button shows.
 int ChooseCell(bool selected, bool hover);
@@ -31,30 +28,40 @@ public:
     // Cairo draws PNGs without any library to start; kept so that every
     // owner sets a button up the same way.
     void StartGraphics() {}
-    // Loads strip `id`, sizes the button to one cell at its place and puts
-    // it above its siblings. A missing strip leaves the button faceless.
+    // Loads strip `id` for the button's scale (again whenever the scale
+    // changes), sizes the button to one cell at its place and puts it above
+    // its siblings. A missing strip leaves the button faceless.
     void SetImage(int id);
 
     GtkWidget* GetWidget() const { return m_pButton; }
-    // What the face covers now, in the button's coordinates (null without a
-    // face). Valid until the face changes.
+    // What the face covers now, in screen pixels from the button's corner
+    // (null without a face). Valid until the face changes.
     const cairo_region_t* GetFaceRegion() const;
-    // Called whenever the face changes.
+    // Called whenever the face or the region it covers changes.
     std::function<void()> m_onFaceChanged;
 
 private:
     static gboolean OnDraw(GtkWidget*, cairo_t* cr, CPngButton* self);
+    // Loads the strip for the button's scale and makes its cells.
+    bool LoadStrip();
+    void ReleaseCells();
     void SetHover(bool hover);
     void OnStateChanged();
     int CurrentCell() const;
 
     GtkWidget* m_pButton = nullptr;
-    std::unique_ptr<CPngImage> m_pImage;
+    int m_nStripId = 0;
+    bool m_bHasFace = false;
     int m_nImageWidth = 0;
     int m_nCellHeight = 0;
     bool m_bHover = false;
     guint m_nHoverTimer = 0;
     int m_nShownCell = 0;
-    // Each cell's covered region, made once by SetImage.
-    cairo_region_t* m_cellRegions[3] = {};
+    // The three faces shown, at the button's scale, and what each covers;
+    // made whenever the strip is loaded.
+    struct Cell {
+        cairo_surface_t* face = nullptr;
+        cairo_region_t* region = nullptr;
+    };
+    Cell m_cells[3];
 };

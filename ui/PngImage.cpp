@@ -58,19 +58,38 @@ cairo_surface_t* SurfaceFrom(const unsigned char* data, size_t size) {
 
 }  // namespace
 
-CPngImage::CPngImage(const unsigned char* data, size_t size) : m_pSurface(SurfaceFrom(data, size)) {}
+std::vector<int> PictureScalesFor(int windowScale) {
+    std::vector<int> larger;
+    std::vector<int> smaller;
+    for (const int scale : kPictureScales) {
+        (scale >= windowScale ? larger : smaller).push_back(scale);
+    }
+    larger.insert(larger.end(), smaller.rbegin(), smaller.rend());
+    return larger;
+}
 
-CPngImage::CPngImage(CResourceBytes bytes)
-    : m_bytes(std::move(bytes)), m_pSurface(SurfaceFrom(m_bytes->Data(), m_bytes->Size())) {}
+CPngImage::CPngImage(const unsigned char* data, size_t size, int scale)
+    : m_pSurface(SurfaceFrom(data, size)), m_nScale(scale) {
+    cairo_surface_set_device_scale(m_pSurface, scale, scale);
+}
+
+CPngImage::CPngImage(CResourceBytes bytes, int scale)
+    : m_bytes(std::move(bytes)),
+      m_pSurface(SurfaceFrom(m_bytes->Data(), m_bytes->Size())),
+      m_nScale(scale) {
+    cairo_surface_set_device_scale(m_pSurface, scale, scale);
+}
 
 CPngImage::~CPngImage() { cairo_surface_destroy(m_pSurface); }
 
 bool CPngImage::IsValid() const { return cairo_surface_status(m_pSurface) == CAIRO_STATUS_SUCCESS; }
 
-int CPngImage::GetWidth() const { return IsValid() ? cairo_image_surface_get_width(m_pSurface) : 0; }
+int CPngImage::GetWidth() const {
+    return IsValid() ? cairo_image_surface_get_width(m_pSurface) / m_nScale : 0;
+}
 
 int CPngImage::GetHeight() const {
-    return IsValid() ? cairo_image_surface_get_height(m_pSurface) : 0;
+    return IsValid() ? cairo_image_surface_get_height(m_pSurface) / m_nScale : 0;
 }
 
 void CGdiPlusPngResource::Release() {
@@ -78,25 +97,38 @@ void CGdiPlusPngResource::Release() {
     m_hBuffer.reset();
 }
 
-bool CGdiPlusPngResource::LoadFromResource(int id) {
+bool CGdiPlusPngResource::LoadFromResource(int id, int windowScale) {
     Release();
-    std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Png);
-    if (!bytes || bytes->Size() == 0) {
-        return false;
+    for (const int scale : PictureScalesFor(windowScale)) {
+        std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Png, scale);
+        if (!bytes || bytes->Size() == 0) {
+            continue;
+        }
+        auto image = std::make_unique<CPngImage>(bytes->Data(), bytes->Size(), scale);
+        if (image->IsValid()) {
+            m_hBuffer = std::move(bytes);
+            m_pImage = std::move(image);
+            return true;
+        }
     }
-    auto image = std::make_unique<CPngImage>(bytes->Data(), bytes->Size());
-    if (!image->IsValid()) {
-        return false;
-    }
-    m_hBuffer = std::move(bytes);
-    m_pImage = std::move(image);
-    return true;
+    return false;
 }
 
-std::unique_ptr<CPngImage> LoadPngImage(int id) {
-    std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Png);
-    if (!bytes) {
-        return nullptr;
+std::unique_ptr<CPngImage> LoadPngImage(int id, int windowScale, ResourceType type) {
+    // The best one there is, kept in case none of them decodes.
+    std::unique_ptr<CPngImage> broken;
+    for (const int scale : PictureScalesFor(windowScale)) {
+        std::optional<CResourceBytes> bytes = FindResource(id, type, scale);
+        if (!bytes) {
+            continue;
+        }
+        auto image = std::make_unique<CPngImage>(std::move(*bytes), scale);
+        if (image->IsValid()) {
+            return image;
+        }
+        if (!broken) {
+            broken = std::move(image);
+        }
     }
-    return std::make_unique<CPngImage>(std::move(*bytes));
+    return broken;
 }

@@ -1,5 +1,6 @@
 #include "ui/UpdateLayeredTool.h"
 
+#include "platform/WindowShape.h"
 #include "ui/AlphaShape.h"
 
 namespace {
@@ -8,8 +9,9 @@ namespace {
 // the display cannot show.
 constexpr int kOpaqueShapeAlpha = 128;
 
-// What a window shows: its picture, and the opaque copy for displays that
-// cannot blend (made when first needed). Lives as long as the window.
+// What a window shows: its picture at the window's scale, and the opaque
+// copy for displays that cannot blend (made when first needed). Lives as
+// long as the window.
 struct CLayeredContent {
     GtkWidget* window;
     cairo_surface_t* picture;
@@ -27,10 +29,10 @@ struct CLayeredContent {
                gdk_screen_is_composited(gtk_widget_get_screen(window));
     }
 
+    // The picture is at the window's scale: its pixels are the screen's.
     void ApplyShapes() {
         cairo_region_t* region = RegionFromAlpha(picture, Blends() ? 1 : kOpaqueShapeAlpha);
-        gtk_widget_shape_combine_region(window, region);
-        gtk_widget_input_shape_combine_region(window, region);
+        SetWindowShape(window, region);
         cairo_region_destroy(region);
         gtk_widget_queue_draw(window);
     }
@@ -86,11 +88,13 @@ void UpdateLayeredTool::UpdateLayeredWindow(GtkWindow* window, cairo_surface_t* 
         cairo_surface_destroy(content->picture);
         cairo_surface_destroy(content->opaque);
     }
-    content->picture = cairo_surface_reference(picture);
+    // Drawn, cut and keyed pixel for pixel on the screen: a picture of
+    // another scale is resampled once, here.
+    content->picture = CopyAtScale(picture, gtk_widget_get_scale_factor(widget));
     content->opaque = nullptr;  // made on the first paint that needs it
 
-    const int width = cairo_image_surface_get_width(picture);
-    const int height = cairo_image_surface_get_height(picture);
+    const int width = cairo_image_surface_get_width(picture) / ScaleOf(picture);
+    const int height = cairo_image_surface_get_height(picture) / ScaleOf(picture);
     gtk_widget_set_size_request(widget, width, height);
     gtk_window_resize(window, width, height);
     if (m_bShapes) {

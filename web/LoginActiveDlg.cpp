@@ -13,6 +13,7 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
+#include "platform/WindowShape.h"
 #include "ui/ConfirmDlg.h"
 #include "ui/UpdateLayeredTool.h"
 #include "web/BrowserEvents.h"
@@ -30,7 +31,7 @@ constexpr int kMinimizeId = 1006;
 constexpr int kCloseStrip = 160;
 constexpr int kMinimizeStrip = 162;
 
-// Where the items sit, in the window's pixels: the browser over the
+// Where the items sit, in the window's own pixels: the browser over the
 // picture's panel, the buttons on its frame's upper right corner. The
 // minimise button's window is taller than its face; below the face it shows
 // key colour like the rest.
@@ -150,25 +151,25 @@ bool CLoginActiveDlg::OnInitDialog() {
     return true;
 }
 
+// In screen pixels: the buttons' faces are cut to the pixel at any scale.
 void CLoginActiveDlg::UpdateShape() {
-    const bool browserShown = m_bBrowserShown;
+    const int scale = GetScaleFactor();
     cairo_region_t* region = cairo_region_create();
     const std::pair<const CPngButton*, CRect> buttons[] = {{&m_btnMin, kMinimizeRect}, {&m_btnClose, kCloseRect}};
     for (const auto& [button, place] : buttons) {
         if (const cairo_region_t* face = button->GetFaceRegion()) {
             cairo_region_t* moved = cairo_region_copy(face);
-            cairo_region_translate(moved, place.x, place.y);
+            cairo_region_translate(moved, place.x * scale, place.y * scale);
             cairo_region_union(region, moved);
             cairo_region_destroy(moved);
         }
     }
-    if (browserShown) {
-        const cairo_rectangle_int_t rect{kBrowserRect.x, kBrowserRect.y, kBrowserRect.width, kBrowserRect.height};
+    if (m_bBrowserShown) {
+        const cairo_rectangle_int_t rect{kBrowserRect.x * scale, kBrowserRect.y * scale,
+                                         kBrowserRect.width * scale, kBrowserRect.height * scale};
         cairo_region_union_rectangle(region, &rect);
     }
-    GtkWidget* window = GTK_WIDGET(GetSafeHwnd());
-    gtk_widget_shape_combine_region(window, region);
-    gtk_widget_input_shape_combine_region(window, region);
+    SetWindowShape(GTK_WIDGET(GetSafeHwnd()), region);
     cairo_region_destroy(region);
 }
 
@@ -196,8 +197,12 @@ void CLoginActiveDlg::FreezePage() {
     if (m_pSite == nullptr || !m_bBrowserShown) {
         return;
     }
-    cairo_surface_t* snapshot =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, kBrowserRect.width, kBrowserRect.height);
+    // As many pixels as the page shows on the screen, so that the held page
+    // looks no softer than the live one.
+    const int scale = GetScaleFactor();
+    cairo_surface_t* snapshot = cairo_image_surface_create(
+        CAIRO_FORMAT_RGB24, kBrowserRect.width * scale, kBrowserRect.height * scale);
+    cairo_surface_set_device_scale(snapshot, scale, scale);
     cairo_t* cr = cairo_create(snapshot);
     gtk_widget_draw(GTK_WIDGET(m_pSite->GetView()), cr);
     cairo_destroy(cr);
@@ -224,20 +229,22 @@ void CLoginActiveDlg::OnMove() {
     if (m_pParent == nullptr) {
         return;
     }
-    CRect background = m_pParent->GetWindowRect();
-    const CRect mine = GetWindowRect();
     if (m_pParent->m_bBackgroundLeads != 0) {
         // The main window leads. Only a window manager moves this window
         // then (placing it when it first shows, say): it goes back on top of
         // the main window.
-        if (mine.x != background.x || mine.y != background.y) {
-            MoveWindow({background.x, background.y, mine.width, mine.height});
+        if (!IsAlignedWith(*m_pParent)) {
+            AlignWith(*m_pParent);
         }
         return;
     }
-    background.x = mine.x;
-    background.y = mine.y;
-    m_pParent->MoveWindow(background);
+    m_pParent->AlignWith(*this);
+}
+
+// The buttons load their strips for the new scale and call UpdateShape; the
+// browser's place in screen pixels changes even without them.
+void CLoginActiveDlg::OnScaleChanged() {
+    UpdateShape();
 }
 
 void CLoginActiveDlg::OnMapped() {

@@ -35,6 +35,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnMove() override;
+    void OnScaleChanged() override;
     void OnMapped() override;
     HitTest OnNcHitTest() override;
     // Enter and Esc never close the window.

@@ -1,3 +1,6 @@
+#include <gdk/gdkx.h>
+
+#include <cmath>
 #include <string>
 
 #include "platform/DialogWindow.h"
@@ -148,6 +151,119 @@ void CDialogWindow::CenterWindow() {
     MoveWindow(rect);
 }
 
+void CDialogWindow::AlignWith(const CDialogWindow& other) {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    int x = 0;
+    int y = 0;
+    GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(m_hWnd));
+    if (!gtk_widget_get_mapped(GTK_WIDGET(m_hWnd)) || !GDK_IS_X11_WINDOW(window) ||
+        !other.GetScreenOrigin(x, y)) {
+        const CRect there = other.GetWindowRect();
+        MoveWindow({there.x, there.y, m_rect.width, m_rect.height});
+        return;
+    }
+    // What gdk_window_move asks of the X server, without rounding to the
+    // window's own pixels.
+    m_rect.x = x / GetScaleFactor();
+    m_rect.y = y / GetScaleFactor();
+    XMoveWindow(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), x, y);
+}
+
+bool CDialogWindow::IsAlignedWith(const CDialogWindow& other) const {
+    int x = 0;
+    int y = 0;
+    int otherX = 0;
+    int otherY = 0;
+    if (GetScreenOrigin(x, y) && other.GetScreenOrigin(otherX, otherY)) {
+        return x == otherX && y == otherY;
+    }
+    const CRect mine = GetWindowRect();
+    const CRect there = other.GetWindowRect();
+    return mine.x == there.x && mine.y == there.y;
+}
+
+int CDialogWindow::GetScaleFactor() const {
+    return m_hWnd != nullptr ? gtk_widget_get_scale_factor(GTK_WIDGET(m_hWnd)) : 1;
+}
+
+bool CDialogWindow::GetScreenOrigin(int& x, int& y) const {
+    GdkWindow* window = m_hWnd != nullptr ? gtk_widget_get_window(GTK_WIDGET(m_hWnd)) : nullptr;
+    if (window == nullptr) {
+        return false;
+    }
+    if (!GDK_IS_X11_WINDOW(window)) {
+        gdk_window_get_origin(window, &x, &y);
+        x *= GetScaleFactor();
+        y *= GetScaleFactor();
+        return true;
+    }
+    // GDK rounds the position down to the window's own pixels.
+    Window child = 0;
+    XTranslateCoordinates(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window),
+                          GDK_WINDOW_XID(gdk_screen_get_root_window(gdk_window_get_screen(window))),
+                          0, 0, &x, &y, &child);
+    return true;
+}
+
+namespace {
+
+// _NET_WM_MOVERESIZE's actions.
+constexpr long kMoveAction = 8;
+constexpr long kCancelAction = 11;
+
+// Asks the window manager to start or stop moving `window` with the pointer.
+void SendMoveResize(GdkWindow* window, long x, long y, long action, long button) {
+    XClientMessageEvent message{};
+    message.type = ClientMessage;
+    message.window = GDK_WINDOW_XID(window);
+    message.message_type =
+        gdk_x11_get_xatom_by_name_for_display(gdk_window_get_display(window), "_NET_WM_MOVERESIZE");
+    message.format = 32;
+    message.data.l[0] = x;
+    message.data.l[1] = y;
+    message.data.l[2] = action;
+    message.data.l[3] = button;
+    message.data.l[4] = 1;  // asked by an application
+    XSendEvent(GDK_WINDOW_XDISPLAY(window),
+               GDK_WINDOW_XID(gdk_screen_get_root_window(gdk_window_get_screen(window))), False,
+               SubstructureRedirectMask | SubstructureNotifyMask,
+               reinterpret_cast<XEvent*>(&message));
+}
+
+}  // namespace
+
+void CDialogWindow::BeginMoveDrag(const GdkEventButton& press) {
+    GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(m_hWnd));
+    const int scale = GetScaleFactor();
+    if (scale == 1 || !GDK_IS_X11_WINDOW(window) ||
+        !gdk_x11_screen_supports_net_wm_hint(gdk_window_get_screen(window),
+                                             gdk_atom_intern_static_string("_NET_WM_MOVERESIZE"))) {
+        gtk_window_begin_move_drag(m_hWnd, int(press.button), int(press.x_root), int(press.y_root),
+                                   press.time);
+        return;
+    }
+    // GTK hands the window manager the pointer's place in the window's own
+    // pixels, two screen pixels each at scale 2, and the window would then
+    // trail the pointer by a screen pixel: ask as GTK does, to the pixel.
+    gdk_seat_ungrab(gdk_device_get_seat(press.device));
+    SendMoveResize(window, std::lround(press.x_root * scale), std::lround(press.y_root * scale),
+                   kMoveAction, long(press.button));
+    m_nMoveButton = press.button;
+}
+
+// A release that reaches the window came before the window manager took the
+// pointer, which then waits for one that never comes: the move is over.
+void CDialogWindow::EndMoveDrag(const GdkEventButton& release) {
+    if (m_nMoveButton == 0 || release.button != m_nMoveButton) {
+        return;
+    }
+    m_nMoveButton = 0;
+    SendMoveResize(gtk_widget_get_window(GTK_WIDGET(m_hWnd)), 0, 0, kCancelAction,
+                   long(release.button));
+}
+
 void CDialogWindow::OnConfigure(const GdkEventConfigure& event) {
     // The event's position is relative to the window's parent, which is a
     // window manager's frame once there is one: ask for the screen position.
@@ -155,6 +271,9 @@ void CDialogWindow::OnConfigure(const GdkEventConfigure& event) {
     int y = event.y;
     gdk_window_get_origin(event.window, &x, &y);
     m_rect = {x, y, event.width, event.height};
+    // A move by a single screen pixel is a move, even where the window's
+    // own pixels are two screen pixels wide.
+    GetScreenOrigin(x, y);
     if (x != m_nLastX || y != m_nLastY) {
         m_nLastX = x;
         m_nLastY = y;
@@ -164,7 +283,8 @@ void CDialogWindow::OnConfigure(const GdkEventConfigure& event) {
 
 void CDialogWindow::ConnectEvents() {
     GtkWidget* w = GTK_WIDGET(m_hWnd);
-    gtk_widget_add_events(w, GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK | GDK_STRUCTURE_MASK);
+    gtk_widget_add_events(w, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                 GDK_POINTER_MOTION_MASK | GDK_STRUCTURE_MASK);
 
     g_signal_connect(w, "configure-event",
                      G_CALLBACK(+[](GtkWidget*, GdkEventConfigure* e, CDialogWindow* self) -> gboolean {
@@ -181,16 +301,24 @@ void CDialogWindow::ConnectEvents() {
                      }),
                      this);
     g_signal_connect(w, "button-press-event",
-                     G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, CDialogWindow* self) -> gboolean {
+                     G_CALLBACK(+[](GtkWidget*, GdkEventButton* e,
+                                    CDialogWindow* self) -> gboolean {
+                         self->m_nMoveButton = 0;
                          if (e->type != GDK_BUTTON_PRESS || e->button != GDK_BUTTON_PRIMARY ||
                              self->OnNcHitTest() != HitTest::Caption) {
                              return FALSE;
                          }
-                         gtk_window_begin_move_drag(self->m_hWnd, int(e->button), int(e->x_root),
-                                                    int(e->y_root), e->time);
+                         self->BeginMoveDrag(*e);
                          return TRUE;
                      }),
                      this);
+    g_signal_connect(
+        w, "button-release-event",
+        G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, CDialogWindow* self) -> gboolean {
+            self->EndMoveDrag(*e);
+            return FALSE;
+        }),
+        this);
     g_signal_connect(w, "show", G_CALLBACK(+[](GtkWidget*, CDialogWindow* self) {
                          self->OnShowWindow(true);
                      }),
@@ -217,6 +345,10 @@ void CDialogWindow::ConnectEvents() {
                          return FALSE;
                      }),
                      this);
+    g_signal_connect(
+        w, "notify::scale-factor",
+        G_CALLBACK(+[](GtkWidget*, GParamSpec*, CDialogWindow* self) { self->OnScaleChanged(); }),
+        this);
     g_signal_connect(w, "delete-event",
                      G_CALLBACK(+[](GtkWidget*, GdkEvent*, CDialogWindow* self) -> gboolean {
                          self->OnClose();

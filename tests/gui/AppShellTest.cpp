@@ -1,24 +1,32 @@
 // The application object's run in this process under an X server: how the
-// run ends, and what happens when the main window or its picture is missing.
-// Each test runs in a process of its own, since a quit request and the
-// registered resources last for the rest of a process.
+// run ends, what happens when the main window or its picture is missing, and
+// the windows on a desktop that scales them by two. Each test runs in a
+// process of its own, since a quit request, the registered resources and the
+// display's scale last for the rest of a process.
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+// After gtest, whose headers use names that X11's are macros for.
+#include <X11/extensions/shape.h>
+#include <gdk/gdkx.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include "app/LoginApp.h"
 #include "platform/MessageLoop.h"
 #include "tests/gui/GtkTestSupport.h"
+#include "ui/AlphaShape.h"
 #include "ui/PngButton.h"
+#include "ui/PngImage.h"
 
 CLoginApp theApp;
 
 // The program's own resources, and a bundle that shadows its background.
 extern "C" GResource* launcher_get_resource();
 extern "C" void broken_background_register_resource();
+extern "C" void broken_2x_background_register_resource();
 
 
 TEST(AppShell, QuitRequestEndsTheRunWithSixteen) {
@@ -115,4 +123,195 @@ TEST(PngButtonGtk, TakesItsCellsSizeTheHandCursorAndStaysAButtonWithoutAStrip) {
     gtk_button_clicked(GTK_BUTTON(faceless));
     EXPECT_EQ(clicks, 1);
     gtk_widget_destroy(window);
+}
+
+// The program's windows on a desktop that scales windows by two.
+
+namespace {
+
+// The login window's items, in its own pixels (web/LoginActiveDlg.cpp).
+constexpr cairo_rectangle_int_t kBrowser{560, 177, 631, 446};
+constexpr cairo_rectangle_int_t kMinimize{1173, 137, 39, 75};
+constexpr cairo_rectangle_int_t kClose{1208, 115, 54, 54};
+
+void SetScale(int scale) {
+    gdk_x11_display_set_window_scale(gdk_display_get_default(), scale);
+}
+
+// The top-level shown over the main window, owned by it.
+GtkWidget* LoginWindow(GtkWindow* main) {
+    GList* all = gtk_window_list_toplevels();
+    GtkWidget* found = nullptr;
+    for (GList* l = all; l != nullptr; l = l->next) {
+        GtkWindow* w = GTK_WINDOW(l->data);
+        if (w != main && gtk_window_get_transient_for(w) == main &&
+            gtk_widget_get_mapped(GTK_WIDGET(w))) {
+            found = GTK_WIDGET(w);
+        }
+    }
+    g_list_free(all);
+    return found;
+}
+
+// A region, moved and scaled: a rectangle of the window's own pixels in
+// screen pixels.
+cairo_region_t* ScreenRect(const cairo_rectangle_int_t& r, int scale) {
+    const cairo_rectangle_int_t big{r.x * scale, r.y * scale, r.width * scale, r.height * scale};
+    return cairo_region_create_rectangle(&big);
+}
+
+// The normal face of strip `id` at `scale`, in screen pixels at `place`.
+void AddFace(cairo_region_t* shape, int id, const cairo_rectangle_int_t& place, int scale) {
+    const auto strip = LoadPngImage(id, scale);
+    cairo_surface_t* face = CopyAtScale(
+        strip->GetSurface(), {0, 0, strip->GetWidth(), CellHeight(strip->GetHeight())}, scale);
+    cairo_region_t* covered = RegionFromAlpha(face, 1);
+    cairo_region_translate(covered, place.x * scale, place.y * scale);
+    cairo_region_union(shape, covered);
+    cairo_region_destroy(covered);
+    cairo_surface_destroy(face);
+}
+
+// Whether the X server holds `shape` of `window` (ShapeBounding or
+// ShapeInput) equal to `wanted`.
+bool HasShape(GtkWidget* window, int shape, const cairo_region_t* wanted) {
+    cairo_region_t* held = ScreenShape(window, shape);
+    const bool same = cairo_region_equal(held, wanted);
+    cairo_region_destroy(held);
+    return same;
+}
+
+// Whether the X server has the main window as large as its picture at
+// `scale` and cut to it at each screen pixel (to the picture drawn at
+// `pictureScale`, as the screen shows it), and the login window on it, cut
+// to the browser and the buttons' faces drawn for that scale. The cheap
+// looks come first: the program works meanwhile.
+bool ShownAtScale(GtkWindow* main, int scale, int pictureScale) {
+    GtkWidget* login = LoginWindow(main);
+    if (login == nullptr) {
+        return false;
+    }
+    const GdkRectangle screen = ScreenGeometry(GTK_WIDGET(main));
+    const GdkRectangle loginScreen = ScreenGeometry(login);
+    if (screen.width != 1334 * scale || screen.height != 725 * scale || loginScreen.x != screen.x ||
+        loginScreen.y != screen.y) {
+        return false;
+    }
+    cairo_region_t* loginWanted = ScreenRect(kBrowser, scale);
+    AddFace(loginWanted, 162, kMinimize, scale);
+    AddFace(loginWanted, 160, kClose, scale);
+    const bool loginRight = HasShape(login, ShapeInput, loginWanted);
+    cairo_region_destroy(loginWanted);
+    if (!loginRight) {
+        return false;
+    }
+    const auto picture = LoadPngImage(155, pictureScale);
+    cairo_surface_t* shown = CopyAtScale(picture->GetSurface(), scale);
+    const bool blends = gdk_screen_is_composited(gdk_screen_get_default());
+    cairo_region_t* wanted = RegionFromAlpha(shown, blends ? 1 : 128);
+    cairo_surface_destroy(shown);
+    const bool right = HasShape(GTK_WIDGET(main), ShapeBounding, wanted) &&
+                       HasShape(GTK_WIDGET(main), ShapeInput, wanted);
+    cairo_region_destroy(wanted);
+    return right;
+}
+
+bool ShownAtScale(GtkWindow* main, int scale) {
+    return ShownAtScale(main, scale, scale);
+}
+
+// Runs the program until `check` has seen what it waits for, or for at most
+// 30 s; 0 when it has. It looks every 100 ms, leaving the program time to
+// work between looks however long they take.
+int RunUntil(std::function<bool(GtkWindow*)> check) {
+    static bool seen = false;
+    static std::function<bool(GtkWindow*)> wanted = std::move(check);
+    g_timeout_add(
+        100,
+        [](gpointer) -> gboolean {
+            GtkWindow* main = FindWindow("Tharnvale");
+            if (main == nullptr || !wanted(main)) {
+                return G_SOURCE_CONTINUE;
+            }
+            seen = true;
+            gtk_window_close(main);
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
+    g_timeout_add_seconds(
+        30,
+        [](gpointer) -> gboolean {
+            PostQuitMessage(1);
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
+    return theApp.InitInstance() == 0 && seen ? 0 : 1;
+}
+
+}  // namespace
+
+TEST(AppShellAtScaleTwo, WindowsCoverTwiceThePixelsCutToThe2xPictures) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SetScale(2);
+            std::_Exit(RunUntil([](GtkWindow* main) { return ShownAtScale(main, 2); }));
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(AppShellAtScaleTwo, LoginWindowFollowsTheMainWindowToTheScreenPixel) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SetScale(2);
+            // Where a window manager may put a window the player drags:
+            // between two of the windows' own pixels.
+            static int step = 0;
+            std::_Exit(RunUntil([](GtkWindow* main) {
+                if (step == 0 && ShownAtScale(main, 2)) {
+                    GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(main));
+                    XMoveWindow(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), 301, 151);
+                    step = 1;
+                }
+                if (step != 1) {
+                    return false;
+                }
+                const GdkRectangle mainPlace = ScreenGeometry(GTK_WIDGET(main));
+                const GdkRectangle loginPlace = ScreenGeometry(LoginWindow(main));
+                return mainPlace.x == 301 && mainPlace.y == 151 && loginPlace.x == 301 &&
+                       loginPlace.y == 151;
+            }));
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(AppShellAtScaleTwo, WindowsTakeTheNewScaleWhenTheDesktopChangesIt) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SetScale(1);
+            static bool changed = false;
+            std::_Exit(RunUntil([](GtkWindow* main) {
+                if (!changed && ShownAtScale(main, 1)) {
+                    SetScale(2);
+                    changed = true;
+                }
+                return changed && ShownAtScale(main, 2);
+            }));
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(AppShellAtScaleTwo, Broken2xPictureGivesWayToThe1xOneEnlarged) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // See MissingPictureKeepsTheTemplateSizeAndTheWindowWorks.
+            g_resources_lookup_data("/", G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+            broken_2x_background_register_resource();
+            SetScale(2);
+            std::_Exit(RunUntil([](GtkWindow* main) { return ShownAtScale(main, 2, 1); }));
+        },
+        testing::ExitedWithCode(0), "");
 }

@@ -1,10 +1,15 @@
 #include "tests/gui/GtkTestSupport.h"
 
 #include <gtest/gtest.h>
+// After gtest, whose headers use names that X11's are macros for.
+#include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
+#include <gdk/gdkx.h>
 
 #include <clocale>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 GtkWindow* FindWindow(const char* title) {
     GList* all = gtk_window_list_toplevels();
@@ -37,6 +42,36 @@ guint WhenShown(const char* title, std::function<void(GtkWindow*)> act) {
         }
         return w != nullptr;
     });
+}
+
+cairo_region_t* ScreenShape(GtkWidget* window, int kind) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(window);
+    int count = 0;
+    int ordering = 0;
+    XRectangle* rects = XShapeGetRectangles(GDK_WINDOW_XDISPLAY(gdkWindow),
+                                            GDK_WINDOW_XID(gdkWindow), kind, &count, &ordering);
+    // All at once: a picture's shape has thousands of rectangles.
+    std::vector<cairo_rectangle_int_t> all;
+    for (int i = 0; i < count; ++i) {
+        all.push_back({rects[i].x, rects[i].y, rects[i].width, rects[i].height});
+    }
+    if (rects != nullptr) {
+        XFree(rects);
+    }
+    return cairo_region_create_rectangles(all.data(), int(all.size()));
+}
+
+GdkRectangle ScreenGeometry(GtkWidget* window) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(window);
+    Display* display = GDK_WINDOW_XDISPLAY(gdkWindow);
+    XSync(display, False);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, GDK_WINDOW_XID(gdkWindow), &attributes);
+    Window child = 0;
+    GdkRectangle geometry{0, 0, attributes.width, attributes.height};
+    XTranslateCoordinates(display, GDK_WINDOW_XID(gdkWindow), DefaultRootWindow(display), 0, 0,
+                          &geometry.x, &geometry.y, &child);
+    return geometry;
 }
 
 int main(int argc, char** argv) {

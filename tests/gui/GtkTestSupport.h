@@ -16,3 +16,9 @@ guint Poll(std::function<bool()> check);
 
 // Runs `act` from the main loop once a window titled `title` is visible.
 guint WhenShown(const char* title, std::function<void(GtkWindow*)> act);
+
+// What the X server holds of a realized top-level window, in screen pixels:
+// its shape (ShapeBounding or ShapeInput from X11/extensions/shape.h; a
+// region the caller destroys), its place and its size.
+cairo_region_t* ScreenShape(GtkWidget* window, int kind);
+GdkRectangle ScreenGeometry(GtkWidget* window);

@@ -1,14 +1,19 @@
-// The platform's real windows under an X server: message box and quit
-// request.
+// The platform's real windows under an X server: message box, quit request
+// and window shapes.
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+// After gtest, whose headers use names that X11's are macros for.
+#include <X11/extensions/shape.h>
+#include <gdk/gdkx.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
+#include "platform/WindowShape.h"
 #include "tests/gui/GtkTestSupport.h"
 
 
@@ -96,4 +101,49 @@ TEST(MessageLoopGtk, EndStopsOnlyItsOwnLoop) {
     EXPECT_TRUE(outer.Run());
     EXPECT_TRUE(innerEnded);
     EXPECT_FALSE(IsQuitPosted());
+}
+
+namespace {
+
+// A window of 50 × 40 of its own pixels on a display that scales windows by
+// two, cut to odd places and sizes that no shape in the window's pixels (two
+// screen pixels each) can give, set before it is realized; then cut again,
+// and uncut. 0 when the X server had each shape exactly.
+int CutAtScaleTwo() {
+    gdk_x11_display_set_window_scale(gdk_display_get_default(), 2);
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_decorated(GTK_WINDOW(window), FALSE);
+    gtk_widget_set_size_request(window, 50, 40);
+    const cairo_rectangle_int_t rects[] = {{3, 1, 7, 5}, {11, 9, 1, 1}, {0, 30, 99, 49}};
+    cairo_region_t* odd = cairo_region_create_rectangles(rects, 3);
+    SetWindowShape(window, odd);
+    gtk_widget_show(window);
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    const GdkRectangle screen = ScreenGeometry(window);
+    cairo_region_t* bounding = ScreenShape(window, ShapeBounding);
+    cairo_region_t* input = ScreenShape(window, ShapeInput);
+    const bool cut = screen.width == 100 && screen.height == 80 &&
+                     cairo_region_equal(bounding, odd) && cairo_region_equal(input, odd);
+
+    const cairo_rectangle_int_t dot{5, 5, 1, 1};
+    cairo_region_t* smaller = cairo_region_create_rectangle(&dot);
+    SetWindowShape(window, smaller);
+    cairo_region_t* recut = ScreenShape(window, ShapeInput);
+    const bool cutAgain = cairo_region_equal(recut, smaller);
+
+    SetWindowShape(window, nullptr);
+    cairo_region_t* whole = ScreenShape(window, ShapeBounding);
+    const cairo_rectangle_int_t all{0, 0, 100, 80};
+    const bool uncut = cairo_region_contains_rectangle(whole, &all) == CAIRO_REGION_OVERLAP_IN;
+    std::fprintf(stderr, "cut %d, cut again %d, uncut %d\n", int(cut), int(cutAgain), int(uncut));
+    return cut && cutAgain && uncut ? 0 : 1;
+}
+
+}  // namespace
+
+// The scale lasts for the rest of a process: this runs in one of its own.
+TEST(WindowShapeGtk, CutsAtEachScreenPixelOnAWindowScaledByTwo) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(CutAtScaleTwo()), testing::ExitedWithCode(0), "");
 }

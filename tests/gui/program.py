@@ -19,6 +19,8 @@ LOGIN_PATH = "/url/weiduan.php"
 PAYLOAD = '{"uid":"u1","token":"t","server_id":"s","other":"o","sign":"x"}'
 PAYLOAD_ARGS = ",id^u1,auth_key^t&s&o&x"
 PAGE_HEAD = "<!DOCTYPE html><meta charset='utf-8'><title>login</title>"
+# The main window's width in screen pixels at scale 1.
+MAIN_WIDTH = 1334
 # Where the login window shows the browser: x, y, width, height in its pixels.
 BROWSER = (560, 177, 631, 446)
 # The program's own page: dark blue, with the 重试 button in its middle.
@@ -174,6 +176,17 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         time.sleep(seconds)
         self.assertIsNone(self.program.process.poll())
         self.assertFalse(self.program.has_started_launcher())
+
+    def login_window(self, width=MAIN_WIDTH):
+        """The login window: the program's other visible window as wide as
+        the main one (`width` screen pixels)."""
+        def find():
+            return [w for w in self.session.program_windows()
+                    if w != self.window and self.session.geometry(w)[2] == width]
+        others = wait_until(find, timeout=5)
+        self.assertTrue(others, "no login window among %s" % [
+            (w, self.session.geometry(w)) for w in self.session.program_windows(visible=False)])
+        return others[0]
 
     def own_page_shown(self):
         """Whether the browser shows a page of the program's own. Its corner

@@ -49,14 +49,6 @@ class Download(LauncherTestCase):
         x0, y0 = self.origin
         self.session.click(x0 + BROWSER[0] + 300, y0 + BROWSER[1] + 200)
 
-    def login_window(self):
-        def find():
-            ids = self.session.program_windows()
-            return [w for w in ids if w != self.window and self.session.geometry(w)[2] == 1334]
-        others = wait_until(find, timeout=5)
-        self.assertTrue(others, "no login window")
-        return others[0]
-
     def download_shown(self):
         return self.session.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE],
                                 check=False).stdout.strip() != ""

@@ -46,15 +46,6 @@ class Stacking(LauncherTestCase):
         self.origin = self.session.wait_geometry(self.window, lambda g: g[2] == 1334)[:2]
         time.sleep(0.8)
 
-    def login_window(self):
-        def find():
-            ids = self.session.program_windows()
-            return [w for w in ids if w != self.window and self.session.geometry(w)[2] == 1334]
-        others = wait_until(find, timeout=5)
-        self.assertTrue(others, "no login window among %s" % [
-            (w, self.session.geometry(w)) for w in self.session.program_windows(visible=False)])
-        return others[0]
-
     def drag_main_window(self, dx, dy):
         """Drags the main window by its picture (the figure's cloak), and
         waits until both windows stand at the new place."""

@@ -1,10 +1,11 @@
 """A private X server for one GUI test, with the tools to look at it.
 
 Each session starts its own Xvfb (1920 x 1080, larger than the 1334-pixel
-window), a stand-in desktop window of a known colour that records clicks, and,
-on request, a window manager: openbox (with or without the compositing manager
-xcompmgr), xfwm4 or metacity (both compositing themselves). Screenshots come
-from `import -window root`, as a player would see the screen.
+window, unless the test asks for another size), a stand-in desktop window of a
+known colour that records clicks, and, on request, a window manager: openbox
+(with or without the compositing manager xcompmgr), xfwm4 or metacity (both
+compositing themselves). Screenshots come from `import -window root`, as a
+player would see the screen.
 """
 
 import os
@@ -49,13 +50,15 @@ WINDOW_MANAGERS = {
 
 class SessionPerClass:
     """One X session for all the tests of a class, on the desktop the class
-    names (openbox with a compositing manager unless it says otherwise)."""
+    names (openbox with a compositing manager unless it says otherwise), on
+    a screen of the size it names."""
     window_manager = "openbox"
     compositor = True
+    screen = (WIDTH, HEIGHT)
 
     @classmethod
     def setUpClass(cls):
-        cls.session = XSession(cls.window_manager, cls.compositor).__enter__()
+        cls.session = XSession(cls.window_manager, cls.compositor, cls.screen).__enter__()
 
     @classmethod
     def tearDownClass(cls):
@@ -83,10 +86,11 @@ def wait_until(predicate, timeout=10.0, interval=0.05):
 
 
 class XSession:
-    def __init__(self, window_manager=False, compositor=False):
+    def __init__(self, window_manager=False, compositor=False, screen=(WIDTH, HEIGHT)):
         # True stands for openbox, the first window manager the tests had.
         self.window_manager = "openbox" if window_manager is True else window_manager
         self.compositor = compositor
+        self.width, self.height = screen
         self.helpers = []
 
     # -- life cycle --------------------------------------------------------
@@ -100,7 +104,7 @@ class XSession:
     def start(self):
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{WIDTH}x{HEIGHT}x24",
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{self.width}x{self.height}x24",
              "-nolisten", "tcp"],
             pass_fds=[write_fd], stderr=subprocess.DEVNULL)
         os.close(write_fd)
@@ -213,7 +217,7 @@ class XSession:
         if keep_as:
             subprocess.run(["import", "-window", "root", keep_as], env=self.env, check=True,
                            timeout=30)
-        return Screenshot(raw)
+        return Screenshot(raw, self.width)
 
     def click(self, x, y, button=1):
         self.run(["xdotool", "mousemove", str(x), str(y), "click", str(button)])
@@ -249,11 +253,12 @@ class XSession:
 
 
 class Screenshot:
-    def __init__(self, raw):
+    def __init__(self, raw, width=WIDTH):
         self.raw = raw
+        self.width = width
 
     def pixel(self, x, y):
-        offset = (y * WIDTH + x) * 3
+        offset = (y * self.width + x) * 3
         return tuple(self.raw[offset:offset + 3])
 
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
+#include "platform/Resources.h"
 #include "tests/unit/TestResources.h"
 #include "ui/AlphaShape.h"
 #include "ui/PngImage.h"
@@ -117,4 +119,184 @@ TEST_F(PngImageTest, OpaqueCopyShowsEachPixelInItsOwnColour) {
     EXPECT_EQ(PixelAt(opaque, 2, 0), 0xFF00FF00u);
     EXPECT_EQ(PixelAt(opaque, 3, 0), 0x00000000u);
     cairo_surface_destroy(opaque);
+}
+
+// Pictures for desktops that scale windows: which one a window gets, and the
+// shapes cut from it in screen pixels.
+
+namespace {
+
+// The rectangles of a region scaled up by `factor`: what GTK's shapes, in a
+// window's own pixels, make of it on the screen.
+cairo_region_t* Blocky(const cairo_region_t* region, int factor) {
+    cairo_region_t* scaled = cairo_region_create();
+    for (int i = 0; i < cairo_region_num_rectangles(region); ++i) {
+        cairo_rectangle_int_t r;
+        cairo_region_get_rectangle(region, i, &r);
+        const cairo_rectangle_int_t big{r.x * factor, r.y * factor, r.width * factor,
+                                        r.height * factor};
+        cairo_region_union_rectangle(scaled, &big);
+    }
+    return scaled;
+}
+
+// The pixels of rows [y, y + height) of a picture, as a picture of their own.
+cairo_surface_t* Rows(cairo_surface_t* picture, int y, int height) {
+    const int stride = cairo_image_surface_get_stride(picture);
+    return cairo_image_surface_create_for_data(
+        cairo_image_surface_get_data(picture) + y * stride, CAIRO_FORMAT_ARGB32,
+        cairo_image_surface_get_width(picture), height, stride);
+}
+
+// What a window at `scale` covers of `part` of a picture, in screen pixels.
+cairo_region_t* ShapeAt(cairo_surface_t* picture, const cairo_rectangle_int_t& part, int scale,
+                        int minAlpha) {
+    cairo_surface_t* shown = CopyAtScale(picture, part, scale);
+    cairo_region_t* region = RegionFromAlpha(shown, minAlpha);
+    cairo_surface_destroy(shown);
+    return region;
+}
+
+}  // namespace
+
+TEST(PictureScales, AWindowTakesItsOwnScaleThenLargerThenSmaller) {
+    const struct {
+        int window;
+        std::vector<int> tried;
+    } cases[] = {{1, {1, 2}}, {2, {2, 1}}, {3, {2, 1}}, {4, {2, 1}}, {0, {1, 2}}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(PictureScalesFor(c.window), c.tried) << c.window;
+    }
+}
+
+TEST(PictureScales, EachScaleHasItsOwnName) {
+    const struct {
+        int id;
+        ResourceType type;
+        int scale;
+        const char* path;
+    } cases[] = {
+        {155, ResourceType::Png, 1, "/tharnvale/png/155"},
+        {155, ResourceType::Png, 2, "/tharnvale/png/155@2x"},
+        {177, ResourceType::Bitmap, 2, "/tharnvale/bitmap/177@2x"},
+        {128, ResourceType::Icon, 2, "/tharnvale/icon/128@2x"},
+        {102, ResourceType::Dialog, 1, "/tharnvale/dialog/102"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResourcePath(c.id, c.type, c.scale), c.path);
+    }
+}
+
+TEST_F(PngImageTest, EveryProgramPictureHasATwiceAsFineForm) {
+    for (const int id : {155, 160, 162, 175, 176, 181, 182, 183}) {
+        const auto one = LoadPngImage(id, 1);
+        const auto two = LoadPngImage(id, 2);
+        ASSERT_TRUE(one && one->IsValid() && two && two->IsValid()) << id;
+        EXPECT_EQ(one->GetScale(), 1) << id;
+        EXPECT_EQ(two->GetScale(), 2) << id;
+        // The same size in units, twice the pixels each way.
+        EXPECT_EQ(two->GetWidth(), one->GetWidth()) << id;
+        EXPECT_EQ(two->GetHeight(), one->GetHeight()) << id;
+        EXPECT_EQ(cairo_image_surface_get_width(two->GetSurface()), 2 * one->GetWidth()) << id;
+        EXPECT_EQ(cairo_image_surface_get_height(two->GetSurface()), 2 * one->GetHeight()) << id;
+        EXPECT_EQ(ScaleOf(two->GetSurface()), 2) << id;
+    }
+    CGdiPlusPngResource background;
+    ASSERT_TRUE(background.LoadFromResource(kBackground, 2));
+    EXPECT_EQ(background.m_pImage->GetScale(), 2);
+    EXPECT_EQ(background.m_pImage->GetWidth(), 1334);
+    // The quit dialog's bitmap has its 2x form as a PNG; the icon has one.
+    const auto face = LoadPngImage(177, 2, ResourceType::Bitmap);
+    ASSERT_TRUE(face && face->IsValid());
+    EXPECT_EQ(face->GetScale(), 2);
+    EXPECT_EQ(face->GetWidth(), 256);
+    EXPECT_EQ(face->GetHeight(), 110);
+    EXPECT_TRUE(FindResource(128, ResourceType::Icon, 2).has_value());
+}
+
+TEST_F(PngImageTest, APictureWithoutA2xFormServesAWindowAt2) {
+    const auto tiny = LoadPngImage(kTiny, 2);
+    ASSERT_TRUE(tiny && tiny->IsValid());
+    EXPECT_EQ(tiny->GetScale(), 1);
+    EXPECT_EQ(tiny->GetWidth(), 4);
+    CGdiPlusPngResource picture;
+    ASSERT_TRUE(picture.LoadFromResource(kTiny, 2));
+    EXPECT_EQ(picture.m_pImage->GetScale(), 1);
+    // Broken or missing at every scale: the same results as at 1x.
+    EXPECT_FALSE(picture.LoadFromResource(kBroken, 2));
+    EXPECT_EQ(picture.m_pImage, nullptr);
+    EXPECT_EQ(LoadPngImage(kMissing, 2), nullptr);
+    const auto broken = LoadPngImage(kBroken, 2);
+    ASSERT_NE(broken, nullptr);
+    EXPECT_FALSE(broken->IsValid());
+}
+
+TEST_F(PngImageTest, A2xPictureIsCutAtEachOfItsOwnPixels) {
+    const auto strip = LoadPngImage(160, 2);
+    ASSERT_TRUE(strip && strip->IsValid());
+    // The hover face, the second of four 54-unit cells: 108 pixels each at 2x.
+    const cairo_rectangle_int_t hover{0, 54, 54, 54};
+    cairo_region_t* shape = ShapeAt(strip->GetSurface(), hover, 2, 1);
+    cairo_surface_t* rows = Rows(strip->GetSurface(), 108, 108);
+    cairo_region_t* pixels = RegionFromAlpha(rows, 1);
+    EXPECT_TRUE(cairo_region_equal(shape, pixels));
+    // Drawn for the window pixel for pixel, too.
+    cairo_surface_t* face = CopyAtScale(strip->GetSurface(), hover, 2);
+    EXPECT_EQ(PixelAt(face, 54, 60), PixelAt(rows, 54, 60));
+    EXPECT_EQ(PixelAt(face, 20, 90), PixelAt(rows, 20, 90));
+    cairo_surface_destroy(face);
+
+    // Finer than the 1x face's shape blown up, which GTK's shapes would give.
+    const auto coarse = LoadPngImage(160, 1);
+    cairo_region_t* coarseShape = ShapeAt(coarse->GetSurface(), hover, 1, 1);
+    cairo_region_t* blocky = Blocky(coarseShape, 2);
+    EXPECT_FALSE(cairo_region_equal(shape, blocky));
+    cairo_rectangle_int_t extents;
+    cairo_region_get_extents(shape, &extents);
+    EXPECT_LE(extents.width, 108);
+    EXPECT_LE(extents.height, 108);
+    EXPECT_GT(Area(shape), Area(blocky) * 9 / 10);
+    EXPECT_LT(Area(shape), Area(blocky) * 11 / 10);
+    for (cairo_region_t* r : {shape, pixels, coarseShape, blocky}) {
+        cairo_region_destroy(r);
+    }
+    cairo_surface_destroy(rows);
+}
+
+TEST_F(PngImageTest, A1xPictureIsEnlargedSmoothlyForAWindowAt2) {
+    const auto tiny = LoadPngImage(kTiny);
+    ASSERT_TRUE(tiny && tiny->IsValid());
+    cairo_surface_t* same = CopyAtScale(tiny->GetSurface(), 1);
+    EXPECT_EQ(same, tiny->GetSurface());
+    cairo_surface_destroy(same);
+
+    cairo_surface_t* big = CopyAtScale(tiny->GetSurface(), 2);
+    EXPECT_EQ(cairo_image_surface_get_width(big), 8);
+    EXPECT_EQ(cairo_image_surface_get_height(big), 4);
+    EXPECT_EQ(ScaleOf(big), 2);
+    // Row 0: alpha 255, 127, 51, 0. Row 1: 0, 255, 255, 0. The opaque red
+    // corner stays opaque, not faded by the nothing beyond the picture's
+    // edge; the clear right column stays clear; from the half-clear blue
+    // down to the clear pixel below it, alpha falls in steps finer than a
+    // 2 × 2 block.
+    EXPECT_EQ(PixelAt(big, 0, 0) >> 24, 255u);
+    EXPECT_EQ(PixelAt(big, 7, 3) >> 24, 0u);
+    const uint32_t fall[] = {PixelAt(big, 2, 0) >> 24, PixelAt(big, 2, 1) >> 24,
+                             PixelAt(big, 2, 2) >> 24, PixelAt(big, 2, 3) >> 24};
+    EXPECT_NE(fall[0], fall[1]);
+    EXPECT_NE(fall[2], fall[3]);
+
+    // A part resampled alone takes nothing from beyond it: the second row
+    // holds no trace of the first.
+    const auto secondRow = CopyAtScale(tiny->GetSurface(), {0, 1, 4, 1}, 2);
+    EXPECT_EQ(PixelAt(secondRow, 0, 0) >> 24, 0u);
+    EXPECT_EQ(PixelAt(secondRow, 3, 0), PixelAt(secondRow, 3, 1));
+    cairo_surface_destroy(secondRow);
+
+    // The opaque copy of a 2x picture is a 2x picture too.
+    cairo_surface_t* opaque = OpaqueCopy(big);
+    EXPECT_EQ(ScaleOf(opaque), 2);
+    EXPECT_EQ(cairo_image_surface_get_width(opaque), 8);
+    cairo_surface_destroy(opaque);
+    cairo_surface_destroy(big);
 }

@@ -80,14 +80,14 @@ void draw_panel(cairo_t* cr);
 void draw_logo(cairo_t* cr);
 void draw_name_plaque(cairo_t* cr);
 
-// The small pictures (widgets.cpp) --------------------------------------------------
+// The small pictures (widgets.cpp), each at `scale` pixels to the unit -------------
 
-void make_round_button(const std::string& file, int size, bool close);
-void make_text_button(const std::string& file, const char* label, bool primary);
-void make_dialog_background(const std::string& file);
-void make_download_background(const std::string& file);
-void make_progress_track(const std::string& file);
-void make_progress_fill(const std::string& file);
+void make_round_button(const std::string& file, int scale, int size, bool close);
+void make_text_button(const std::string& file, int scale, const char* label, bool primary);
+void make_dialog_background(const std::string& file, int scale);
+void make_download_background(const std::string& file, int scale);
+void make_progress_track(const std::string& file, int scale);
+void make_progress_fill(const std::string& file, int scale);
 
 // The application icon (icon.cpp) -----------------------------------------------------
 

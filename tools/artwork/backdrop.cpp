@@ -22,7 +22,7 @@ void draw_moon(cairo_t* cr) {
         cairo_paint(cr);
         // Seas and craters: soft blue-grey blotches.
         Rng rng(7);
-        Layer maria(width_of(cr), height_of(cr));
+        Layer maria(cr);
         for (int i = 0; i < 26; ++i) {
             double a = rng.range(0, 2 * kPi), d = std::sqrt(rng.next()) * kMoonR * 0.9;
             double x = kMoonX + d * std::cos(a), y = kMoonY + d * std::sin(a);
@@ -99,11 +99,10 @@ void draw_magic_circle(cairo_t* cr) {
         }
     };
     // One colour for lines and halo keeps the glow clean (and the file small).
-    const int w = width_of(cr), h = height_of(cr);
-    Layer lines(w, h, CAIRO_FORMAT_A8);
+    Layer lines(cr, CAIRO_FORMAT_A8);
     cairo_set_source_rgba(lines.cr(), 0, 0, 0, 1);
     rings(lines.cr());
-    Layer halo(w, h, CAIRO_FORMAT_A8);
+    Layer halo(cr, CAIRO_FORMAT_A8);
     lines.paint_onto(halo.cr());
     halo.blur(3);
     halo.mask_onto(cr, with_alpha(kArcane, 0.9));
@@ -230,9 +229,8 @@ void draw_crag(cairo_t* cr) {
 }
 
 void draw_sparks(cairo_t* cr) {
-    const int w = width_of(cr), h = height_of(cr);
     // Two colours, each its own mask: cold motes from the blade, warm embers.
-    Layer cold(w, h, CAIRO_FORMAT_A8), warm(w, h, CAIRO_FORMAT_A8);
+    Layer cold(cr, CAIRO_FORMAT_A8), warm(cr, CAIRO_FORMAT_A8);
     Rng rng(2024);
     for (int i = 0; i < 140; ++i) {
         // Mostly along the blade and around the figure, thinning outwards.
@@ -258,7 +256,7 @@ void draw_sparks(cairo_t* cr) {
         cairo_fill(m);
     }
     for (auto [mask, colour] : {std::pair{&cold, hex(0xc8f6ff)}, std::pair{&warm, hex(0xffd58a)}}) {
-        Layer halo(w, h, CAIRO_FORMAT_A8);
+        Layer halo(cr, CAIRO_FORMAT_A8);
         mask->paint_onto(halo.cr());
         halo.blur(3);
         halo.mask_onto(cr, colour, 0, 0, CAIRO_OPERATOR_ADD);

@@ -162,7 +162,7 @@ void draw_cloak(cairo_t* cr) {
             "M 300 420 C 280 520 270 600 262 700",  "M 380 330 C 400 430 420 520 440 690",
             "M 240 440 C 220 520 200 600 180 680",
         };
-        Layer l(width_of(cr), height_of(cr));
+        Layer l(cr);
         cairo_set_line_cap(l.cr(), CAIRO_LINE_CAP_ROUND);
         for (const char* f : folds) {
             svg_path(l.cr(), f);
@@ -180,7 +180,7 @@ void draw_cloak(cairo_t* cr) {
         l.blur(4);
         l.paint_onto(cr);
         // Crimson lining showing along the flying edge.
-        Layer lining(width_of(cr), height_of(cr));
+        Layer lining(cr);
         svg_path(lining.cr(), kCloakEdge);
         cairo_set_line_width(lining.cr(), 12);
         cairo_set_line_join(lining.cr(), CAIRO_LINE_JOIN_ROUND);
@@ -260,7 +260,7 @@ void draw_robe(cairo_t* cr) {
     linear(cr, 0, 400, 0, 700, {{0.0, hex(0x1a2338)}, {1.0, hex(0x080b12)}});
     cairo_fill(cr);
     inside(cr, robe, [&] {
-        Layer l(width_of(cr), height_of(cr));
+        Layer l(cr);
         cairo_set_line_cap(l.cr(), CAIRO_LINE_CAP_ROUND);
         const char* folds[] = {"M 300 420 C 290 500 270 580 250 700", "M 340 420 C 340 520 336 600 330 700",
                                "M 380 420 C 390 520 400 600 410 700", "M 270 440 C 250 480 230 520 210 560"};
@@ -320,7 +320,7 @@ void draw_spell(cairo_t* cr) {
     circle(cr, x, y, 10);
     cairo_fill(cr);
     // Swirling wisps rising from the orb.
-    Layer l(width_of(cr), height_of(cr));
+    Layer l(cr);
     cairo_set_line_cap(l.cr(), CAIRO_LINE_CAP_ROUND);
     for (int i = 0; i < 3; ++i) {
         double a0 = i * 2 * kPi / 3;
@@ -546,7 +546,7 @@ void draw_sword(cairo_t* cr) {
         cairo_stroke(cr);
     });
     // Runes along the fuller.
-    Layer runes(width_of(cr), height_of(cr));
+    Layer runes(cr);
     for (int i = 0; i < 7; ++i) {
         auto [x, y] = sword_point(42 + i * 28, 0);
         circle(runes.cr(), x, y, 2.2);
@@ -637,7 +637,7 @@ std::pair<double, double> sword_point(double t, double s) {
 double sword_length() { return sword_axis().len; }
 
 void draw_figure(cairo_t* cr) {
-    Layer fig(width_of(cr), height_of(cr));
+    Layer fig(cr);
     cairo_t* f = fig.cr();
     draw_cloak(f);
     draw_hair(f);
@@ -662,7 +662,7 @@ void draw_figure(cairo_t* cr) {
     cairo_paint(f);
 
     // A dark outline glow detaches the figure from the moon.
-    Layer shadow(width_of(cr), height_of(cr));
+    Layer shadow(cr);
     fig.paint_onto(shadow.cr());
     cairo_set_operator(shadow.cr(), CAIRO_OPERATOR_IN);
     set(shadow.cr(), hex(0x02040a, 0.7));

@@ -327,7 +327,7 @@ void draw_logo(cairo_t* cr) {
     // Bright top edges.
     rim_light(cr, letters, hex(0xffffff), 0, 2, 0, 0.6);
     // A cold glint on the first letter, echoing the sword.
-    Layer glint(width_of(cr), height_of(cr));
+    Layer glint(cr);
     const double gx = tx + ink.x + 22, gy = top + 6;
     cairo_t* g = glint.cr();
     cairo_move_to(g, gx - 26, gy);

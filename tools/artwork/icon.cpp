@@ -54,7 +54,7 @@ void moon_bite(cairo_t* cr) {
 }
 
 void draw_moon(cairo_t* cr, double scale) {
-    Layer moon(width_of(cr), height_of(cr));
+    Layer moon(cr);
     copy_matrix(cr, moon.cr());
     moon_disc(moon.cr());
     cairo_fill(moon.cr());
@@ -62,7 +62,7 @@ void draw_moon(cairo_t* cr, double scale) {
     moon_bite(moon.cr());
     set(moon.cr(), hex(0x000000));
     cairo_fill(moon.cr());
-    Layer halo(width_of(cr), height_of(cr));
+    Layer halo(cr);
     moon.paint_onto(halo.cr());
     halo.blur(soft(2, scale));
     halo.paint_onto(cr, 0.6);

@@ -183,10 +183,29 @@ private:
     uint64_t s_;
 };
 
-// Three box passes approximate a gaussian of sigma ~ radius. Pixels outside the
-// surface count as transparent, so glows fade out instead of smearing edges.
-// Works on ARGB32 and A8 surfaces.
+// Pictures are drawn in units, one pixel each at 1x. The same code draws a
+// picture for screens that scale windows (two pixels to the unit at 2x): its
+// surfaces carry the scale as cairo's device scale, so paths, text and
+// offsets need no change; only what counts pixels itself (blurs, pixel
+// loops) asks for the scale.
+inline double scale_of(cairo_surface_t* s) {
+    double x = 1, y = 1;
+    cairo_surface_get_device_scale(s, &x, &y);
+    return x;
+}
+
+// A picture `w` x `h` units large, at `scale` pixels to the unit.
+inline cairo_surface_t* new_picture(cairo_format_t format, int w, int h, int scale) {
+    cairo_surface_t* s = cairo_image_surface_create(format, w * scale, h * scale);
+    cairo_surface_set_device_scale(s, scale, scale);
+    return s;
+}
+
+// Three box passes approximate a gaussian of sigma ~ radius (in units).
+// Pixels outside the surface count as transparent, so glows fade out instead
+// of smearing edges. Works on ARGB32 and A8 surfaces.
 inline void blur(cairo_surface_t* s, int radius) {
+    radius = static_cast<int>(std::lround(radius * scale_of(s)));
     if (radius <= 0) return;
     cairo_surface_flush(s);
     const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
@@ -218,13 +237,38 @@ inline void blur(cairo_surface_t* s, int radius) {
     cairo_surface_mark_dirty(s);
 }
 
-// An off-screen surface the size of the picture being drawn: ARGB, or A8 for
-// masks (a blurred mask painted in one colour keeps that colour exact, which
-// also keeps the PNG small).
+// A vector target (the SVG icon) has no pixels of its own: the layers drawn
+// for it (blurs, cut-outs) are rasters of the size its drawing code names here,
+// which cairo embeds in the file.
+struct RasterSize {
+    int w, h;
+};
+inline const cairo_user_data_key_t kRasterSizeKey{};
+
+inline void set_raster_size(cairo_surface_t* s, int w, int h) {
+    cairo_surface_set_user_data(s, &kRasterSizeKey, new RasterSize{w, h},
+                                [](void* p) { delete static_cast<RasterSize*>(p); });
+}
+
+inline RasterSize raster_size(cairo_t* cr) {
+    cairo_surface_t* target = cairo_get_target(cr);
+    if (cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE)
+        return {cairo_image_surface_get_width(target), cairo_image_surface_get_height(target)};
+    const auto* size =
+        static_cast<const RasterSize*>(cairo_surface_get_user_data(target, &kRasterSizeKey));
+    if (size == nullptr)
+        throw std::runtime_error("a vector surface drawn with layers needs a raster size");
+    return *size;
+}
+
+// An off-screen surface the size and scale of the picture being drawn: ARGB,
+// or A8 for masks (a blurred mask painted in one colour keeps that colour
+// exact, which also keeps the PNG small).
 class Layer {
 public:
-    Layer(int w, int h, cairo_format_t format = CAIRO_FORMAT_ARGB32)
-        : surf_(cairo_image_surface_create(format, w, h)), cr_(cairo_create(surf_)) {}
+    // As large as the surface `like` draws on, at its scale.
+    explicit Layer(cairo_t* like, cairo_format_t format = CAIRO_FORMAT_ARGB32)
+        : surf_(surface_like(like, format)), cr_(cairo_create(surf_)) {}
     Layer(const Layer&) = delete;
     Layer& operator=(const Layer&) = delete;
     ~Layer() {
@@ -268,6 +312,14 @@ public:
     }
 
 private:
+    static cairo_surface_t* surface_like(cairo_t* like, cairo_format_t format) {
+        const RasterSize size = raster_size(like);
+        cairo_surface_t* s = cairo_image_surface_create(format, size.w, size.h);
+        const double scale = scale_of(cairo_get_target(like));
+        cairo_surface_set_device_scale(s, scale, scale);
+        return s;
+    }
+
     cairo_surface_t* surf_;
     cairo_t* cr_;
 };
@@ -279,39 +331,12 @@ inline void copy_matrix(cairo_t* from, cairo_t* to) {
     cairo_set_matrix(to, &m);
 }
 
-// A vector target (the SVG icon) has no pixels of its own: the layers drawn
-// for it (blurs, cut-outs) are rasters of the size its drawing code names here,
-// which cairo embeds in the file.
-struct RasterSize {
-    int w, h;
-};
-inline const cairo_user_data_key_t kRasterSizeKey{};
-
-inline void set_raster_size(cairo_surface_t* s, int w, int h) {
-    cairo_surface_set_user_data(s, &kRasterSizeKey, new RasterSize{w, h},
-                                [](void* p) { delete static_cast<RasterSize*>(p); });
-}
-
-inline RasterSize raster_size(cairo_t* cr) {
-    cairo_surface_t* target = cairo_get_target(cr);
-    if (cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE)
-        return {cairo_image_surface_get_width(target), cairo_image_surface_get_height(target)};
-    const auto* size =
-        static_cast<const RasterSize*>(cairo_surface_get_user_data(target, &kRasterSizeKey));
-    if (size == nullptr)
-        throw std::runtime_error("a vector surface drawn with layers needs a raster size");
-    return *size;
-}
-
-inline int width_of(cairo_t* cr) { return raster_size(cr).w; }
-inline int height_of(cairo_t* cr) { return raster_size(cr).h; }
-
 // A soft light or shadow around a shape: fill (and optionally fatten by a stroke),
 // blur, composite.
 inline void glow(cairo_t* dst, const Shape& shape, Rgba c, int radius, double alpha = 1.0,
                  double fatten = 0, double dx = 0, double dy = 0,
                  cairo_operator_t op = CAIRO_OPERATOR_OVER) {
-    Layer l(width_of(dst), height_of(dst), CAIRO_FORMAT_A8);
+    Layer l(dst, CAIRO_FORMAT_A8);
     copy_matrix(dst, l.cr());
     shape(l.cr());
     cairo_set_source_rgba(l.cr(), 0, 0, 0, 1);
@@ -331,7 +356,7 @@ inline void glow(cairo_t* dst, const Shape& shape, Rgba c, int radius, double al
 // a copy moved away from the light, softened, kept inside the shape.
 inline void rim_light(cairo_t* dst, const Shape& shape, Rgba c, double dx, double dy, int soft,
                       double alpha = 1.0) {
-    Layer l(width_of(dst), height_of(dst));
+    Layer l(dst);
     cairo_t* cr = l.cr();
     copy_matrix(dst, cr);
     shape(cr);

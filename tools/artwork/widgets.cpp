@@ -14,8 +14,14 @@ namespace {
 enum class State { Normal, Hover, Pressed, Dimmed };
 const State kStates[] = {State::Normal, State::Hover, State::Pressed, State::Dimmed};
 
-// Turns a drawn face grey and flat for the disabled look.
+// Turns a drawn face grey and flat for the disabled look; the face's place
+// is given in units.
 void grey_out(cairo_surface_t* s, int x0, int y0, int w, int h) {
+    const int scale = static_cast<int>(scale_of(s));
+    x0 *= scale;
+    y0 *= scale;
+    w *= scale;
+    h *= scale;
     cairo_surface_flush(s);
     const int stride = cairo_image_surface_get_stride(s);
     uint8_t* data = cairo_image_surface_get_data(s);
@@ -133,9 +139,9 @@ void dash_symbol(cairo_t* cr, double ri) {
 
 }  // namespace
 
-void make_round_button(const std::string& file, int size, bool close) {
+void make_round_button(const std::string& file, int scale, int size, bool close) {
     void (*symbol)(cairo_t*, double) = close ? cross_symbol : dash_symbol;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size * 4);
+    cairo_surface_t* s = new_picture(CAIRO_FORMAT_ARGB32, size, size * 4, scale);
     cairo_t* cr = cairo_create(s);
     for (int i = 0; i < 4; ++i) {
         cairo_save(cr);
@@ -209,9 +215,9 @@ void text_button_face(cairo_t* cr, const char* label, State st, bool primary) {
 
 }  // namespace
 
-void make_text_button(const std::string& file, const char* label, bool primary) {
+void make_text_button(const std::string& file, int scale, const char* label, bool primary) {
     const int w = 74, h = 26;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h * 4);
+    cairo_surface_t* s = new_picture(CAIRO_FORMAT_ARGB32, w, h * 4, scale);
     cairo_t* cr = cairo_create(s);
     for (int i = 0; i < 4; ++i) {
         cairo_save(cr);
@@ -296,18 +302,24 @@ void dialog_face(cairo_t* cr, int w, int h, double titleHalf) {
 
 }  // namespace
 
-// The quit dialog's title sits between x 79 and 179.
-void make_dialog_background(const std::string& file) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 256, 110);
+// The quit dialog's title sits between x 79 and 179. The bitmap it has
+// always had is the 1x picture; the 2x one is a PNG (opaque all over, since
+// the face's body paints every pixel first).
+void make_dialog_background(const std::string& file, int scale) {
+    const cairo_format_t format = scale == 1 ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32;
+    cairo_surface_t* s = new_picture(format, 256, 110, scale);
     cairo_t* cr = cairo_create(s);
     dialog_face(cr, 256, 110, 56);
     cairo_destroy(cr);
-    write_bmp24(s, file);
+    if (scale == 1)
+        write_bmp24(s, file);
+    else
+        write_png(s, file);
     cairo_surface_destroy(s);
 }
 
-void make_download_background(const std::string& file) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kDownloadW, kDownloadH);
+void make_download_background(const std::string& file, int scale) {
+    cairo_surface_t* s = new_picture(CAIRO_FORMAT_ARGB32, kDownloadW, kDownloadH, scale);
     cairo_t* cr = cairo_create(s);
     dialog_face(cr, kDownloadW, kDownloadH, kDownloadTitleHalf);
     cairo_destroy(cr);
@@ -328,8 +340,8 @@ void bar_outline(cairo_t* cr, double inset) {
 
 // An engraved groove: a gold rim that catches the light on its lower edge,
 // as a cut into the face would, around a dark channel shaded from above.
-void make_progress_track(const std::string& file) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kBarW, kBarH);
+void make_progress_track(const std::string& file, int scale) {
+    cairo_surface_t* s = new_picture(CAIRO_FORMAT_ARGB32, kBarW, kBarH, scale);
     cairo_t* cr = cairo_create(s);
     bar_outline(cr, 0);
     linear(cr, 0, 0, 0, kBarH, {{0.0, hex(0x000000)}, {0.5, kGoldDark}, {1.0, kGold}});
@@ -353,8 +365,8 @@ void make_progress_track(const std::string& file) {
 
 // What fills the groove: the blue of the frame's gems, lit from above, with
 // a glassy highlight; the program shows as much of it as has arrived.
-void make_progress_fill(const std::string& file) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kBarW, kBarH);
+void make_progress_fill(const std::string& file, int scale) {
+    cairo_surface_t* s = new_picture(CAIRO_FORMAT_ARGB32, kBarW, kBarH, scale);
     cairo_t* cr = cairo_create(s);
     bar_outline(cr, kBarFillInset);
     linear(cr, 0, kBarFillInset, 0, kBarH - kBarFillInset,
