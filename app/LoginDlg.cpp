@@ -129,4 +129,6 @@ void CLoginDlg::OnMinimized(bool minimized) {
     }
 }
 
-void CLoginDlg::OnClose() { EndDialog(IDOK); }
+void CLoginDlg::OnClose() {
+    EndDialog(IDOK);
+}

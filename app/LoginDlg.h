@@ -22,7 +22,8 @@ public:
 
     // The picture this window shows; null without one.
     cairo_surface_t* GetPicture() const {
-        return m_background.m_picture.m_pImage ? m_background.m_picture.m_pImage->GetSurface() : nullptr;
+        return m_background.m_picture.m_pImage ? m_background.m_picture.m_pImage->GetSurface()
+                                               : nullptr;
     }
 
 protected:

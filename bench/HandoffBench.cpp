@@ -161,8 +161,8 @@ int Fetch(const std::string& url, const std::string& path, const std::string& si
     TransferProgress progress;
     DownloadOutcome outcome;
     RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
-        outcome = DownloadLauncher({.url = url, .userAgent = "handoff-bench", .signingKey = signingKey}, path,
-                                   progress);
+        outcome = DownloadLauncher(
+            {.url = url, .userAgent = "handoff-bench", .signingKey = signingKey}, path, progress);
     });
     const uint64_t peak = StatusBytes("VmHWM");
     if (outcome.kind != DownloadOutcome::Kind::Saved) {
@@ -179,7 +179,8 @@ struct OurFetch {
 };
 
 // One of our fetches, in a fresh process under the download window.
-OurFetch FetchInChild(const std::string& url, const std::string& path, const std::string& signingKey) {
+OurFetch FetchInChild(const std::string& url, const std::string& path,
+                      const std::string& signingKey) {
     const ChildRun run = RunTimed({"/proc/self/exe", "fetch", url, path, signingKey});
     if (run.exitCode != 0) {
         Fail("our fetch failed");
@@ -191,7 +192,8 @@ OurFetch FetchInChild(const std::string& url, const std::string& path, const std
     return fetch;
 }
 
-int Download(const std::string& url, const std::string& dir, int runs, const std::string& signingKey) {
+int Download(const std::string& url, const std::string& dir, int runs,
+             const std::string& signingKey) {
     const std::string ours = dir + "/ours/" + kLauncherFileName;
     const std::string theirs = dir + "/curl/" + kLauncherFileName;
     fs::create_directories(dir + "/ours");
@@ -238,7 +240,8 @@ int Download(const std::string& url, const std::string& dir, int runs, const std
     return 0;
 }
 
-int OursAlone(const std::string& url, const std::string& dir, int runs, const std::string& signingKey) {
+int OursAlone(const std::string& url, const std::string& dir, int runs,
+              const std::string& signingKey) {
     const std::string ours = dir + "/" + kLauncherFileName;
     fs::create_directories(dir);
     std::vector<double> seconds;
@@ -273,8 +276,8 @@ int Handoff(const std::string& fakeLauncher, const std::string& dir, int runs) {
     // closed loopback port all the same.
     const CHandoffSequence handoff{
         [&] {
-            CLauncherFetch(
-                dir, {.url = "http://127.0.0.1:1" + std::string(kLauncherUrlPath), .userAgent = "handoff-bench"})
+            CLauncherFetch(dir, {.url = "http://127.0.0.1:1" + std::string(kLauncherUrlPath),
+                                 .userAgent = "handoff-bench"})
                 .FetchAndStartLauncher();
         },
         // There is no login window to disconnect.

@@ -57,8 +57,8 @@ bool ShowsPixel(Display* display, Window window, const Target& target) {
     int y = 0;
     Window child;
     XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
-    XImage* image = XGetImage(display, DefaultRootWindow(display), x + target.x, y + target.y, 1, 1, AllPlanes,
-                              ZPixmap);
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x + target.x, y + target.y, 1, 1,
+                              AllPlanes, ZPixmap);
     const unsigned long pixel = image != nullptr ? XGetPixel(image, 0, 0) : 0;
     if (image != nullptr) {
         XDestroyImage(image);
@@ -88,7 +88,9 @@ bool WaitForWindow(Display* display, const Target& target, Clock::time_point dea
                 return true;
             }
         }
-        struct timespec pause {0, mapped.empty() ? 200000 : 500000};
+        struct timespec pause {
+            0, mapped.empty() ? 200000 : 500000
+        };
         nanosleep(&pause, nullptr);
     }
     return false;
@@ -115,7 +117,9 @@ double MeasureOnce(Display* display, const Target& target, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        Fail("usage: startup-bench map <runs> <program>... | pixel <x> <y> <rrggbb> <runs> <program>...");
+        Fail(
+            "usage: startup-bench map <runs> <program>... | pixel <x> <y> <rrggbb> <runs> "
+            "<program>...");
     }
     Target target;
     int next = 2;

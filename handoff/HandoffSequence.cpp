@@ -8,8 +8,9 @@
 void CHandoffSequence::Run(const std::u16string& launchArgs) const {
     static bool s_bRunning = false;
     if (s_bRunning || IsQuitPosted()) {
-        std::fputs("login-launcher: a login arrived while another one is being handed off; ignored\n",
-                   stderr);
+        std::fputs(
+            "login-launcher: a login arrived while another one is being handed off; ignored\n",
+            stderr);
         return;
     }
     struct Running {

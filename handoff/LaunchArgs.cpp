@@ -12,4 +12,6 @@ std::u16string BuildLaunchArgs(const std::u16string& uid, const std::u16string& 
     return u" ,id^" + uid + u",auth_key^" + credentialTail;
 }
 
-void StoreLaunchArgs(const std::u16string& text) { theApp.m_strLaunchArgs = Narrow(text); }
+void StoreLaunchArgs(const std::u16string& text) {
+    theApp.m_strLaunchArgs = Narrow(text);
+}

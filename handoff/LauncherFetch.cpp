@@ -8,8 +8,8 @@
 #include <glib.h>
 
 #include "app/LauncherConfig.h"
-#include "handoff/GameFolder.h"
 #include "app/LoginApp.h"
+#include "handoff/GameFolder.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/ModulePath.h"
@@ -33,11 +33,12 @@ CLauncherFetch::CLauncherFetch(std::string moduleDir, LauncherSource source)
       m_source(std::move(source)) {}
 
 CLauncherFetch CLauncherFetch::ForThisProgram() {
-    const std::string folder = ChooseGameFolders(GetModuleDirNative(), g_get_user_data_dir()).launcher;
+    const std::string folder =
+        ChooseGameFolders(GetModuleDirNative(), g_get_user_data_dir()).launcher;
     return CLauncherFetch(folder, {.url = std::string(kContentOrigin) + kLauncherUrlPath,
-                                                 .userAgent = GetModuleBaseName(),
-                                                 .sha256 = kLauncherSha256,
-                                                 .signingKey = kLauncherSigningKey});
+                                   .userAgent = GetModuleBaseName(),
+                                   .sha256 = kLauncherSha256,
+                                   .signingKey = kLauncherSigningKey});
 }
 
 void CLauncherFetch::FetchAndStartLauncher() {
@@ -90,4 +91,6 @@ void CLauncherFetch::StartLauncher(const std::u16string& args) {
     PostQuitMessage(kQuitCode);
 }
 
-void FetchAndStartLauncher() { CLauncherFetch::ForThisProgram().FetchAndStartLauncher(); }
+void FetchAndStartLauncher() {
+    CLauncherFetch::ForThisProgram().FetchAndStartLauncher();
+}

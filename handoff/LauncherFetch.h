@@ -27,7 +27,8 @@ public:
     void FetchAndStartLauncher();
 
     // Starts the launcher with `args` split as the text after its quoted
-    // path on a command line; a start that fails is shown to the player. Either way the program is asked to end with code 16.
+    // path on a command line; a start that fails is shown to the player. Either way the program is
+    // asked to end with code 16.
     void StartLauncher(const std::u16string& args);
 
     // Removes the temporary files of downloads that a killed run of the

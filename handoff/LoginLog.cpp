@@ -18,16 +18,17 @@ size_t s_runBytes = 0;
 int OpenLogFile() {
     // O_NONBLOCK: a pipe without a reader fails at once instead of waiting.
     const int fd =
-        open(kLogName, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
+        open(kLogName,
+             O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd < 0) {
         return -1;
     }
     struct stat st {};
     const bool usable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
-                        st.st_nlink == 1 &&
-                        ((st.st_mode & 07777) == 0600 || fchmod(fd, 0600) == 0);
+                        st.st_nlink == 1 && ((st.st_mode & 07777) == 0600 || fchmod(fd, 0600) == 0);
     if (!usable) {
-        std::fprintf(stderr, "login-launcher: %s is not a plain file of this user's; not logging\n", kLogName);
+        std::fprintf(stderr, "login-launcher: %s is not a plain file of this user's; not logging\n",
+                     kLogName);
         close(fd);
         return -1;
     }
@@ -38,7 +39,9 @@ int OpenLogFile() {
 
 CLoginLog::CLoginLog() : m_fd(OpenLogFile()) {}
 
-CLoginLog::~CLoginLog() { Close(); }
+CLoginLog::~CLoginLog() {
+    Close();
+}
 
 void CLoginLog::WriteEntry(std::string_view text) {
     if (m_fd < 0 || s_runBytes >= kMaxRunBytes) {

@@ -35,7 +35,8 @@ PayloadResult ParseLoginPayload(const std::string& narrowJson) {
     }
     std::string values[std::size(kMembers)];
     for (size_t i = 0; i < std::size(kMembers); ++i) {
-        const Json::Value* member = root.find(kMembers[i], kMembers[i] + std::char_traits<char>::length(kMembers[i]));
+        const Json::Value* member =
+            root.find(kMembers[i], kMembers[i] + std::char_traits<char>::length(kMembers[i]));
         if (member == nullptr) {
             return {std::nullopt, std::string("no member \"") + kMembers[i] + "\""};
         }

@@ -31,12 +31,17 @@ std::string ReadModulePath() {
 
 std::string ModuleDirFromPath(std::string_view programPath) {
     const size_t slash = programPath.rfind('/');
-    return slash == std::string_view::npos ? std::string() : std::string(programPath.substr(0, slash));
+    return slash == std::string_view::npos ? std::string()
+                                           : std::string(programPath.substr(0, slash));
 }
 
-std::string GetModuleDirNative() { return ModuleDirFromPath(ReadModulePath()); }
+std::string GetModuleDirNative() {
+    return ModuleDirFromPath(ReadModulePath());
+}
 
-std::u16string GetModuleDir() { return Widen(GetModuleDirNative()); }
+std::u16string GetModuleDir() {
+    return Widen(GetModuleDirNative());
+}
 
 std::string GetModuleBaseName() {
     const std::string path = ReadModulePath();

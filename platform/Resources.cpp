@@ -43,7 +43,9 @@ const unsigned char* CResourceBytes::Data() const {
     return static_cast<const unsigned char*>(g_bytes_get_data(m_pBytes, nullptr));
 }
 
-size_t CResourceBytes::Size() const { return g_bytes_get_size(m_pBytes); }
+size_t CResourceBytes::Size() const {
+    return g_bytes_get_size(m_pBytes);
+}
 
 std::string_view CResourceBytes::Text() const {
     return {reinterpret_cast<const char*>(Data()), Size()};

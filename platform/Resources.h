@@ -16,7 +16,9 @@ enum class ResourceType { Png, Icon, Bitmap, Dialog };
 class CResourceBytes {
 public:
     explicit CResourceBytes(GBytes* bytes) : m_pBytes(bytes) {}
-    CResourceBytes(CResourceBytes&& other) noexcept : m_pBytes(other.m_pBytes) { other.m_pBytes = nullptr; }
+    CResourceBytes(CResourceBytes&& other) noexcept : m_pBytes(other.m_pBytes) {
+        other.m_pBytes = nullptr;
+    }
     CResourceBytes& operator=(CResourceBytes&& other) noexcept;
     CResourceBytes(const CResourceBytes&) = delete;
     CResourceBytes& operator=(const CResourceBytes&) = delete;

@@ -18,7 +18,9 @@ void CSha256::Update(std::string_view data) {
     EVP_DigestUpdate(m_pImpl->context, data.data(), data.size());
 }
 
-void CSha256::Reset() { EVP_DigestInit_ex(m_pImpl->context, EVP_sha256(), nullptr); }
+void CSha256::Reset() {
+    EVP_DigestInit_ex(m_pImpl->context, EVP_sha256(), nullptr);
+}
 
 std::string CSha256::HexDigest() const {
     // Finishing ends the context, so read the digest from a copy.

@@ -38,7 +38,9 @@ std::u16string_view UpToZero(std::u16string_view text) {
     return text.substr(0, text.find(u'\0'));
 }
 
-std::string_view UpToZero(std::string_view text) { return text.substr(0, text.find('\0')); }
+std::string_view UpToZero(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
 
 }  // namespace
 
@@ -122,7 +124,7 @@ std::string Utf8FromWide(std::u16string_view wide) {
 std::u16string WideFromUtf8(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());
-    for (const char* p = utf8.data(), *end = utf8.data() + utf8.size(); p < end;) {
+    for (const char *p = utf8.data(), *end = utf8.data() + utf8.size(); p < end;) {
         if (*p == '\0') {  // a character like any other here; callers cut at it
             out.push_back(u'\0');
             ++p;

@@ -7,7 +7,9 @@
 
 namespace {
 
-uint8_t AlphaOf(uint32_t argb) { return uint8_t(argb >> 24); }
+uint8_t AlphaOf(uint32_t argb) {
+    return uint8_t(argb >> 24);
+}
 
 const uint32_t* Row(cairo_surface_t* s, int y) {
     return reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) +
@@ -96,7 +98,9 @@ cairo_surface_t* OpaqueCopy(cairo_surface_t* picture) {
                 out[x] = 0;
                 continue;
             }
-            auto channel = [&](int shift) { return ((((in[x] >> shift) & 0xFF) * 255 + a / 2) / a) & 0xFF; };
+            auto channel = [&](int shift) {
+                return ((((in[x] >> shift) & 0xFF) * 255 + a / 2) / a) & 0xFF;
+            };
             out[x] = 0xFF000000u | (channel(16) << 16) | (channel(8) << 8) | channel(0);
         }
     }

@@ -25,7 +25,8 @@ cairo_surface_t* LoadBitmap(int id) {
     if (!bytes) {
         return nullptr;
     }
-    GInputStream* stream = g_memory_input_stream_new_from_data(bytes->Data(), gssize(bytes->Size()), nullptr);
+    GInputStream* stream =
+        g_memory_input_stream_new_from_data(bytes->Data(), gssize(bytes->Size()), nullptr);
     GdkPixbuf* pixbuf = gdk_pixbuf_new_from_stream(stream, nullptr, nullptr);
     g_object_unref(stream);
     if (pixbuf == nullptr) {
@@ -44,7 +45,8 @@ void Place(GtkWidget* fixed, GtkWidget* item, int x, int y, int width, int heigh
 // White text straight on the bitmap, in `font`.
 void StyleLabel(GtkWidget* label, const char* font) {
     GtkCssProvider* css = gtk_css_provider_new();
-    const std::string rules = std::string("label { color: #ffffff; background: none; font: ") + font + "; }";
+    const std::string rules =
+        std::string("label { color: #ffffff; background: none; font: ") + font + "; }";
     gtk_css_provider_load_from_data(css, rules.c_str(), -1, nullptr);
     gtk_style_context_add_provider(gtk_widget_get_style_context(label), GTK_STYLE_PROVIDER(css),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
@@ -67,7 +69,8 @@ bool CConfirmDlg::OnInitDialog() {
     m_btnConfirm.SubclassDlgItem(GetDlgItem(kConfirmId));
     m_btnCancel.SubclassDlgItem(GetDlgItem(kCancelId));
     LoadFace();
-    g_signal_connect(window, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CConfirmDlg* self) -> gboolean {
+    g_signal_connect(window, "draw",
+                     G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CConfirmDlg* self) -> gboolean {
                          self->OnPaint(cr);
                          return FALSE;  // labels and buttons draw over it
                      }),
@@ -88,9 +91,11 @@ bool CConfirmDlg::OnInitDialog() {
     Place(client, GetDlgItem(kConfirmId), 40, 72, kWidth - 40, 26);
     Place(client, GetDlgItem(kCancelId), 140, 72, kWidth - 140, 26);
     g_signal_connect(GetDlgItem(kConfirmId), "clicked",
-                     G_CALLBACK(+[](GtkButton*, CConfirmDlg* self) { self->EndDialog(IDOK); }), this);
+                     G_CALLBACK(+[](GtkButton*, CConfirmDlg* self) { self->EndDialog(IDOK); }),
+                     this);
     g_signal_connect(GetDlgItem(kCancelId), "clicked",
-                     G_CALLBACK(+[](GtkButton*, CConfirmDlg* self) { self->EndDialog(IDCANCEL); }), this);
+                     G_CALLBACK(+[](GtkButton*, CConfirmDlg* self) { self->EndDialog(IDCANCEL); }),
+                     this);
 
     GtkWidget* title = GetDlgItem(kTitleId);
     GtkWidget* question = GetDlgItem(kQuestionId);

@@ -6,5 +6,6 @@ void CLayeredPng::UpdateLayered() {
     if (!m_picture.m_pImage || m_hTargetWnd == nullptr || !GTK_IS_WINDOW(m_hTargetWnd)) {
         return;
     }
-    UpdateLayeredTool::Instance().UpdateLayeredWindow(m_hTargetWnd, m_picture.m_pImage->GetSurface());
+    UpdateLayeredTool::Instance().UpdateLayeredWindow(m_hTargetWnd,
+                                                      m_picture.m_pImage->GetSurface());
 }

@@ -12,7 +12,9 @@ constexpr guint kHoverMilliseconds = 1;
 
 }  // namespace
 
-int ChooseCell(bool selected, bool hover) { return selected ? 2 : hover ? 1 : 0; }
+int ChooseCell(bool selected, bool hover) {
+    return selected ? 2 : hover ? 1 : 0;
+}
 
 CPngButton::~CPngButton() {
     if (m_nHoverTimer != 0) {
@@ -44,12 +46,15 @@ void CPngButton::SubclassDlgItem(GtkWidget* button) {
     g_signal_connect(m_pButton, "enter-notify-event",
                      G_CALLBACK(+[](GtkWidget*, GdkEventCrossing*, CPngButton* self) -> gboolean {
                          if (self->m_nHoverTimer == 0 && !self->m_bHover) {
-                             self->m_nHoverTimer = g_timeout_add(kHoverMilliseconds, [](gpointer data) -> gboolean {
-                                 auto* button = static_cast<CPngButton*>(data);
-                                 button->m_nHoverTimer = 0;
-                                 button->SetHover(true);
-                                 return G_SOURCE_REMOVE;
-                             }, self);
+                             self->m_nHoverTimer = g_timeout_add(
+                                 kHoverMilliseconds,
+                                 [](gpointer data) -> gboolean {
+                                     auto* button = static_cast<CPngButton*>(data);
+                                     button->m_nHoverTimer = 0;
+                                     button->SetHover(true);
+                                     return G_SOURCE_REMOVE;
+                                 },
+                                 self);
                          }
                          return FALSE;
                      }),
@@ -72,16 +77,18 @@ void CPngButton::SubclassDlgItem(GtkWidget* button) {
                          }
                      }),
                      this);
-    g_signal_connect(m_pButton, "state-flags-changed",
-                     G_CALLBACK(+[](GtkWidget*, GtkStateFlags, CPngButton* self) { self->OnStateChanged(); }),
-                     this);
+    g_signal_connect(
+        m_pButton, "state-flags-changed",
+        G_CALLBACK(+[](GtkWidget*, GtkStateFlags, CPngButton* self) { self->OnStateChanged(); }),
+        this);
     // The hand, over the button's input window, whatever its owner sets.
-    g_signal_connect_after(m_pButton, "realize", G_CALLBACK(+[](GtkWidget* w, CPngButton*) {
-                               GdkCursor* hand = gdk_cursor_new_from_name(gtk_widget_get_display(w), "pointer");
-                               gdk_window_set_cursor(gtk_button_get_event_window(GTK_BUTTON(w)), hand);
-                               g_object_unref(hand);
-                           }),
-                           this);
+    g_signal_connect_after(
+        m_pButton, "realize", G_CALLBACK(+[](GtkWidget* w, CPngButton*) {
+            GdkCursor* hand = gdk_cursor_new_from_name(gtk_widget_get_display(w), "pointer");
+            gdk_window_set_cursor(gtk_button_get_event_window(GTK_BUTTON(w)), hand);
+            g_object_unref(hand);
+        }),
+        this);
 }
 
 void CPngButton::SetImage(int id) {

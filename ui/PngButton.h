@@ -14,7 +14,9 @@
 // The cell a button shows.
 int ChooseCell(bool selected, bool hover);
 // The height of each of the strip's four cells.
-inline int CellHeight(int stripHeight) { return stripHeight / 4; }
+inline int CellHeight(int stripHeight) {
+    return stripHeight / 4;
+}
 
 class CPngButton {
 public:

@@ -36,16 +36,17 @@ cairo_surface_t* SurfaceOverPacked(const unsigned char* data, size_t size) {
     const unsigned char* rows = data + sizeof header;
     const bool fits =
         header.width > 0 && header.width <= 32767 && header.height > 0 && header.height <= 32767 &&
-        header.stride == uint32_t(cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, int(header.width))) &&
+        header.stride ==
+            uint32_t(cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, int(header.width))) &&
         size - sizeof header >= size_t(header.stride) * header.height &&
         reinterpret_cast<uintptr_t>(rows) % alignof(uint32_t) == 0;
     if (!fits) {
         return cairo_image_surface_create(CAIRO_FORMAT_INVALID, 0, 0);
     }
     // Cairo only reads these pixels: nothing ever draws into a picture.
-    return cairo_image_surface_create_for_data(const_cast<unsigned char*>(rows), CAIRO_FORMAT_ARGB32,
-                                               int(header.width), int(header.height),
-                                               int(header.stride));
+    return cairo_image_surface_create_for_data(const_cast<unsigned char*>(rows),
+                                               CAIRO_FORMAT_ARGB32, int(header.width),
+                                               int(header.height), int(header.stride));
 }
 
 cairo_surface_t* SurfaceFrom(const unsigned char* data, size_t size) {
@@ -80,9 +81,13 @@ CPngImage::CPngImage(CResourceBytes bytes, int scale)
     cairo_surface_set_device_scale(m_pSurface, scale, scale);
 }
 
-CPngImage::~CPngImage() { cairo_surface_destroy(m_pSurface); }
+CPngImage::~CPngImage() {
+    cairo_surface_destroy(m_pSurface);
+}
 
-bool CPngImage::IsValid() const { return cairo_surface_status(m_pSurface) == CAIRO_STATUS_SUCCESS; }
+bool CPngImage::IsValid() const {
+    return cairo_surface_status(m_pSurface) == CAIRO_STATUS_SUCCESS;
+}
 
 int CPngImage::GetWidth() const {
     return IsValid() ? cairo_image_surface_get_width(m_pSurface) / m_nScale : 0;

@@ -51,7 +51,9 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, CLayeredContent* content) {
     return TRUE;
 }
 
-void OnCompositedChanged(GdkScreen*, CLayeredContent* content) { content->ApplyShapes(); }
+void OnCompositedChanged(GdkScreen*, CLayeredContent* content) {
+    content->ApplyShapes();
+}
 
 }  // namespace
 

@@ -25,7 +25,7 @@ public:
     // that changes.
     void UpdateLayeredWindow(GtkWindow* window, cairo_surface_t* picture);
 
-    bool m_bShapes = false;        // the X server cuts windows to shapes
+    bool m_bShapes = false;              // the X server cuts windows to shapes
     GdkVisual* m_pRgbaVisual = nullptr;  // null when the screen has none
 
 private:

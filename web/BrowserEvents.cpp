@@ -1,5 +1,5 @@
-#include "platform/TextCodec.h"
 #include "web/BrowserEvents.h"
+#include "platform/TextCodec.h"
 
 #include <exception>
 
@@ -37,11 +37,12 @@ CBrowserEvents::CBrowserEvents(WebKitWebView* view, CBrowserEventSink sink)
     g_signal_connect(m_pView, "load-changed", G_CALLBACK(OnLoadChanged), this);
     g_signal_connect(m_pView, "load-failed", G_CALLBACK(OnLoadFailed), this);
     g_signal_connect(m_pView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
-    webkit_user_content_manager_register_script_message_handler_in_world(m_pContent, kFramesHandler,
-                                                                         CCustomControlSite::kWorld);
-    webkit_user_content_manager_register_script_message_handler_in_world(m_pContent, kLinksHandler,
-                                                                         CCustomControlSite::kWorld);
-    g_signal_connect(m_pContent, (std::string("script-message-received::") + kFramesHandler).c_str(),
+    webkit_user_content_manager_register_script_message_handler_in_world(
+        m_pContent, kFramesHandler, CCustomControlSite::kWorld);
+    webkit_user_content_manager_register_script_message_handler_in_world(
+        m_pContent, kLinksHandler, CCustomControlSite::kWorld);
+    g_signal_connect(m_pContent,
+                     (std::string("script-message-received::") + kFramesHandler).c_str(),
                      G_CALLBACK(OnFrameMessage), this);
     g_signal_connect(m_pContent, (std::string("script-message-received::") + kLinksHandler).c_str(),
                      G_CALLBACK(OnLinkMessage), this);
@@ -53,7 +54,8 @@ CBrowserEvents::~CBrowserEvents() {
     g_object_unref(m_pView);
 }
 
-void CBrowserEvents::Deliver(const std::function<void(const std::u16string&)>& handler, const char* utf8) {
+void CBrowserEvents::Deliver(const std::function<void(const std::u16string&)>& handler,
+                             const char* utf8) {
     if (!handler) {
         return;
     }
@@ -64,7 +66,8 @@ void CBrowserEvents::Deliver(const std::function<void(const std::u16string&)>& h
     }
 }
 
-void CBrowserEvents::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, CBrowserEvents* self) {
+void CBrowserEvents::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event,
+                                   CBrowserEvents* self) {
     switch (event) {
         case WEBKIT_LOAD_STARTED:
             self->m_bLoadFailed = false;
@@ -84,7 +87,8 @@ void CBrowserEvents::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, C
     }
 }
 
-gboolean CBrowserEvents::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, CBrowserEvents* self) {
+gboolean CBrowserEvents::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*,
+                                      CBrowserEvents* self) {
     self->m_bLoadFailed = true;
     return FALSE;  // the engine shows its error page
 }
@@ -93,8 +97,8 @@ gboolean CBrowserEvents::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
                                         WebKitPolicyDecisionType type, CBrowserEvents* self) {
     if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION ||
         type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
-        WebKitNavigationAction* action =
-            webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+            WEBKIT_NAVIGATION_POLICY_DECISION(decision));
         WebKitURIRequest* request = webkit_navigation_action_get_request(action);
         Deliver(self->m_sink.onBeforeNavigate, webkit_uri_request_get_uri(request));
     }

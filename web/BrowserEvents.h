@@ -38,7 +38,8 @@ public:
 
 private:
     static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, CBrowserEvents* self);
-    static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, CBrowserEvents* self);
+    static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*,
+                                 CBrowserEvents* self);
     static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                    WebKitPolicyDecisionType type, CBrowserEvents* self);
     static void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
@@ -46,7 +47,8 @@ private:
     static void OnLinkMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
                               CBrowserEvents* self);
     // Runs a handler; nothing it throws may unwind into the engine.
-    static void Deliver(const std::function<void(const std::u16string&)>& handler, const char* utf8);
+    static void Deliver(const std::function<void(const std::u16string&)>& handler,
+                        const char* utf8);
 
     WebKitWebView* m_pView;
     WebKitUserContentManager* m_pContent;

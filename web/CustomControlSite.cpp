@@ -16,7 +16,8 @@ std::string WebText(const char* name) {
 void AddUserContent(WebKitUserContentManager* content, const std::string& bridgeKey) {
     std::string external = WebText("external.js");
     constexpr std::string_view kKeyPlace = "@BRIDGE_KEY@";
-    for (size_t at = external.find(kKeyPlace); at != std::string::npos; at = external.find(kKeyPlace, at)) {
+    for (size_t at = external.find(kKeyPlace); at != std::string::npos;
+         at = external.find(kKeyPlace, at)) {
         external.replace(at, kKeyPlace.size(), bridgeKey);
     }
     const std::string frames = WebText("frames.js");
@@ -36,13 +37,15 @@ void AddUserContent(WebKitUserContentManager* content, const std::string& bridge
         webkit_user_content_manager_add_script(content, script);
         webkit_user_script_unref(script);
     }
-    WebKitUserStyleSheet* sheet = webkit_user_style_sheet_new(
-        style.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+    WebKitUserStyleSheet* sheet =
+        webkit_user_style_sheet_new(style.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                    WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
     webkit_user_content_manager_add_style_sheet(content, sheet);
     webkit_user_style_sheet_unref(sheet);
 }
 
-gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer) {
+gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*,
+                       gpointer) {
     return TRUE;  // no menu, anywhere in the page
 }
 
@@ -65,8 +68,8 @@ GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointe
     const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
     if (uri != nullptr && (g_str_has_prefix(uri, "http://") || g_str_has_prefix(uri, "https://"))) {
         GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(view));
-        gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri, GDK_CURRENT_TIME,
-                               nullptr);
+        gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri,
+                               GDK_CURRENT_TIME, nullptr);
     }
     return nullptr;
 }
@@ -89,10 +92,11 @@ gboolean OnPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, g
 // dropped before any byte of it is stored. The web context cancels whatever
 // download starts by another way.
 gboolean CCustomControlSite::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                            WebKitPolicyDecisionType type, CCustomControlSite* self) {
+                                            WebKitPolicyDecisionType type,
+                                            CCustomControlSite* self) {
     if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
-        WebKitNavigationAction* action =
-            webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+            WEBKIT_NAVIGATION_POLICY_DECISION(decision));
         const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
         if (uri != nullptr && !MayNavigate(self->m_strLoginUrl, uri)) {
             g_printerr("login-launcher: refused to leave https for %s\n", uri);
@@ -108,25 +112,29 @@ gboolean CCustomControlSite::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision
     WebKitURIResponse* response = webkit_response_policy_decision_get_response(responseDecision);
     SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
     char* disposition = nullptr;
-    const bool attachment = headers != nullptr &&
-                            soup_message_headers_get_content_disposition(headers, &disposition, nullptr) &&
-                            g_ascii_strcasecmp(disposition, "attachment") == 0;
+    const bool attachment =
+        headers != nullptr &&
+        soup_message_headers_get_content_disposition(headers, &disposition, nullptr) &&
+        g_ascii_strcasecmp(disposition, "attachment") == 0;
     g_free(disposition);
     if (attachment || !webkit_response_policy_decision_is_mime_type_supported(responseDecision)) {
-        g_printerr("login-launcher: refused to download %s\n", webkit_uri_response_get_uri(response));
+        g_printerr("login-launcher: refused to download %s\n",
+                   webkit_uri_response_get_uri(response));
         webkit_policy_decision_ignore(decision);
         return TRUE;
     }
     return FALSE;
 }
 
-CCustomControlSite::CCustomControlSite(WebKitWebView* view, const std::string& bridgeKey) : m_pView(view) {
+CCustomControlSite::CCustomControlSite(WebKitWebView* view, const std::string& bridgeKey)
+    : m_pView(view) {
     g_object_ref_sink(m_pView);
     AddUserContent(webkit_web_view_get_user_content_manager(m_pView), bridgeKey);
     WebKitSettings* settings = webkit_web_view_get_settings(m_pView);
     // Drawing without the GPU path costs the page's process about a quarter
     // of its memory and nothing that a login page would show.
-    webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    webkit_settings_set_hardware_acceleration_policy(settings,
+                                                     WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     webkit_settings_set_enable_developer_extras(settings, FALSE);
     g_signal_connect(m_pView, "context-menu", G_CALLBACK(OnContextMenu), this);
     g_signal_connect(m_pView, "key-press-event", G_CALLBACK(OnKeyPress), this);

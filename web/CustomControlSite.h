@@ -33,8 +33,8 @@ public:
     static constexpr char kWorld[] = "tharnvale";
 
 private:
-    static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
-                                   CCustomControlSite* self);
+    static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                   WebKitPolicyDecisionType type, CCustomControlSite* self);
 
     WebKitWebView* m_pView;
     std::string m_strLoginUrl;

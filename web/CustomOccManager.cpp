@@ -10,13 +10,15 @@
 namespace {
 
 void FinishWithText(WebKitURISchemeRequest* request, const std::string& json) {
-    GInputStream* stream = g_memory_input_stream_new_from_data(g_strdup(json.c_str()), gssize(json.size()), g_free);
+    GInputStream* stream =
+        g_memory_input_stream_new_from_data(g_strdup(json.c_str()), gssize(json.size()), g_free);
     webkit_uri_scheme_request_finish(request, stream, gint64(json.size()), "application/json");
     g_object_unref(stream);
 }
 
 void Refuse(WebKitURISchemeRequest* request) {
-    GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_PERMISSION_DENIED, "not a bridge call");
+    GError* error =
+        g_error_new_literal(G_IO_ERROR, G_IO_ERROR_PERMISSION_DENIED, "not a bridge call");
     webkit_uri_scheme_request_finish_error(request, error);
     g_error_free(error);
 }
@@ -27,7 +29,8 @@ void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
     WebKitURIRequest* request = webkit_download_get_request(download);
     g_printerr("login-launcher: refused to download %s\n",
                request != nullptr ? webkit_uri_request_get_uri(request) : "(unknown)");
-    g_signal_connect(download, "decide-destination", G_CALLBACK(+[](WebKitDownload*, gchar*, gpointer) {
+    g_signal_connect(download, "decide-destination",
+                     G_CALLBACK(+[](WebKitDownload*, gchar*, gpointer) {
                          return TRUE;  // no destination, ever
                      }),
                      nullptr);
@@ -53,15 +56,16 @@ WebKitWebContext* CCustomOccManager::Context() {
     // that cannot be done, nothing is kept on disk at all.
     WebKitWebsiteDataManager* store = nullptr;
     if (MakePrivateDirectory(data) && MakePrivateDirectory(cache)) {
-        store = webkit_website_data_manager_new("base-data-directory", data, "base-cache-directory", cache,
-                                                nullptr);
+        store = webkit_website_data_manager_new("base-data-directory", data, "base-cache-directory",
+                                                cache, nullptr);
         gchar* cookies = g_build_filename(data, "cookies.sqlite", nullptr);
-        webkit_cookie_manager_set_persistent_storage(webkit_website_data_manager_get_cookie_manager(store),
-                                                     cookies, WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+        webkit_cookie_manager_set_persistent_storage(
+            webkit_website_data_manager_get_cookie_manager(store), cookies,
+            WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
         g_free(cookies);
     } else {
-        g_printerr("login-launcher: %s or %s cannot be made private; the login is not remembered\n", data,
-                   cache);
+        g_printerr("login-launcher: %s or %s cannot be made private; the login is not remembered\n",
+                   data, cache);
         store = webkit_website_data_manager_new_ephemeral();
     }
     // A page whose server shows a certificate the system's trust store does
@@ -72,26 +76,28 @@ WebKitWebContext* CCustomOccManager::Context() {
     g_object_unref(store);
     g_free(cache);
     g_free(data);
-    webkit_web_context_register_uri_scheme(m_pContext, kExternalScheme,
-                                           reinterpret_cast<WebKitURISchemeRequestCallback>(OnExternalRequest),
-                                           this, nullptr);
+    webkit_web_context_register_uri_scheme(
+        m_pContext, kExternalScheme,
+        reinterpret_cast<WebKitURISchemeRequestCallback>(OnExternalRequest), this, nullptr);
     // The bridge never leaves the program: a page served over https may ask
     // it, as it asks its own server, without the engine refusing the
     // request as insecure content.
-    webkit_security_manager_register_uri_scheme_as_secure(webkit_web_context_get_security_manager(m_pContext),
-                                                          kExternalScheme);
+    webkit_security_manager_register_uri_scheme_as_secure(
+        webkit_web_context_get_security_manager(m_pContext), kExternalScheme);
     g_signal_connect(m_pContext, "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
     return m_pContext;
 }
 
 // A page's script asks the bridge something; it waits for the answer, so
 // everything the call starts (a download included) happens before it goes on.
-void CCustomOccManager::OnExternalRequest(WebKitURISchemeRequest* request, CCustomOccManager* self) {
+void CCustomOccManager::OnExternalRequest(WebKitURISchemeRequest* request,
+                                          CCustomOccManager* self) {
     const char* uri = webkit_uri_scheme_request_get_uri(request);
     std::optional<std::string> answer;
     try {
         if (theApp.m_pDispatch != nullptr) {
-            answer = AnswerExternalRequest(*theApp.m_pDispatch, uri != nullptr ? uri : "", self->m_strBridgeKey);
+            answer = AnswerExternalRequest(*theApp.m_pDispatch, uri != nullptr ? uri : "",
+                                           self->m_strBridgeKey);
         }
     } catch (const std::exception& e) {
         g_printerr("login-launcher: window.external call failed: %s\n", e.what());
@@ -105,8 +111,8 @@ void CCustomOccManager::OnExternalRequest(WebKitURISchemeRequest* request, CCust
 
 std::unique_ptr<CCustomControlSite> CCustomOccManager::CreateSite() {
     WebKitUserContentManager* content = webkit_user_content_manager_new();
-    auto* view = WEBKIT_WEB_VIEW(
-        g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", Context(), "user-content-manager", content, nullptr));
+    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", Context(),
+                                              "user-content-manager", content, nullptr));
     g_object_unref(content);
     return std::make_unique<CCustomControlSite>(view, m_strBridgeKey);
 }

@@ -25,7 +25,8 @@ std::optional<std::pair<std::string, Params>> SplitRequest(std::string_view uri)
     const std::string host = g_uri_get_host(parsed) ? g_uri_get_host(parsed) : "";
     const std::string path = g_uri_get_path(parsed) ? g_uri_get_path(parsed) : "";
     const char* query = g_uri_get_query(parsed);
-    GHashTable* table = query != nullptr ? g_uri_parse_params(query, -1, "&", G_URI_PARAMS_NONE, nullptr) : nullptr;
+    GHashTable* table =
+        query != nullptr ? g_uri_parse_params(query, -1, "&", G_URI_PARAMS_NONE, nullptr) : nullptr;
     g_uri_unref(parsed);
     if (host != "bridge" || (query != nullptr && table == nullptr)) {
         if (table != nullptr) {

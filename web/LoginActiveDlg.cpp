@@ -73,7 +73,8 @@ bool CLoginActiveDlg::OnInitDialog() {
     }
     m_btnMin.SubclassDlgItem(GetDlgItem(kMinimizeId));
     m_btnClose.SubclassDlgItem(GetDlgItem(kCloseId));
-    g_signal_connect(window, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CLoginActiveDlg* self) -> gboolean {
+    g_signal_connect(window, "draw",
+                     G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CLoginActiveDlg* self) -> gboolean {
                          self->PaintBackground(cr);
                          return FALSE;  // the items draw over it
                      }),
@@ -91,7 +92,8 @@ bool CLoginActiveDlg::OnInitDialog() {
         // no way back once its size is fixed again: the view sits in a frame
         // that asks for the browser's own size only.
         GtkWidget* frame = gtk_scrolled_window_new(nullptr, nullptr);
-        gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(frame), GTK_POLICY_NEVER, GTK_POLICY_NEVER);
+        gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(frame), GTK_POLICY_NEVER,
+                                       GTK_POLICY_NEVER);
         gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(frame), GTK_SHADOW_NONE);
         gtk_container_add(GTK_CONTAINER(frame), GTK_WIDGET(view));
         gtk_container_add(GTK_CONTAINER(holder), frame);
@@ -128,9 +130,11 @@ bool CLoginActiveDlg::OnInitDialog() {
     m_btnMin.m_onFaceChanged = [this] { UpdateShape(); };
     m_btnClose.m_onFaceChanged = [this] { UpdateShape(); };
     g_signal_connect(GetDlgItem(kMinimizeId), "clicked",
-                     G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnMinimize(); }), this);
+                     G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnMinimize(); }),
+                     this);
     g_signal_connect(GetDlgItem(kCloseId), "clicked",
-                     G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnCloseButton(); }), this);
+                     G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnCloseButton(); }),
+                     this);
     // The pointer moving over any item makes this window the leader, as
     // over the window's own surface.
     auto onMotion = +[](GtkWidget*, GdkEventMotion*, CLoginActiveDlg* self) -> gboolean {
@@ -155,7 +159,8 @@ bool CLoginActiveDlg::OnInitDialog() {
 void CLoginActiveDlg::UpdateShape() {
     const int scale = GetScaleFactor();
     cairo_region_t* region = cairo_region_create();
-    const std::pair<const CPngButton*, CRect> buttons[] = {{&m_btnMin, kMinimizeRect}, {&m_btnClose, kCloseRect}};
+    const std::pair<const CPngButton*, CRect> buttons[] = {{&m_btnMin, kMinimizeRect},
+                                                           {&m_btnClose, kCloseRect}};
     for (const auto& [button, place] : buttons) {
         if (const cairo_region_t* face = button->GetFaceRegion()) {
             cairo_region_t* moved = cairo_region_copy(face);
@@ -188,7 +193,8 @@ void CLoginActiveDlg::PaintBackground(cairo_t* cr) {
     }
     if (m_pPageSnapshot != nullptr) {
         cairo_set_source_surface(cr, m_pPageSnapshot, kBrowserRect.x, kBrowserRect.y);
-        cairo_rectangle(cr, kBrowserRect.x, kBrowserRect.y, kBrowserRect.width, kBrowserRect.height);
+        cairo_rectangle(cr, kBrowserRect.x, kBrowserRect.y, kBrowserRect.width,
+                        kBrowserRect.height);
         cairo_fill(cr);
     }
 }
@@ -259,7 +265,8 @@ void CLoginActiveDlg::OnMapped() {
     g_timeout_add_full(
         G_PRIORITY_DEFAULT, 250,
         [](gpointer cancellable) -> gboolean {
-            auto* self = static_cast<CLoginActiveDlg*>(g_object_get_data(G_OBJECT(cancellable), "dialog"));
+            auto* self =
+                static_cast<CLoginActiveDlg*>(g_object_get_data(G_OBJECT(cancellable), "dialog"));
             if (!g_cancellable_is_cancelled(G_CANCELLABLE(cancellable)) && self != nullptr) {
                 self->OnMove();
             }
@@ -284,7 +291,9 @@ CHandoffSequence CLoginActiveDlg::Handoff() {
             [this] { DisconnectLinkEvents(); }};
 }
 
-void CLoginActiveDlg::OnAppLogin(const std::u16string& json) { HandleAppLogin(json, Handoff()); }
+void CLoginActiveDlg::OnAppLogin(const std::u16string& json) {
+    HandleAppLogin(json, Handoff());
+}
 
 void CLoginActiveDlg::OnNavigateComplete2(const std::u16string& url) {
     ShowBrowser();
@@ -325,24 +334,25 @@ void CLoginActiveDlg::SubscribeNewLinks(const CHtmlDocument& document,
         return;
     }
     const uint32_t generation = m_nLinkGeneration;
-    document.SubscribeLinks(wanted, [this, document, wanted, generation](const std::vector<uint32_t>& madeList) {
-        // A page may hold tens of thousands of links: no search per link.
-        const std::unordered_set<uint32_t> made(madeList.begin(), madeList.end());
-        std::vector<uint32_t> surplus;
-        for (const auto& link : wanted) {
-            if (made.count(link.cookie) == 0) {
-                continue;  // refused: tried again on the next document
+    document.SubscribeLinks(
+        wanted, [this, document, wanted, generation](const std::vector<uint32_t>& madeList) {
+            // A page may hold tens of thousands of links: no search per link.
+            const std::unordered_set<uint32_t> made(madeList.begin(), madeList.end());
+            std::vector<uint32_t> surplus;
+            for (const auto& link : wanted) {
+                if (made.count(link.cookie) == 0) {
+                    continue;  // refused: tried again on the next document
+                }
+                if (generation != m_nLinkGeneration || m_linkConnections.count(link.href) != 0) {
+                    surplus.push_back(link.cookie);
+                } else {
+                    m_linkConnections[link.href] = {link.cookie, link.href};
+                }
             }
-            if (generation != m_nLinkGeneration || m_linkConnections.count(link.href) != 0) {
-                surplus.push_back(link.cookie);
-            } else {
-                m_linkConnections[link.href] = {link.cookie, link.href};
+            if (!surplus.empty()) {
+                document.UnsubscribeLinks(surplus);
             }
-        }
-        if (!surplus.empty()) {
-            document.UnsubscribeLinks(surplus);
-        }
-    });
+        });
 }
 
 void CLoginActiveDlg::DisconnectLinkEvents() {
@@ -350,7 +360,8 @@ void CLoginActiveDlg::DisconnectLinkEvents() {
     for (const auto& [href, connection] : m_linkConnections) {
         cookies.push_back(connection.dwCookie);
     }
-    if (const std::optional<CHtmlDocument> document = m_browser.GetDocument(); document && !cookies.empty()) {
+    if (const std::optional<CHtmlDocument> document = m_browser.GetDocument();
+        document && !cookies.empty()) {
         document->UnsubscribeLinks(cookies);
     }
     m_linkConnections.clear();

@@ -67,7 +67,8 @@ private:
     // ThawPage, for as long as the page's script cannot run.
     void FreezePage();
     void ThawPage();
-    void SubscribeNewLinks(const CHtmlDocument& document, const std::vector<std::u16string>& targets);
+    void SubscribeNewLinks(const CHtmlDocument& document,
+                           const std::vector<std::u16string>& targets);
 
     CLoginDlg* m_pParent;
     std::u16string m_strUrl;

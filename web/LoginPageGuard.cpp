@@ -9,7 +9,8 @@
 namespace {
 
 void ReplaceAll(std::string& text, std::string_view mark, const std::string& value) {
-    for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size())) {
+    for (size_t at = text.find(mark); at != std::string::npos;
+         at = text.find(mark, at + value.size())) {
         text.replace(at, mark.size(), value);
     }
 }
@@ -102,7 +103,8 @@ void CLoginPageGuard::ShowProblem(Problem problem) {
     StopTimer(m_nLoadTimer);
     StopTimer(m_nShowTimer);
     const std::optional<CResourceBytes> page = FindWebResource("unreachable.html");
-    std::string html = page ? std::string(page->Text()) : std::string("<h1>@TITLE@</h1><a href=\"@RETRY@\">重试</a>");
+    std::string html = page ? std::string(page->Text())
+                            : std::string("<h1>@TITLE@</h1><a href=\"@RETRY@\">重试</a>");
     const Wording wording = WordingOf(problem);
     ReplaceAll(html, "@TITLE@", wording.title);
     ReplaceAll(html, "@TEXT@", wording.text);
@@ -114,11 +116,14 @@ void CLoginPageGuard::ShowProblem(Problem problem) {
     // may go away by themselves.
     m_bWaitingToRetry = problem != Problem::PageKeepsFailing;
     if (m_bWaitingToRetry) {
-        StartTimer(m_nRetryTimer, guint(m_schedule.NextOutageDelay().count()), &CLoginPageGuard::LoadLoginPage);
+        StartTimer(m_nRetryTimer, guint(m_schedule.NextOutageDelay().count()),
+                   &CLoginPageGuard::LoadLoginPage);
     }
 }
 
-void CLoginPageGuard::ShowLoadFailure() { ShowProblem(m_loadFailure); }
+void CLoginPageGuard::ShowLoadFailure() {
+    ShowProblem(m_loadFailure);
+}
 
 void CLoginPageGuard::StartTimer(guint& timer, guint seconds, void (CLoginPageGuard::*action)()) {
     StopTimer(timer);
@@ -161,7 +166,8 @@ void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLogi
         case WEBKIT_LOAD_STARTED:
             self->m_bLoadRefused = false;
             self->m_unsafeLoad.reset();
-            self->StartTimer(self->m_nLoadTimer, kLoadTimeoutSeconds, &CLoginPageGuard::OnLoadTimedOut);
+            self->StartTimer(self->m_nLoadTimer, kLoadTimeoutSeconds,
+                             &CLoginPageGuard::OnLoadTimedOut);
             break;
         case WEBKIT_LOAD_COMMITTED:
             // The portal answered with a page: whatever waited for it is over.
@@ -188,11 +194,13 @@ gboolean CLoginPageGuard::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* u
     // A top-level load stopped on its way from https to plain http (by the
     // server's redirect, say) has not reached its page safely either.
     if (uri != nullptr &&
-        g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) &&
+        g_error_matches(error, WEBKIT_POLICY_ERROR,
+                        WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) &&
         !MayNavigate(self->m_strLoginUrl, uri)) {
         self->m_unsafeLoad = Problem::LeavesHttps;
     }
-    if (self->m_bOwnPageLoading || (!self->m_bLoadRefused && !self->m_unsafeLoad && !IsOutage(error))) {
+    if (self->m_bOwnPageLoading ||
+        (!self->m_bLoadRefused && !self->m_unsafeLoad && !IsOutage(error))) {
         return FALSE;
     }
     g_printerr("login-launcher: %s cannot be loaded: %s\n", uri != nullptr ? uri : "the page",
@@ -208,10 +216,10 @@ gboolean CLoginPageGuard::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* u
 // before anything was sent. Not handled here, so that the engine reports the
 // load as failed, as every other watcher of the view expects of a load that
 // shows no page; the failure then shows the page that says why.
-gboolean CLoginPageGuard::OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*, GTlsCertificateFlags errors,
-                                      CLoginPageGuard* self) {
-    g_printerr("login-launcher: %s is not secure: its server's certificate is %s\n", uri != nullptr ? uri : "the page",
-               CertificateProblems(errors).c_str());
+gboolean CLoginPageGuard::OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*,
+                                      GTlsCertificateFlags errors, CLoginPageGuard* self) {
+    g_printerr("login-launcher: %s is not secure: its server's certificate is %s\n",
+               uri != nullptr ? uri : "the page", CertificateProblems(errors).c_str());
     self->m_unsafeLoad = Problem::BadCertificate;
     return FALSE;
 }
@@ -222,8 +230,10 @@ gboolean CLoginPageGuard::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* d
         return FALSE;
     }
     auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-    const guint status = webkit_uri_response_get_status_code(webkit_response_policy_decision_get_response(response));
-    if (!webkit_response_policy_decision_is_main_frame_main_resource(response) || status < 500 || status > 599) {
+    const guint status =
+        webkit_uri_response_get_status_code(webkit_response_policy_decision_get_response(response));
+    if (!webkit_response_policy_decision_is_main_frame_main_resource(response) || status < 500 ||
+        status > 599) {
         return FALSE;
     }
     // A server error page is the portal being out of service, not a login
@@ -245,7 +255,8 @@ void CLoginPageGuard::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTermin
     }
 }
 
-void CLoginPageGuard::OnNetworkChanged(GNetworkMonitor*, gboolean available, CLoginPageGuard* self) {
+void CLoginPageGuard::OnNetworkChanged(GNetworkMonitor*, gboolean available,
+                                       CLoginPageGuard* self) {
     if (available && self->m_bWaitingToRetry) {
         self->LoadLoginPage();
     }

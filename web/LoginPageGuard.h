@@ -46,8 +46,8 @@ private:
     static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLoginPageGuard* self);
     static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                  CLoginPageGuard* self);
-    static gboolean OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*, GTlsCertificateFlags errors,
-                                CLoginPageGuard* self);
+    static gboolean OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*,
+                                GTlsCertificateFlags errors, CLoginPageGuard* self);
     static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                    WebKitPolicyDecisionType type, CLoginPageGuard* self);
     static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,

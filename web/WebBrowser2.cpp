@@ -28,15 +28,18 @@ bool ParseJson(const std::string& text, Json::Value& value) {
 CHtmlDocument::CHtmlDocument(WebKitWebView* view, GCancellable* cancellable)
     : m_pView(view), m_pCancellable(cancellable) {}
 
-void CHtmlDocument::Run(const std::string& script, std::function<void(const std::string&)> done) const {
+void CHtmlDocument::Run(const std::string& script,
+                        std::function<void(const std::string&)> done) const {
     auto* pending = new std::function<void(const std::string&)>(std::move(done));
     webkit_web_view_evaluate_javascript(
-        m_pView, script.c_str(), gssize(script.size()), CCustomControlSite::kWorld, nullptr, m_pCancellable,
+        m_pView, script.c_str(), gssize(script.size()), CCustomControlSite::kWorld, nullptr,
+        m_pCancellable,
         [](GObject* view, GAsyncResult* result, gpointer data) {
             std::unique_ptr<std::function<void(const std::string&)>> callback(
                 static_cast<std::function<void(const std::string&)>*>(data));
             GError* error = nullptr;
-            JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
+            JSCValue* value =
+                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
             if (value == nullptr) {
                 g_error_free(error);  // the page went, or the window did
                 return;
@@ -57,7 +60,8 @@ void CHtmlDocument::GetLinkTargets(std::function<void(std::vector<std::u16string
         std::vector<std::u16string> targets;
         if (ParseJson(json, hrefs) && hrefs.isArray()) {
             for (const Json::Value& href : hrefs) {
-                targets.push_back(href.isString() ? WideFromUtf8(href.asString()) : std::u16string());
+                targets.push_back(href.isString() ? WideFromUtf8(href.asString())
+                                                  : std::u16string());
             }
         }
         done(std::move(targets));
@@ -74,18 +78,19 @@ void CHtmlDocument::SubscribeLinks(const std::vector<LinkSubscription>& links,
         entry.append(link.cookie);
         entries.append(entry);
     }
-    Run("tharnvaleLinks.subscribe(" + Utf8Json(entries) + ")", [done = std::move(done)](const std::string& json) {
-        Json::Value made;
-        std::vector<uint32_t> cookies;
-        if (ParseJson(json, made) && made.isArray()) {
-            for (const Json::Value& cookie : made) {
-                if (cookie.isUInt()) {
-                    cookies.push_back(cookie.asUInt());
+    Run("tharnvaleLinks.subscribe(" + Utf8Json(entries) + ")",
+        [done = std::move(done)](const std::string& json) {
+            Json::Value made;
+            std::vector<uint32_t> cookies;
+            if (ParseJson(json, made) && made.isArray()) {
+                for (const Json::Value& cookie : made) {
+                    if (cookie.isUInt()) {
+                        cookies.push_back(cookie.asUInt());
+                    }
                 }
             }
-        }
-        done(std::move(cookies));
-    });
+            done(std::move(cookies));
+        });
 }
 
 void CHtmlDocument::UnsubscribeLinks(const std::vector<uint32_t>& cookies) const {

@@ -21,8 +21,8 @@ public:
     void GetLinkTargets(std::function<void(std::vector<std::u16string>)> done) const;
 
     struct LinkSubscription {
-        size_t position;       // among the document's links
-        std::u16string href;   // what the link must still point to
+        size_t position;      // among the document's links
+        std::u16string href;  // what the link must still point to
         uint32_t cookie;
     };
     // Subscribes the window to clicks on those links; answers the cookies of

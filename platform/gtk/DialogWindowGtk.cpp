@@ -9,7 +9,9 @@
 
 CDialogWindow::CDialogWindow(int templateId) : m_nTemplateId(templateId) {}
 
-CDialogWindow::~CDialogWindow() { DestroyWindow(); }
+CDialogWindow::~CDialogWindow() {
+    DestroyWindow();
+}
 
 bool CDialogWindow::Create(CDialogWindow* owner, bool show) {
     const std::optional<CResourceBytes> ui = FindResource(m_nTemplateId, ResourceType::Dialog);
@@ -286,12 +288,13 @@ void CDialogWindow::ConnectEvents() {
     gtk_widget_add_events(w, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                  GDK_POINTER_MOTION_MASK | GDK_STRUCTURE_MASK);
 
-    g_signal_connect(w, "configure-event",
-                     G_CALLBACK(+[](GtkWidget*, GdkEventConfigure* e, CDialogWindow* self) -> gboolean {
-                         self->OnConfigure(*e);
-                         return FALSE;
-                     }),
-                     this);
+    g_signal_connect(
+        w, "configure-event",
+        G_CALLBACK(+[](GtkWidget*, GdkEventConfigure* e, CDialogWindow* self) -> gboolean {
+            self->OnConfigure(*e);
+            return FALSE;
+        }),
+        this);
     // Motion, not crossing: a window that moves under a still pointer makes
     // the pointer cross without the player doing anything.
     g_signal_connect(w, "motion-notify-event",
@@ -300,18 +303,18 @@ void CDialogWindow::ConnectEvents() {
                          return FALSE;
                      }),
                      this);
-    g_signal_connect(w, "button-press-event",
-                     G_CALLBACK(+[](GtkWidget*, GdkEventButton* e,
-                                    CDialogWindow* self) -> gboolean {
-                         self->m_nMoveButton = 0;
-                         if (e->type != GDK_BUTTON_PRESS || e->button != GDK_BUTTON_PRIMARY ||
-                             self->OnNcHitTest() != HitTest::Caption) {
-                             return FALSE;
-                         }
-                         self->BeginMoveDrag(*e);
-                         return TRUE;
-                     }),
-                     this);
+    g_signal_connect(
+        w, "button-press-event",
+        G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, CDialogWindow* self) -> gboolean {
+            self->m_nMoveButton = 0;
+            if (e->type != GDK_BUTTON_PRESS || e->button != GDK_BUTTON_PRIMARY ||
+                self->OnNcHitTest() != HitTest::Caption) {
+                return FALSE;
+            }
+            self->BeginMoveDrag(*e);
+            return TRUE;
+        }),
+        this);
     g_signal_connect(
         w, "button-release-event",
         G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, CDialogWindow* self) -> gboolean {
@@ -319,28 +322,29 @@ void CDialogWindow::ConnectEvents() {
             return FALSE;
         }),
         this);
-    g_signal_connect(w, "show", G_CALLBACK(+[](GtkWidget*, CDialogWindow* self) {
-                         self->OnShowWindow(true);
-                     }),
+    g_signal_connect(w, "show",
+                     G_CALLBACK(+[](GtkWidget*, CDialogWindow* self) { self->OnShowWindow(true); }),
                      this);
-    g_signal_connect(w, "hide", G_CALLBACK(+[](GtkWidget*, CDialogWindow* self) {
-                         self->OnShowWindow(false);
-                     }),
-                     this);
-    g_signal_connect(w, "window-state-event",
-                     G_CALLBACK(+[](GtkWidget*, GdkEventWindowState* e, CDialogWindow* self) -> gboolean {
-                         if ((e->changed_mask & GDK_WINDOW_STATE_ICONIFIED) != 0) {
-                             self->OnMinimized((e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0);
-                         }
-                         return FALSE;
-                     }),
-                     this);
-    g_signal_connect(w, "map-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, CDialogWindow* self) -> gboolean {
+    g_signal_connect(
+        w, "hide", G_CALLBACK(+[](GtkWidget*, CDialogWindow* self) { self->OnShowWindow(false); }),
+        this);
+    g_signal_connect(
+        w, "window-state-event",
+        G_CALLBACK(+[](GtkWidget*, GdkEventWindowState* e, CDialogWindow* self) -> gboolean {
+            if ((e->changed_mask & GDK_WINDOW_STATE_ICONIFIED) != 0) {
+                self->OnMinimized((e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0);
+            }
+            return FALSE;
+        }),
+        this);
+    g_signal_connect(w, "map-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEvent*, CDialogWindow* self) -> gboolean {
                          self->OnMapped();
                          return FALSE;
                      }),
                      this);
-    g_signal_connect(w, "focus-in-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, CDialogWindow* self) -> gboolean {
+    g_signal_connect(w, "focus-in-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEvent*, CDialogWindow* self) -> gboolean {
                          self->OnActivate();
                          return FALSE;
                      }),
@@ -357,25 +361,25 @@ void CDialogWindow::ConnectEvents() {
                      this);
     // Runs after the window's own handling, so the item with the focus (a
     // web page's form, say) gets Enter and Esc first.
-    g_signal_connect_after(w, "key-press-event",
-                           G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, CDialogWindow* self) -> gboolean {
-                               switch (e->keyval) {
-                                   case GDK_KEY_Return:
-                                   case GDK_KEY_KP_Enter:
-                                       self->OnOK();
-                                       return TRUE;
-                                   case GDK_KEY_Escape:
-                                       self->OnCancel();
-                                       return TRUE;
-                                   default:
-                                       return FALSE;
-                               }
-                           }),
-                           this);
+    g_signal_connect_after(
+        w, "key-press-event",
+        G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, CDialogWindow* self) -> gboolean {
+            switch (e->keyval) {
+                case GDK_KEY_Return:
+                case GDK_KEY_KP_Enter:
+                    self->OnOK();
+                    return TRUE;
+                case GDK_KEY_Escape:
+                    self->OnCancel();
+                    return TRUE;
+                default:
+                    return FALSE;
+            }
+        }),
+        this);
     // The window may go before this object does (with its owner, say).
-    g_signal_connect(w, "destroy", G_CALLBACK(+[](GtkWidget*, CDialogWindow* self) {
-                         self->m_hWnd = nullptr;
-                     }),
+    g_signal_connect(w, "destroy",
+                     G_CALLBACK(+[](GtkWidget*, CDialogWindow* self) { self->m_hWnd = nullptr; }),
                      this);
 }
 

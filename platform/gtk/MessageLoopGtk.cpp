@@ -37,9 +37,13 @@ void PostQuitMessage(int exitCode) {
     }
 }
 
-bool IsQuitPosted() { return g_bQuitPosted; }
+bool IsQuitPosted() {
+    return g_bQuitPosted;
+}
 
-int GetQuitExitCode() { return g_nExitCode; }
+int GetQuitExitCode() {
+    return g_nExitCode;
+}
 
 CMessageLoop::CMessageLoop() : m_pImpl(new Impl) {}
 
@@ -52,9 +56,12 @@ bool CMessageLoop::Run() {
     if (!g_bQuitPosted) {
         g_runningLoops.push_back(m_pImpl->loop);
         g_main_loop_run(m_pImpl->loop);
-        g_runningLoops.erase(std::find(g_runningLoops.begin(), g_runningLoops.end(), m_pImpl->loop));
+        g_runningLoops.erase(
+            std::find(g_runningLoops.begin(), g_runningLoops.end(), m_pImpl->loop));
     }
     return !g_bQuitPosted;
 }
 
-void CMessageLoop::End() { g_main_loop_quit(m_pImpl->loop); }
+void CMessageLoop::End() {
+    g_main_loop_quit(m_pImpl->loop);
+}

@@ -28,7 +28,6 @@ extern "C" GResource* launcher_get_resource();
 extern "C" void broken_background_register_resource();
 extern "C" void broken_2x_background_register_resource();
 
-
 TEST(AppShell, QuitRequestEndsTheRunWithSixteen) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(

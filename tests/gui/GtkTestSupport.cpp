@@ -16,7 +16,8 @@ GtkWindow* FindWindow(const char* title) {
     GtkWindow* found = nullptr;
     for (GList* l = all; l != nullptr && found == nullptr; l = l->next) {
         GtkWindow* w = GTK_WINDOW(l->data);
-        if (gtk_widget_get_visible(GTK_WIDGET(w)) && g_strcmp0(gtk_window_get_title(w), title) == 0) {
+        if (gtk_widget_get_visible(GTK_WIDGET(w)) &&
+            g_strcmp0(gtk_window_get_title(w), title) == 0) {
             found = w;
         }
     }
@@ -29,7 +30,8 @@ guint Poll(std::function<bool()> check) {
     return g_timeout_add_full(
         G_PRIORITY_DEFAULT, 20,
         [](gpointer data) -> gboolean {
-            return (*static_cast<std::function<bool()>*>(data))() ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+            return (*static_cast<std::function<bool()>*>(data))() ? G_SOURCE_REMOVE
+                                                                  : G_SOURCE_CONTINUE;
         },
         copy, [](gpointer data) { delete static_cast<std::function<bool()>*>(data); });
 }

@@ -16,7 +16,6 @@
 #include "platform/WindowShape.h"
 #include "tests/gui/GtkTestSupport.h"
 
-
 TEST(MessageBoxGtk, ShowsTextAndCaptionWithOneOkButtonUntilClosed) {
     std::string seenText;
     bool modal = false;

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     gtk_window_move(GTK_WINDOW(window), 0, 0);
     gtk_widget_set_size_request(window, area.width, area.height);
     gtk_widget_set_app_paintable(window, TRUE);
-    g_signal_connect(window, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, GdkRGBA* c) -> gboolean {
+    g_signal_connect(window, "draw",
+                     G_CALLBACK(+[](GtkWidget*, cairo_t* cr, GdkRGBA* c) -> gboolean {
                          gdk_cairo_set_source_rgba(cr, c);
                          cairo_paint(cr);
                          return TRUE;
@@ -39,7 +40,8 @@ int main(int argc, char** argv) {
                          return TRUE;
                      }),
                      nullptr);
-    g_signal_connect(window, "map-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) -> gboolean {
+    g_signal_connect(window, "map-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) -> gboolean {
                          std::printf("mapped\n");
                          std::fflush(stdout);
                          return FALSE;

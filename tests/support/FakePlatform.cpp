@@ -16,17 +16,25 @@ void ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
     Fake().messages.push_back({std::u16string(text), std::u16string(caption)});
 }
 
-void PostQuitMessage(int exitCode) { Fake().quitCodes.push_back(exitCode); }
+void PostQuitMessage(int exitCode) {
+    Fake().quitCodes.push_back(exitCode);
+}
 
-bool IsQuitPosted() { return !Fake().quitCodes.empty(); }
+bool IsQuitPosted() {
+    return !Fake().quitCodes.empty();
+}
 
-int GetQuitExitCode() { return Fake().quitCodes.empty() ? 0 : Fake().quitCodes.back(); }
+int GetQuitExitCode() {
+    return Fake().quitCodes.empty() ? 0 : Fake().quitCodes.back();
+}
 
 // Nothing here waits for events: a loop ends at once, as if ended.
 struct CMessageLoop::Impl {};
 CMessageLoop::CMessageLoop() : m_pImpl(nullptr) {}
 CMessageLoop::~CMessageLoop() = default;
-bool CMessageLoop::Run() { return !IsQuitPosted(); }
+bool CMessageLoop::Run() {
+    return !IsQuitPosted();
+}
 void CMessageLoop::End() {}
 
 void RunWithProgressWindow(std::u16string_view title, TransferProgress& progress,

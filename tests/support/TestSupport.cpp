@@ -31,7 +31,9 @@ CScopedChdir::CScopedChdir(const fs::path& dir) : m_previous(fs::current_path())
     fs::current_path(dir);
 }
 
-CScopedChdir::~CScopedChdir() { fs::current_path(m_previous); }
+CScopedChdir::~CScopedChdir() {
+    fs::current_path(m_previous);
+}
 
 CTestServer::CTestServer() {
     m_server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
@@ -85,7 +87,8 @@ CScriptedServer::CScriptedServer(Script script) : m_script(std::move(script)) {
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    if (bind(m_listener, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(m_listener, 8) != 0 ||
+    if (bind(m_listener, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
+        listen(m_listener, 8) != 0 ||
         getsockname(m_listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
         throw std::runtime_error("cannot listen on the loopback interface");
     }
@@ -169,4 +172,6 @@ void WriteFile(const fs::path& path, const std::string& data) {
     out << data;
 }
 
-fs::path FakeLauncherPath() { return FAKE_LAUNCHER_PATH; }
+fs::path FakeLauncherPath() {
+    return FAKE_LAUNCHER_PATH;
+}

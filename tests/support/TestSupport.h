@@ -8,9 +8,9 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <string_view>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -97,9 +97,8 @@ private:
 class CCannedServer : public CScriptedServer {
 public:
     explicit CCannedServer(std::string reply)
-        : CScriptedServer([reply = std::move(reply)](size_t, const std::string&, CServerConnection& c) {
-              c.Send(reply);
-          }) {}
+        : CScriptedServer([reply = std::move(reply)](size_t, const std::string&,
+                                                     CServerConnection& c) { c.Send(reply); }) {}
 };
 
 // What the fake launcher recorded: its current directory, then argv.

@@ -47,8 +47,7 @@ protected:
     std::vector<std::string> m_started;  // m_strLaunchArgs at each fetch
 };
 
-constexpr char16_t kPlain[] =
-    uR"({"uid":"u1","token":"t","server_id":"s","other":"o","sign":"x"})";
+constexpr char16_t kPlain[] = uR"({"uid":"u1","token":"t","server_id":"s","other":"o","sign":"x"})";
 
 struct PayloadCase {
     const char* name;
@@ -102,7 +101,9 @@ const PayloadCase kRefused[] = {
     {"object member", uR"({"uid":"u1","token":"t","server_id":{},"other":"o","sign":"x"})", "", ""},
 };
 
-void PrintTo(const PayloadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PayloadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 template <class Case>
 std::string CaseName(const testing::TestParamInfo<Case>& info) {
@@ -118,7 +119,9 @@ std::string CaseName(const testing::TestParamInfo<Case>& info) {
 class HandedOffPayload : public AppLoginTest, public testing::WithParamInterface<PayloadCase> {};
 class RefusedPayload : public AppLoginTest, public testing::WithParamInterface<PayloadCase> {};
 
-std::string NarrowAscii(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+std::string NarrowAscii(const std::u16string& text) {
+    return std::string(text.begin(), text.end());
+}
 
 }  // namespace
 
@@ -131,7 +134,8 @@ TEST_P(HandedOffPayload, BuildsTheLaunchArgumentsAndLogsTwoEntries) {
     EXPECT_EQ(m_started[0], c.launchArgs) << "the string is stored before the fetch";
     EXPECT_EQ(Log(), NarrowAscii(c.json) + "\n" + c.secondLogLine + "\n");
 }
-INSTANTIATE_TEST_SUITE_P(Cases, HandedOffPayload, testing::ValuesIn(kHandedOff), CaseName<PayloadCase>);
+INSTANTIATE_TEST_SUITE_P(Cases, HandedOffPayload, testing::ValuesIn(kHandedOff),
+                         CaseName<PayloadCase>);
 
 TEST_P(RefusedPayload, IsLoggedAndOtherwiseIgnored) {
     theApp.m_strLaunchArgs = "earlier";
@@ -166,7 +170,7 @@ TEST_F(AppLoginTest, LogIsAppendedAcrossCallsAndTheHolderKeepsTheLast) {
 
 TEST_F(AppLoginTest, NewLogIsReadableByItsOwnerOnly) {
     Call(kPlain);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat("log.txt", &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
@@ -175,7 +179,7 @@ TEST_F(AppLoginTest, ExistingLogIsMadeReadableByItsOwnerOnly) {
     WriteFile(m_dir.Path() / "log.txt", "older run\n");
     chmod("log.txt", 0644);
     Call(kPlain);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat("log.txt", &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(Log(), "older run\n" + NarrowAscii(kPlain) + "\nt&s&o&x\n");
@@ -195,7 +199,8 @@ const PlantedLog kPlantedLogs[] = {
          WriteFile(dir / "victim", "untouched");
          fs::create_symlink(dir / "victim", dir / "log.txt");
      }},
-    {"dangling link", [](const fs::path& dir) { fs::create_symlink(dir / "victim", dir / "log.txt"); }},
+    {"dangling link",
+     [](const fs::path& dir) { fs::create_symlink(dir / "victim", dir / "log.txt"); }},
     {"hard link to a file",
      [](const fs::path& dir) {
          WriteFile(dir / "victim", "untouched");
@@ -210,7 +215,9 @@ const PlantedLog kPlantedLogs[] = {
      }},
 };
 
-void PrintTo(const PlantedLog& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PlantedLog& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PlantedLogTest : public AppLoginTest, public testing::WithParamInterface<PlantedLog> {};
 
@@ -232,7 +239,8 @@ TEST_P(PlantedLogTest, IsNeverWrittenAndTheHandoffGoesOn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PlantedLogTest, testing::ValuesIn(kPlantedLogs), CaseName<PlantedLog>);
+INSTANTIATE_TEST_SUITE_P(Cases, PlantedLogTest, testing::ValuesIn(kPlantedLogs),
+                         CaseName<PlantedLog>);
 
 TEST_F(AppLoginTest, PipeAtTheLogNeverBlocksTheCall) {
     ASSERT_EQ(mkfifo("log.txt", 0600), 0);
@@ -252,9 +260,10 @@ TEST_F(AppLoginTest, HugeEntryIsCutAndMarkedAndTheLoginStillGoesThrough) {
     EXPECT_EQ(theApp.m_strLaunchArgs, " ,id^u1,auth_key^t&s&o&x");
     const std::string log = Log();
     const std::string first = log.substr(0, log.find('\n'));
-    EXPECT_EQ(first, std::string(CLoginLog::kMaxEntryBytes, ' ') + " [cut: " +
-                         std::to_string(2 * CLoginLog::kMaxEntryBytes + NarrowAscii(kPlain).size()) +
-                         " more bytes]");
+    EXPECT_EQ(first,
+              std::string(CLoginLog::kMaxEntryBytes, ' ') + " [cut: " +
+                  std::to_string(2 * CLoginLog::kMaxEntryBytes + NarrowAscii(kPlain).size()) +
+                  " more bytes]");
     EXPECT_EQ(log.substr(first.size()), "\nt&s&o&x\n");
 }
 

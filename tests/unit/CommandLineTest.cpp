@@ -14,9 +14,11 @@ struct SplitCase {
 };
 
 const SplitCase kSplitCases[] = {
-    {"launch args after a quoted path", R"("/g/vuntek_qx_launch.exe" ,id^u1,auth_key^t&s&o&x)",
+    {"launch args after a quoted path",
+     R"("/g/vuntek_qx_launch.exe" ,id^u1,auth_key^t&s&o&x)",
      {"/g/vuntek_qx_launch.exe", ",id^u1,auth_key^t&s&o&x"}},
-    {"address right after the closing quote", R"("/g/l.exe"http://p/plumoqx/codeCallback.htm?code=1)",
+    {"address right after the closing quote",
+     R"("/g/l.exe"http://p/plumoqx/codeCallback.htm?code=1)",
      {"/g/l.exe", "http://p/plumoqx/codeCallback.htm?code=1"}},
     {"blanks inside the quoted path", R"("/my games/l.exe" a)", {"/my games/l.exe", "a"}},
     {"no escapes in the program path", R"("C:\dir\" x)", {R"(C:\dir\)", "x"}},
@@ -31,12 +33,15 @@ const SplitCase kSplitCases[] = {
     {"backslashes not before a quote stay", R"(p a\\b\c)", {"p", R"(a\\b\c)"}},
     {"tripled quotes", R"(p """a""")", {"p", R"("a")"}},
     {"doubled quote inside quotes", R"(p "a""b c")", {"p", R"(a"b)", "c"}},
-    {"shell characters pass untouched", R"(p $(rm -rf x);`id`|&^<>*)",
+    {"shell characters pass untouched",
+     R"(p $(rm -rf x);`id`|&^<>*)",
      {"p", "$(rm", "-rf", "x);`id`|&^<>*"}},
     {"empty line", "", {""}},
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SplitCommandLineTest : public testing::TestWithParam<SplitCase> {};
 

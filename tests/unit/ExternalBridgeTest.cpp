@@ -27,9 +27,10 @@ protected:
     // Sends `rest` as the bridge script does, with this run's key first.
     std::optional<std::string> Ask(const std::string& rest) {
         const size_t query = rest.find('?');
-        const std::string keyed = query == std::string::npos
-                                      ? rest + "?key=" + kKey
-                                      : rest.substr(0, query + 1) + "key=" + kKey + "&" + rest.substr(query + 1);
+        const std::string keyed =
+            query == std::string::npos
+                ? rest + "?key=" + kKey
+                : rest.substr(0, query + 1) + "key=" + kKey + "&" + rest.substr(query + 1);
         return AnswerExternalRequest(m_bridge, kBase + keyed, kKey);
     }
 
@@ -46,7 +47,8 @@ const WireCase kCases[] = {
     {"get?name=xxyAnything", R"({"kind":"value","value":"Wibble"})"},
     {"get?name=AppLogin", R"({"id":10001,"kind":"member"})"},
     {"get?name=Apple", R"({"id":10001,"kind":"member"})"},
-    {"get?name=%EF%BC%A1%EF%BD%90%EF%BD%90Login", R"({"id":10001,"kind":"member"})"},  // ＡｐｐLogin
+    {"get?name=%EF%BC%A1%EF%BD%90%EF%BD%90Login",
+     R"({"id":10001,"kind":"member"})"},  // ＡｐｐLogin
     {"get?name=app", R"({"kind":"unknown"})"},
     {"get?name=then", R"({"kind":"unknown"})"},
     {"get?name=", R"({"kind":"unknown"})"},
@@ -76,18 +78,21 @@ TEST_F(ExternalBridgeTest, AnswersEveryRequestByTheBridgesRules) {
 }
 
 TEST_F(ExternalBridgeTest, RefusesAddressesOfAnotherHost) {
-    EXPECT_FALSE(AnswerExternalRequest(m_bridge, std::string("tharnvale-external://other/get?key=") + kKey +
-                                                     "&name=xxyyzz", kKey));
+    EXPECT_FALSE(AnswerExternalRequest(
+        m_bridge, std::string("tharnvale-external://other/get?key=") + kKey + "&name=xxyyzz",
+        kKey));
     EXPECT_FALSE(AnswerExternalRequest(m_bridge, "not an address", kKey));
 }
 
 TEST_F(ExternalBridgeTest, RequestsWithoutThisRunsKeyAreRefusedAndCallNothing) {
     // What an image, a style sheet or a frame without scripts can load.
-    const std::string call = "call?id=10001&args=%5B%7B%22type%22%3A%22string%22%2C%22value%22%3A%22x%22%7D%5D";
+    const std::string call =
+        "call?id=10001&args=%5B%7B%22type%22%3A%22string%22%2C%22value%22%3A%22x%22%7D%5D";
     const std::string wrong = std::string(kKey).replace(0, 1, "f");
-    for (const std::string& uri :
-         {std::string(kBase) + call, std::string(kBase) + call + "&key=", std::string(kBase) + call + "&key=" + wrong,
-          std::string(kBase) + call + "&key=" + kKey + "0", std::string(kBase) + "get?name=AppLogin&first=1"}) {
+    for (const std::string& uri : {std::string(kBase) + call, std::string(kBase) + call + "&key=",
+                                   std::string(kBase) + call + "&key=" + wrong,
+                                   std::string(kBase) + call + "&key=" + kKey + "0",
+                                   std::string(kBase) + "get?name=AppLogin&first=1"}) {
         EXPECT_FALSE(AnswerExternalRequest(m_bridge, uri, kKey)) << uri;
     }
     // A bridge without a key answers nothing at all.
@@ -114,9 +119,10 @@ TEST(BridgeKey, IsNewEachTimeAnd128BitsOfHex) {
 
 TEST_F(ExternalBridgeTest, AppLoginTextReachesTheLoginWindowExactly) {
     // JSON.stringify(["{\"uid\":\"中\"}"]) as the page script sends it.
-    ASSERT_TRUE(Ask("call?id=10001&args=" +
-                    std::string("%5B%7B%22type%22%3A%22string%22%2C%22value%22%3A%22%7B%5C%22uid%5C%22%3A%5C%22"
-                                "%E4%B8%AD%5C%22%7D%22%7D%5D")));
+    ASSERT_TRUE(Ask(
+        "call?id=10001&args=" +
+        std::string("%5B%7B%22type%22%3A%22string%22%2C%22value%22%3A%22%7B%5C%22uid%5C%22%3A%5C%22"
+                    "%E4%B8%AD%5C%22%7D%22%7D%5D")));
     ASSERT_EQ(OwnerLog().calls.size(), 1u);
     EXPECT_EQ(OwnerLog().calls[0].pOwner, kOwner);
     EXPECT_EQ(OwnerLog().calls[0].json, u"{\"uid\":\"中\"}");
@@ -124,7 +130,9 @@ TEST_F(ExternalBridgeTest, AppLoginTextReachesTheLoginWindowExactly) {
 
 TEST_F(ExternalBridgeTest, EscapedZeroCutsTheText) {
     // JSON.stringify turns a zero character into the six characters \u0000.
-    ASSERT_TRUE(Ask("call?id=10001&args=%5B%7B%22type%22%3A%22string%22%2C%22value%22%3A%22ab%5Cu0000cd%22%7D%5D"));
+    ASSERT_TRUE(
+        Ask("call?id=10001&args=%5B%7B%22type%22%3A%22string%22%2C%22value%22%3A%22ab%5Cu0000cd%22%"
+            "7D%5D"));
     ASSERT_EQ(OwnerLog().calls.size(), 1u);
     EXPECT_EQ(OwnerLog().calls[0].json, u"ab");
 }

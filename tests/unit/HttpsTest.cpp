@@ -32,7 +32,8 @@ std::string TlsDir() {
 class CTlsServer {
 public:
     explicit CTlsServer(const std::string& name)
-        : m_server((TlsDir() + "/" + name + ".crt").c_str(), (TlsDir() + "/" + name + ".key").c_str()) {}
+        : m_server((TlsDir() + "/" + name + ".crt").c_str(),
+                   (TlsDir() + "/" + name + ".key").c_str()) {}
 
     ~CTlsServer() {
         m_server.stop();
@@ -57,7 +58,9 @@ public:
         return true;
     }
 
-    std::string Url(const std::string& host) const { return "https://" + host + ":" + std::to_string(m_port) + kPath; }
+    std::string Url(const std::string& host) const {
+        return "https://" + host + ":" + std::to_string(m_port) + kPath;
+    }
     int Requests() const { return m_requests; }
 
 private:
@@ -89,7 +92,9 @@ protected:
     void SetUp() override {
         if (TlsDir().empty()) {
             const char* why = std::getenv("LAUNCHER_TEST_TLS_SKIP");
-            GTEST_SKIP() << (why != nullptr ? why : "run under tests/with-test-ca.sh, which makes the certificates");
+            GTEST_SKIP() << (why != nullptr
+                                 ? why
+                                 : "run under tests/with-test-ca.sh, which makes the certificates");
         }
     }
 
@@ -121,7 +126,8 @@ TEST_P(HttpsRefusedTest, CertificateIsRefusedBeforeTheRequestGoesOut) {
     EXPECT_FALSE(fetched.result.error.empty());
     EXPECT_TRUE(fetched.body.empty());
     EXPECT_EQ(fetched.result.bytes, 0u);
-    EXPECT_EQ(server.Requests(), 0) << "the request was sent over a connection not known to be safe";
+    EXPECT_EQ(server.Requests(), 0)
+        << "the request was sent over a connection not known to be safe";
 }
 
 INSTANTIATE_TEST_SUITE_P(Https, HttpsRefusedTest,
@@ -142,7 +148,8 @@ TEST_F(HttpsTest, LauncherFromAServerWithARefusedCertificateIsToldAndNotRetried)
     LauncherSource source{.url = server.Url("127.0.0.1"), .userAgent = "unit_tests"};
     source.retry.firstPause = std::chrono::seconds(30);  // a retry would show as a long wait
     const auto start = std::chrono::steady_clock::now();
-    const DownloadOutcome outcome = DownloadLauncher(source, (dir.Path() / "launcher").string(), progress);
+    const DownloadOutcome outcome =
+        DownloadLauncher(source, (dir.Path() / "launcher").string(), progress);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_EQ(outcome.kind, DownloadOutcome::Kind::Failed);
     EXPECT_NE(outcome.message.find(u"安全连接"), std::u16string::npos);
@@ -160,7 +167,8 @@ TEST_F(HttpsTest, RedirectsGoFromHttpToHttpsButNeverBack) {
     EXPECT_EQ(raised.body, m_body);
 
     CCannedServer plain("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nplain");
-    httplib::SSLServer down((TlsDir() + "/trusted.crt").c_str(), (TlsDir() + "/trusted.key").c_str());
+    httplib::SSLServer down((TlsDir() + "/trusted.crt").c_str(),
+                            (TlsDir() + "/trusted.key").c_str());
     down.Get(kPath, [&](const httplib::Request&, httplib::Response& res) {
         res.set_redirect(plain.Origin() + kPath);
     });

@@ -2,17 +2,17 @@
 // launcher that records how it was started.
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <netinet/in.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -49,7 +49,8 @@ TEST_F(LauncherFetchTest, MissingLauncherIsDownloadedWhole) {
     Fetch().FetchAndStartLauncher();
     ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
     EXPECT_EQ(ReadFile(LauncherPath()), m_launcherBytes);
-    EXPECT_EQ(fs::status(LauncherPath()).permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
+    EXPECT_EQ(fs::status(LauncherPath()).permissions() & fs::perms::owner_exec,
+              fs::perms::owner_exec);
     EXPECT_EQ(ModuleDirEntries(), std::vector<std::string>{kLauncherFileName});
     EXPECT_EQ(m_server.LastUserAgent(), "unit_tests");
     EXPECT_EQ(Fake().progressTitles.size(), 1u);
@@ -58,14 +59,16 @@ TEST_F(LauncherFetchTest, MissingLauncherIsDownloadedWhole) {
 
 TEST_F(LauncherFetchTest, DownloadGoesToATemporaryFileUntilComplete) {
     // A body sent slowly enough to look at the directory while it arrives.
-    m_server.Server().Get(kLauncherUrlPath, [this](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(m_launcherBytes.size(), "application/octet-stream",
-                                 [this](size_t offset, size_t, httplib::DataSink& sink) {
-                                     const size_t n = std::min<size_t>(4096, m_launcherBytes.size() - offset);
-                                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                                     return sink.write(m_launcherBytes.data() + offset, n);
-                                 });
-    });
+    m_server.Server().Get(
+        kLauncherUrlPath, [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(m_launcherBytes.size(), "application/octet-stream",
+                                     [this](size_t offset, size_t, httplib::DataSink& sink) {
+                                         const size_t n = std::min<size_t>(
+                                             4096, m_launcherBytes.size() - offset);
+                                         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                                         return sink.write(m_launcherBytes.data() + offset, n);
+                                     });
+        });
     m_server.Start();
     bool sawPartFile = false;
     Fake().duringProgress = [&](TransferProgress& progress) {
@@ -104,15 +107,17 @@ TEST_F(LauncherFetchTest, EmptyBodyIsNoLauncherAndALaterHandoffTriesAgain) {
 }
 
 TEST_F(LauncherFetchTest, BodyShorterThanAnnouncedIsThrownAway) {
-    m_server.Server().Get(kLauncherUrlPath, [this](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(m_launcherBytes.size(), "application/octet-stream",
-                                 [this](size_t offset, size_t, httplib::DataSink& sink) {
-                                     if (offset > 0) {
-                                         return false;  // drop the connection half way
-                                     }
-                                     return sink.write(m_launcherBytes.data(), m_launcherBytes.size() / 2);
-                                 });
-    });
+    m_server.Server().Get(
+        kLauncherUrlPath, [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(m_launcherBytes.size(), "application/octet-stream",
+                                     [this](size_t offset, size_t, httplib::DataSink& sink) {
+                                         if (offset > 0) {
+                                             return false;  // drop the connection half way
+                                         }
+                                         return sink.write(m_launcherBytes.data(),
+                                                           m_launcherBytes.size() / 2);
+                                     });
+        });
     m_server.Start();
     Fetch().FetchAndStartLauncher();
     ExpectNothingStarted();
@@ -129,8 +134,9 @@ TEST_F(LauncherFetchTest, UnreachableServerShowsAMessageAndKeepsRunning) {
     socklen_t len = sizeof addr;
     getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
     close(s);
-    CLauncherFetch fetch(m_moduleDir.Str(),
-                         Source("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + kLauncherUrlPath));
+    CLauncherFetch fetch(
+        m_moduleDir.Str(),
+        Source("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + kLauncherUrlPath));
     fetch.FetchAndStartLauncher();
     ExpectNothingStarted();
     ASSERT_EQ(Fake().messages.size(), 1u);
@@ -140,9 +146,10 @@ TEST_F(LauncherFetchTest, UnreachableServerShowsAMessageAndKeepsRunning) {
 TEST_F(LauncherFetchTest, BodyWhoseEndIsNotKnownIsNeverSaved) {
     // No length and no chunks: the body ends wherever the connection does,
     // which a broken transfer looks just like.
-    CCannedServer server("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-                         "Connection: close\r\n\r\n" +
-                         m_launcherBytes);
+    CCannedServer server(
+        "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+        "Connection: close\r\n\r\n" +
+        m_launcherBytes);
     CLauncherFetch(m_moduleDir.Str(), Source(server.Origin() + kLauncherUrlPath))
         .FetchAndStartLauncher();
     ExpectNothingStarted();
@@ -168,20 +175,20 @@ TEST_F(LauncherFetchTest, StalePartialDownloadsOfOursAreRemovedAndNothingElse) {
         fs::last_write_time(m_moduleDir.Path() / name, fs::file_time_type::clock::now() - age);
     };
     using std::chrono::minutes;
-    put(".vuntek_qx_launch.exe.part-Ab3xYz", minutes(60 * 24));    // a killed run's: removed
-    put(".vuntek_qx_launch.exe.part-Fresh1", minutes(1));          // another run's, going on
-    put(".vuntek_qx_launch.exe.part-toolong", minutes(60 * 24));   // not a name we make
-    put("vuntek_qx_launch.exe.part-Ab3xYz", minutes(60 * 24));     // not a name we make
-    put(".other.exe.part-Ab3xYz", minutes(60 * 24));               // not ours
+    put(".vuntek_qx_launch.exe.part-Ab3xYz", minutes(60 * 24));   // a killed run's: removed
+    put(".vuntek_qx_launch.exe.part-Fresh1", minutes(1));         // another run's, going on
+    put(".vuntek_qx_launch.exe.part-toolong", minutes(60 * 24));  // not a name we make
+    put("vuntek_qx_launch.exe.part-Ab3xYz", minutes(60 * 24));    // not a name we make
+    put(".other.exe.part-Ab3xYz", minutes(60 * 24));              // not ours
     fs::create_symlink(m_moduleDir.Path() / ".other.exe.part-Ab3xYz",
                        m_moduleDir.Path() / ".vuntek_qx_launch.exe.part-Link01");
     Fetch().RemoveStaleDownloads();
     auto left = ModuleDirEntries();
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{".other.exe.part-Ab3xYz", ".vuntek_qx_launch.exe.part-Fresh1",
-                                              ".vuntek_qx_launch.exe.part-Link01",
-                                              ".vuntek_qx_launch.exe.part-toolong",
-                                              "vuntek_qx_launch.exe.part-Ab3xYz"}));
+    EXPECT_EQ(left, (std::vector<std::string>{
+                        ".other.exe.part-Ab3xYz", ".vuntek_qx_launch.exe.part-Fresh1",
+                        ".vuntek_qx_launch.exe.part-Link01", ".vuntek_qx_launch.exe.part-toolong",
+                        "vuntek_qx_launch.exe.part-Ab3xYz"}));
 }
 
 TEST_F(LauncherFetchTest, RedirectIsFollowed) {
@@ -189,9 +196,10 @@ TEST_F(LauncherFetchTest, RedirectIsFollowed) {
         res.set_redirect("/mirror/launcher.bin");
         res.set_content("moved", "text/plain");
     });
-    m_server.Server().Get("/mirror/launcher.bin", [this](const httplib::Request&, httplib::Response& res) {
-        res.set_content(m_launcherBytes, "application/octet-stream");
-    });
+    m_server.Server().Get("/mirror/launcher.bin",
+                          [this](const httplib::Request&, httplib::Response& res) {
+                              res.set_content(m_launcherBytes, "application/octet-stream");
+                          });
     m_server.Start();
     Fetch().FetchAndStartLauncher();
     ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
@@ -229,7 +237,8 @@ TEST_F(LauncherFetchTest, UnwritableProgramDirectoryShowsTheSystemsReason) {
             }
             Fetch().FetchAndStartLauncher();
             const bool ok = Fake().messages.size() == 1 && Fake().quitCodes.empty() &&
-                            Fake().messages[0].text.find(Widen(std::strerror(EACCES))) != std::u16string::npos &&
+                            Fake().messages[0].text.find(Widen(std::strerror(EACCES))) !=
+                                std::u16string::npos &&
                             !fs::exists(LauncherPath());
             std::_Exit(ok ? 0 : 1);
         },
@@ -260,7 +269,8 @@ TEST_F(LauncherFetchTest, CallbackAddressFollowsTheClosingQuote) {
     PutLauncher(m_launcherBytes, fs::perms::owner_all);
     theApp.m_strLaunchArgs = "http://portal/plumoqx/codeCallback.htm?code=9&x=1";
     Fetch().FetchAndStartLauncher();
-    ExpectStartedWith({LauncherPath().string(), "http://portal/plumoqx/codeCallback.htm?code=9&x=1"});
+    ExpectStartedWith(
+        {LauncherPath().string(), "http://portal/plumoqx/codeCallback.htm?code=9&x=1"});
 }
 
 TEST_F(LauncherFetchTest, LauncherInAnyFolderNameIsTheOneStartedWithTheSameArguments) {
@@ -336,13 +346,14 @@ TEST_F(LauncherFetchTest, CancellingBeforeAnyByteArrivesEndsQuietly) {
 }
 
 TEST_F(LauncherFetchTest, ClosingTheProgressWindowCancelsQuietly) {
-    m_server.Server().Get(kLauncherUrlPath, [this](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(m_launcherBytes.size() * 100, "application/octet-stream",
-                                 [this](size_t, size_t, httplib::DataSink& sink) {
-                                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                                     return sink.write(m_launcherBytes.data(), 1024);
-                                 });
-    });
+    m_server.Server().Get(
+        kLauncherUrlPath, [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(m_launcherBytes.size() * 100, "application/octet-stream",
+                                     [this](size_t, size_t, httplib::DataSink& sink) {
+                                         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                                         return sink.write(m_launcherBytes.data(), 1024);
+                                     });
+        });
     m_server.Start();
     Fake().duringProgress = [](TransferProgress& progress) {
         while (progress.received == 0) {

@@ -59,7 +59,8 @@ TEST_F(PngImageTest, ProgramPicturesHaveTheirSizes) {
         EXPECT_EQ(image->GetHeight(), s.height) << s.id;
     }
     // The background keeps per-pixel alpha; the strips' corners are clear.
-    EXPECT_EQ(cairo_image_surface_get_format(background.m_pImage->GetSurface()), CAIRO_FORMAT_ARGB32);
+    EXPECT_EQ(cairo_image_surface_get_format(background.m_pImage->GetSurface()),
+              CAIRO_FORMAT_ARGB32);
 }
 
 TEST_F(PngImageTest, FailedLoadsHoldNothing) {

@@ -10,9 +10,15 @@
 
 namespace {
 
-std::string Charset() { return nl_langinfo(CODESET); }
-bool IsUtf8() { return Charset() == "UTF-8"; }
-bool IsGb18030() { return Charset() == "GB18030"; }
+std::string Charset() {
+    return nl_langinfo(CODESET);
+}
+bool IsUtf8() {
+    return Charset() == "UTF-8";
+}
+bool IsGb18030() {
+    return Charset() == "GB18030";
+}
 
 }  // namespace
 
@@ -63,7 +69,9 @@ TEST(TextCodec, CharactersBeyondTheBasicPlaneSurviveTheRoundTrip) {
 
 TEST(TextCodec, InvalidBytesWidenToReplacementCharacters) {
     // 0xFF starts no character in UTF-8 or GB18030, nor in ASCII.
-    EXPECT_EQ(Widen("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(Widen("a\xFF"
+                    "b"),
+              u"a\uFFFDb");
     if (IsUtf8()) {
         // A truncated sequence at the end, and a lead byte without its trail.
         EXPECT_EQ(Widen("a\xE5\x90"), u"a\uFFFD\uFFFD");
@@ -82,12 +90,15 @@ TEST(TextCodec, ValidBytesSurviveWideningAndNarrowing) {
 }
 
 TEST(TextCodec, Utf8FromWideIgnoresTheLocale) {
-    EXPECT_EQ(Utf8FromWide(u"【启动失败】"), "\xE3\x80\x90\xE5\x90\xAF\xE5\x8A\xA8\xE5\xA4\xB1\xE8\xB4\xA5\xE3\x80\x91");
+    EXPECT_EQ(Utf8FromWide(u"【启动失败】"),
+              "\xE3\x80\x90\xE5\x90\xAF\xE5\x8A\xA8\xE5\xA4\xB1\xE8\xB4\xA5\xE3\x80\x91");
     EXPECT_EQ(Utf8FromWide(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
 TEST(TextCodec, WideFromUtf8IgnoresTheLocaleAndKeepsZeros) {
     EXPECT_EQ(WideFromUtf8("a\xE4\xB8\xAD\xF0\x9F\x8E\xAE"), u"a中\U0001F3AE");
     EXPECT_EQ(WideFromUtf8(std::string_view("a\0b", 3)), std::u16string(u"a\0b", 3));
-    EXPECT_EQ(WideFromUtf8("a\xFF" "b\xE4\xB8"), u"a\uFFFDb\uFFFD\uFFFD");
+    EXPECT_EQ(WideFromUtf8("a\xFF"
+                           "b\xE4\xB8"),
+              u"a\uFFFDb\uFFFD\uFFFD");
 }

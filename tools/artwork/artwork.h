@@ -62,17 +62,17 @@ void scroll_path(cairo_t* cr, double len, double curl, int dir);
 
 // The main window's parts ---------------------------------------------------------
 
-void draw_moon(cairo_t* cr);           // backdrop.cpp
+void draw_moon(cairo_t* cr);  // backdrop.cpp
 void draw_magic_circle(cairo_t* cr);
 void draw_crag(cairo_t* cr);
 void draw_sparks(cairo_t* cr);
 
-void draw_figure(cairo_t* cr);         // figure.cpp
+void draw_figure(cairo_t* cr);  // figure.cpp
 // A point on the figure's sword: t along the blade from the fist, s across it.
 std::pair<double, double> sword_point(double t, double s);
 double sword_length();
 
-void draw_frame_body(cairo_t* cr);     // frame.cpp
+void draw_frame_body(cairo_t* cr);  // frame.cpp
 void draw_corners(cairo_t* cr);
 void draw_edge_ornaments(cairo_t* cr);
 void draw_button_seat(cairo_t* cr);

@@ -12,13 +12,15 @@ namespace art {
 
 void draw_moon(cairo_t* cr) {
     // Warm halo fading to nothing; keeps the window's left edge soft.
-    glow(cr, [](cairo_t* c) { circle(c, kMoonX, kMoonY, kMoonR + 6); }, hex(0xffd98a), 6, 0.55);
+    glow(
+        cr, [](cairo_t* c) { circle(c, kMoonX, kMoonY, kMoonR + 6); }, hex(0xffd98a), 6, 0.55);
 
     auto disc = [](cairo_t* c) { circle(c, kMoonX, kMoonY, kMoonR); };
     fill(cr, disc, hex(0xd9c9a4));
     inside(cr, disc, [&] {
-        radial(cr, kMoonX - 50, kMoonY - 70, kMoonR * 1.25,
-               {{0.0, hex(0xfffaf0)}, {0.35, kMoonLight}, {0.7, hex(0xe6d3a8)}, {1.0, hex(0xb89a68)}});
+        radial(
+            cr, kMoonX - 50, kMoonY - 70, kMoonR * 1.25,
+            {{0.0, hex(0xfffaf0)}, {0.35, kMoonLight}, {0.7, hex(0xe6d3a8)}, {1.0, hex(0xb89a68)}});
         cairo_paint(cr);
         // Seas and craters: soft blue-grey blotches.
         Rng rng(7);
@@ -62,27 +64,27 @@ void draw_magic_circle(cairo_t* cr) {
             cairo_translate(c, kMoonX + rm * ca, kMoonY + rm * sa);
             cairo_rotate(c, a + kPi / 2);
             switch (kind) {
-            case 0:
-                cairo_move_to(c, 0, -5);
-                cairo_line_to(c, 0, 5);
-                cairo_move_to(c, -3, -2);
-                cairo_line_to(c, 3, 2);
-                break;
-            case 1:
-                cairo_move_to(c, -3, 5);
-                cairo_line_to(c, 0, -5);
-                cairo_line_to(c, 3, 5);
-                break;
-            case 2:
-                circle(c, 0, 0, 2.5);
-                cairo_move_to(c, 0, -5);
-                cairo_line_to(c, 0, -2.5);
-                break;
-            default:
-                cairo_move_to(c, -3, -5);
-                cairo_line_to(c, 3, 0);
-                cairo_line_to(c, -3, 5);
-                break;
+                case 0:
+                    cairo_move_to(c, 0, -5);
+                    cairo_line_to(c, 0, 5);
+                    cairo_move_to(c, -3, -2);
+                    cairo_line_to(c, 3, 2);
+                    break;
+                case 1:
+                    cairo_move_to(c, -3, 5);
+                    cairo_line_to(c, 0, -5);
+                    cairo_line_to(c, 3, 5);
+                    break;
+                case 2:
+                    circle(c, 0, 0, 2.5);
+                    cairo_move_to(c, 0, -5);
+                    cairo_line_to(c, 0, -2.5);
+                    break;
+                default:
+                    cairo_move_to(c, -3, -5);
+                    cairo_line_to(c, 3, 0);
+                    cairo_line_to(c, -3, 5);
+                    break;
             }
             cairo_stroke(c);
             cairo_restore(c);
@@ -123,14 +125,15 @@ const Pt kCragTop[] = {{46, 662},  {84, 646},  {122, 650}, {160, 634}, {206, 638
                        {250, 624}, {296, 630}, {338, 620}, {388, 630}, {430, 624},
                        {474, 636}, {512, 640}, {550, 657}};
 // Underside from right to left, narrowing to a point.
-const Pt kCragUnder[] = {{524, 674}, {486, 684}, {446, 690}, {410, 700}, {368, 704},
-                         {330, 712}, {292, 706}, {246, 702}, {204, 696}, {160, 688},
-                         {116, 682}, {74, 672}};
+const Pt kCragUnder[] = {{524, 674}, {486, 684}, {446, 690}, {410, 700}, {368, 704}, {330, 712},
+                         {292, 706}, {246, 702}, {204, 696}, {160, 688}, {116, 682}, {74, 672}};
 
 void crag_outline(cairo_t* cr) {
     cairo_move_to(cr, kCragTop[0].x, kCragTop[0].y);
-    for (const Pt& p : kCragTop) cairo_line_to(cr, p.x, p.y);
-    for (const Pt& p : kCragUnder) cairo_line_to(cr, p.x, p.y);
+    for (const Pt& p : kCragTop)
+        cairo_line_to(cr, p.x, p.y);
+    for (const Pt& p : kCragUnder)
+        cairo_line_to(cr, p.x, p.y);
     cairo_close_path(cr);
 }
 
@@ -176,8 +179,10 @@ void draw_crag(cairo_t* cr) {
         for (size_t k = 0; k + 1 < seams.size(); ++k) {
             const Pt& a = kCragTop[k * 2];
             const Pt& b = kCragTop[std::min(n - 1, k * 2 + 2)];
-            const Pt knee_a = {(a.x + seams[k].x) / 2 + rng.range(-8, 8), a.y + 30 + rng.range(0, 12)};
-            const Pt knee_b = {(b.x + seams[k + 1].x) / 2 + rng.range(-8, 8), b.y + 30 + rng.range(0, 12)};
+            const Pt knee_a = {(a.x + seams[k].x) / 2 + rng.range(-8, 8),
+                               a.y + 30 + rng.range(0, 12)};
+            const Pt knee_b = {(b.x + seams[k + 1].x) / 2 + rng.range(-8, 8),
+                               b.y + 30 + rng.range(0, 12)};
             cairo_move_to(cr, a.x, a.y);
             cairo_line_to(cr, kCragTop[k * 2 + 1].x, kCragTop[k * 2 + 1].y);
             cairo_line_to(cr, b.x, b.y);
@@ -212,7 +217,8 @@ void draw_crag(cairo_t* cr) {
         }
         // The top surface, lit by the moon: a band of uneven depth.
         cairo_move_to(cr, kCragTop[0].x, kCragTop[0].y);
-        for (const Pt& p : kCragTop) cairo_line_to(cr, p.x, p.y);
+        for (const Pt& p : kCragTop)
+            cairo_line_to(cr, p.x, p.y);
         for (size_t i = n; i-- > 0;)
             cairo_line_to(cr, kCragTop[i].x + 3, kCragTop[i].y + 7 + (i % 3) * 3);
         cairo_close_path(cr);
@@ -248,8 +254,10 @@ void draw_sparks(cairo_t* cr) {
         double r = rng.range(0.6, 2.0);
         bool is_warm = rng.next() < 0.35;
         double alpha = rng.range(0.6, 1.0);
-        if (x > kPanelX0 - 30 && y > kPanelY0 - 30) continue;
-        if (x < 30 || y < 30 || y > 690) continue;
+        if (x > kPanelX0 - 30 && y > kPanelY0 - 30)
+            continue;
+        if (x < 30 || y < 30 || y > 690)
+            continue;
         cairo_t* m = is_warm ? warm.cr() : cold.cr();
         circle(m, x, y, r);
         cairo_set_source_rgba(m, 0, 0, 0, alpha);

@@ -33,9 +33,9 @@ Shape band(Band b) {
 // Outlines --------------------------------------------------------------------
 
 // The cloak billows left from the shoulders; its free edge ripples.
-#define CLOAK_EDGE                                                                                 \
-    "C 214 222 140 236 84 276 C 60 294 40 300 22 300 C 44 320 52 340 50 362 "                    \
-    "C 48 390 60 410 64 440 C 68 470 60 500 70 530 C 80 570 110 600 150 630 "                     \
+#define CLOAK_EDGE                                                            \
+    "C 214 222 140 236 84 276 C 60 294 40 300 22 300 C 44 320 52 340 50 362 " \
+    "C 48 390 60 410 64 440 C 68 470 60 500 70 530 C 80 570 110 600 150 630 " \
     "C 160 650 160 670 158 692 "
 const char* kCloak =
     "M 272 226 " CLOAK_EDGE
@@ -114,9 +114,11 @@ const Band kFrontForearm = {412, 322, 428, 324, 440, 324, 454, 322, 24, 20, 0.05
 
 void rims(cairo_t* cr, const Shape& s, double moon = 1.0, double blade = 1.0) {
     // Moonlight from behind and above-left.
-    if (moon > 0) rim_light(cr, s, hex(0xe6efff), 3.5, 2.5, 1, std::min(1.0, 0.85 * moon));
+    if (moon > 0)
+        rim_light(cr, s, hex(0xe6efff), 3.5, 2.5, 1, std::min(1.0, 0.85 * moon));
     // Blade light from the right.
-    if (blade > 0) rim_light(cr, s, kArcane, -3, 1.5, 1, std::min(1.0, 0.75 * blade));
+    if (blade > 0)
+        rim_light(cr, s, kArcane, -3, 1.5, 1, std::min(1.0, 0.75 * blade));
 }
 
 // Dark steel with a soft highlight where the blade's light falls.
@@ -127,7 +129,10 @@ void steel(cairo_t* cr, const Shape& s, double y0, double y1, double hx, double 
     linear(cr, 0, y0, 0, y1, {{0.0, hex(0x2b3548)}, {1.0, hex(0x0c1018)}});
     cairo_fill(cr);
     inside(cr, s, [&] {
-        radial(cr, hx, hy, hr, {{0.0, hex(0x9cb4d6, shine)}, {0.5, hex(0x4a5a78, shine * 0.5)}, {1.0, hex(0x4a5a78, 0.0)}});
+        radial(cr, hx, hy, hr,
+               {{0.0, hex(0x9cb4d6, shine)},
+                {0.5, hex(0x4a5a78, shine * 0.5)},
+                {1.0, hex(0x4a5a78, 0.0)}});
         cairo_paint(cr);
     });
 }
@@ -152,14 +157,15 @@ void draw_cloak(cairo_t* cr) {
     Shape cloak = path(kCloak);
     cairo_new_path(cr);
     cloak(cr);
-    linear(cr, 60, 260, 420, 640, {{0.0, hex(0x1e2a46)}, {0.5, hex(0x111829)}, {1.0, hex(0x080b13)}});
+    linear(cr, 60, 260, 420, 640,
+           {{0.0, hex(0x1e2a46)}, {0.5, hex(0x111829)}, {1.0, hex(0x080b13)}});
     cairo_fill(cr);
     inside(cr, cloak, [&] {
         // Folds: long darker and lighter streaks following the wind.
         const char* folds[] = {
             "M 250 250 C 200 270 140 300 70 330",  "M 250 290 C 200 330 130 370 60 410",
             "M 250 330 C 210 380 140 440 70 490",  "M 260 380 C 220 440 160 510 100 570",
-            "M 300 420 C 280 520 270 600 262 700",  "M 380 330 C 400 430 420 520 440 690",
+            "M 300 420 C 280 520 270 600 262 700", "M 380 330 C 400 430 420 520 440 690",
             "M 240 440 C 220 520 200 600 180 680",
         };
         Layer l(cr);
@@ -184,7 +190,8 @@ void draw_cloak(cairo_t* cr) {
         svg_path(lining.cr(), kCloakEdge);
         cairo_set_line_width(lining.cr(), 12);
         cairo_set_line_join(lining.cr(), CAIRO_LINE_JOIN_ROUND);
-        linear(lining.cr(), 40, 290, 180, 600, {{0.0, hex(0x9a2430)}, {0.6, hex(0x5a0e1a)}, {1.0, hex(0x2a060c)}});
+        linear(lining.cr(), 40, 290, 180, 600,
+               {{0.0, hex(0x9a2430)}, {0.6, hex(0x5a0e1a)}, {1.0, hex(0x2a060c)}});
         cairo_stroke(lining.cr());
         lining.blur(1);
         lining.paint_onto(cr);
@@ -233,12 +240,14 @@ void draw_hair(cairo_t* cr) {
         Shape lock = band(b);
         cairo_new_path(cr);
         lock(cr);
-        linear(cr, b.x0, b.y0, b.x3, b.y3, {{0.0, hex(0x2a1014)}, {0.6, hex(0x3e161c)}, {1.0, hex(0x5a2228)}});
+        linear(cr, b.x0, b.y0, b.x3, b.y3,
+               {{0.0, hex(0x2a1014)}, {0.6, hex(0x3e161c)}, {1.0, hex(0x5a2228)}});
         cairo_fill(cr);
         inside(cr, lock, [&] {
             // A glossy strand along each lock.
             cairo_new_path(cr);
-            ribbon(cr, b.x0, b.y0 - 3, b.x1, b.y1 - 4, b.x2, b.y2 - 4, b.x3, b.y3 - 2, b.w0 * 0.25, 0, 0.3);
+            ribbon(cr, b.x0, b.y0 - 3, b.x1, b.y1 - 4, b.x2, b.y2 - 4, b.x3, b.y3 - 2, b.w0 * 0.25,
+                   0, 0.3);
             set(cr, hex(0xb06a60, 0.35));
             cairo_fill(cr);
         });
@@ -262,8 +271,9 @@ void draw_robe(cairo_t* cr) {
     inside(cr, robe, [&] {
         Layer l(cr);
         cairo_set_line_cap(l.cr(), CAIRO_LINE_CAP_ROUND);
-        const char* folds[] = {"M 300 420 C 290 500 270 580 250 700", "M 340 420 C 340 520 336 600 330 700",
-                               "M 380 420 C 390 520 400 600 410 700", "M 270 440 C 250 480 230 520 210 560"};
+        const char* folds[] = {
+            "M 300 420 C 290 500 270 580 250 700", "M 340 420 C 340 520 336 600 330 700",
+            "M 380 420 C 390 520 400 600 410 700", "M 270 440 C 250 480 230 520 210 560"};
         for (const char* f : folds) {
             svg_path(l.cr(), f);
             cairo_set_line_width(l.cr(), 10);
@@ -314,9 +324,12 @@ void draw_back_arm(cairo_t* cr) {
 
 void draw_spell(cairo_t* cr) {
     const double x = 182, y = 432;
-    glow(cr, [&](cairo_t* c) { circle(c, x, y, 18); }, kArcaneDeep, 14, 1.0);
-    glow(cr, [&](cairo_t* c) { circle(c, x, y, 9); }, kArcane, 6, 1.0);
-    radial(cr, x, y, 10, {{0.0, hex(0xffffff)}, {0.5, hex(0xd6f7ff)}, {1.0, with_alpha(kArcane, 0.0)}});
+    glow(
+        cr, [&](cairo_t* c) { circle(c, x, y, 18); }, kArcaneDeep, 14, 1.0);
+    glow(
+        cr, [&](cairo_t* c) { circle(c, x, y, 9); }, kArcane, 6, 1.0);
+    radial(cr, x, y, 10,
+           {{0.0, hex(0xffffff)}, {0.5, hex(0xd6f7ff)}, {1.0, with_alpha(kArcane, 0.0)}});
     circle(cr, x, y, 10);
     cairo_fill(cr);
     // Swirling wisps rising from the orb.
@@ -368,7 +381,8 @@ void draw_torso(cairo_t* cr) {
         }
     });
     // Emblem on the chest: a gold crescent around a gem.
-    gold_stroke(cr, [](cairo_t* c) { cairo_arc(c, 368, 278, 11, kPi * 0.35, kPi * 1.65); }, 2.4, 266, 290);
+    gold_stroke(
+        cr, [](cairo_t* c) { cairo_arc(c, 368, 278, 11, kPi * 0.35, kPi * 1.65); }, 2.4, 266, 290);
     gem(cr, 370, 278, 4.5);
     rims(cr, torso, 1.0, 0.9);
 }
@@ -386,7 +400,9 @@ void draw_waist(cairo_t* cr) {
             cairo_stroke(cr);
         }
     });
-    trim(cr, path("M 418 452 C 398 460 380 462 364 458 C 350 470 330 474 310 470 C 296 466 284 462 276 456"),
+    trim(cr,
+         path("M 418 452 C 398 460 380 462 364 458 C 350 470 330 474 310 470 C 296 466 284 462 276 "
+              "456"),
          1.6, 452, 474);
     rims(cr, tassets, 0.6, 0.8);
 
@@ -403,7 +419,8 @@ void draw_waist(cairo_t* cr) {
         set(cr, with_alpha(kGold, 0.75));
         cairo_stroke(cr);
     });
-    gold_stroke(cr, [](cairo_t* c) { cairo_arc(c, 352, 452, 9, kPi * 0.35, kPi * 1.65); }, 1.8, 442, 462);
+    gold_stroke(
+        cr, [](cairo_t* c) { cairo_arc(c, 352, 452, 9, kPi * 0.35, kPi * 1.65); }, 1.8, 442, 462);
     gem(cr, 354, 452, 3.2, hex(0xffd0a0), hex(0x8a2a10));
     rims(cr, tabard, 0.5, 0.8);
 
@@ -444,7 +461,8 @@ void draw_head(cairo_t* cr) {
         radial(cr, 352, 176, 16, {{0.0, hex(0x6a5a66, 0.5)}, {1.0, hex(0x6a5a66, 0.0)}});
         cairo_paint(cr);
         // Eye: a lash line and a faint arcane glint.
-        glow(cr, [](cairo_t* c) { circle(c, 356, 153, 1.6); }, kArcane, 2, 0.9);
+        glow(
+            cr, [](cairo_t* c) { circle(c, 356, 153, 1.6); }, kArcane, 2, 0.9);
         cairo_move_to(cr, 350, 152);
         cairo_curve_to(cr, 353, 150, 357, 150, 360, 153);
         set(cr, hex(0x05030a, 0.9));
@@ -534,7 +552,10 @@ void draw_sword(cairo_t* cr) {
     fill(cr, blade_path, hex(0x9fc9e0));
     inside(cr, blade_path, [&] {
         linear(cr, bx0, by0, bx1, by1,
-               {{0.0, hex(0xf2fdff)}, {0.45, hex(0xc4ecff)}, {0.55, hex(0x5fa8d0)}, {1.0, hex(0x2b5d86)}});
+               {{0.0, hex(0xf2fdff)},
+                {0.45, hex(0xc4ecff)},
+                {0.55, hex(0x5fa8d0)},
+                {1.0, hex(0x2b5d86)}});
         cairo_paint(cr);
         // The fuller, lit from within.
         cairo_set_line_width(cr, 2.2);
@@ -634,7 +655,9 @@ std::pair<double, double> sword_point(double t, double s) {
     return {kHandX + a.ux * t + a.nx * s, kHandY + a.uy * t + a.ny * s};
 }
 
-double sword_length() { return sword_axis().len; }
+double sword_length() {
+    return sword_axis().len;
+}
 
 void draw_figure(cairo_t* cr) {
     Layer fig(cr);

@@ -27,7 +27,8 @@ void draw_frame_body(cairo_t* cr) {
     cairo_fill(cr);
     // Polished gold edge.
     cairo_new_path(cr);
-    rounded_rect(cr, kFrameX0 + 1.5, kFrameY0 + 1.5, kFrameX1 - kFrameX0 - 3, kFrameY1 - kFrameY0 - 3, 5);
+    rounded_rect(cr, kFrameX0 + 1.5, kFrameY0 + 1.5, kFrameX1 - kFrameX0 - 3,
+                 kFrameY1 - kFrameY0 - 3, 5);
     cairo_set_line_width(cr, 2);
     gold_vertical(cr, kFrameY0, kFrameY1);
     cairo_stroke(cr);
@@ -36,8 +37,9 @@ void draw_frame_body(cairo_t* cr) {
     const double bx0 = kFrameX0 + 5, by0 = kFrameY0 + 5, bx1 = kFrameX1 - 5, by1 = kFrameY1 - 5;
     cairo_new_path(cr);
     rounded_rect(cr, bx0, by0, bx1 - bx0, by1 - by0, 3);
-    linear(cr, 0, by0, 0, by1,
-           {{0.0, hex(0x1f2533)}, {0.08, hex(0x141923)}, {0.9, hex(0x0e1118)}, {1.0, hex(0x1a1f2a)}});
+    linear(
+        cr, 0, by0, 0, by1,
+        {{0.0, hex(0x1f2533)}, {0.08, hex(0x141923)}, {0.9, hex(0x0e1118)}, {1.0, hex(0x1a1f2a)}});
     cairo_fill(cr);
     cairo_new_path(cr);
     rounded_rect(cr, bx0 + 0.5, by0 + 0.5, bx1 - bx0 - 1, by1 - by0 - 1, 3);
@@ -80,8 +82,10 @@ void draw_frame_body(cairo_t* cr) {
             cairo_fill(cr);
         }
     };
-    const double top = (kFrameY0 + 5 + kPanelY0 - 8) / 2, bottom = (kFrameY1 - 5 + kPanelY1 + 8) / 2;
-    const double left = (kFrameX0 + 5 + kPanelX0 - 8) / 2, right = (kFrameX1 - 5 + kPanelX1 + 8) / 2;
+    const double top = (kFrameY0 + 5 + kPanelY0 - 8) / 2,
+                 bottom = (kFrameY1 - 5 + kPanelY1 + 8) / 2;
+    const double left = (kFrameX0 + 5 + kPanelX0 - 8) / 2,
+                 right = (kFrameX1 - 5 + kPanelX1 + 8) / 2;
     // Leave room for the corner scrolls, the plaques and the button seat.
     engrave_h(top, kFrameX0 + 104, kFrameMidX - 96);
     engrave_h(top, kFrameMidX + 96, kFrameX1 - 80);
@@ -92,15 +96,18 @@ void draw_frame_body(cairo_t* cr) {
 
     // Inner gold lip around the browser.
     cairo_new_path(cr);
-    rounded_rect(cr, kPanelX0 - 8, kPanelY0 - 8, kPanelX1 - kPanelX0 + 16, kPanelY1 - kPanelY0 + 16, 3);
-    rounded_rect(cr, kPanelX0 - 2, kPanelY0 - 2, kPanelX1 - kPanelX0 + 4, kPanelY1 - kPanelY0 + 4, 1);
+    rounded_rect(cr, kPanelX0 - 8, kPanelY0 - 8, kPanelX1 - kPanelX0 + 16, kPanelY1 - kPanelY0 + 16,
+                 3);
+    rounded_rect(cr, kPanelX0 - 2, kPanelY0 - 2, kPanelX1 - kPanelX0 + 4, kPanelY1 - kPanelY0 + 4,
+                 1);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     linear(cr, 0, kPanelY0 - 8, 0, kPanelY1 + 8,
            {{0.0, kGoldLight}, {0.02, kGold}, {0.5, kGoldMid}, {0.98, kGoldDark}, {1.0, kGold}});
     cairo_fill(cr);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     cairo_new_path(cr);
-    rounded_rect(cr, kPanelX0 - 5.5, kPanelY0 - 5.5, kPanelX1 - kPanelX0 + 11, kPanelY1 - kPanelY0 + 11, 2);
+    rounded_rect(cr, kPanelX0 - 5.5, kPanelY0 - 5.5, kPanelX1 - kPanelX0 + 11,
+                 kPanelY1 - kPanelY0 + 11, 2);
     cairo_set_line_width(cr, 1.2);
     set(cr, hex(0x3a2508, 0.8));
     cairo_stroke(cr);
@@ -112,22 +119,29 @@ namespace {
 // extending towards +x and +y.
 void draw_corner_local(cairo_t* cr) {
     // Filigree scrolls running along both edges.
-    gold_stroke(cr, [](cairo_t* c) {
-        cairo_save(c);
-        cairo_translate(c, 30, 14);
-        scroll_path(c, 62, 4.5, 1);
-        cairo_restore(c);
-    }, 2.2, 0, 20);
-    gold_stroke(cr, [](cairo_t* c) {
-        cairo_save(c);
-        cairo_translate(c, 14, 30);
-        cairo_rotate(c, kPi / 2);
-        scroll_path(c, 62, 4.5, -1);
-        cairo_restore(c);
-    }, 2.2, 0, 90);
+    gold_stroke(
+        cr,
+        [](cairo_t* c) {
+            cairo_save(c);
+            cairo_translate(c, 30, 14);
+            scroll_path(c, 62, 4.5, 1);
+            cairo_restore(c);
+        },
+        2.2, 0, 20);
+    gold_stroke(
+        cr,
+        [](cairo_t* c) {
+            cairo_save(c);
+            cairo_translate(c, 14, 30);
+            cairo_rotate(c, kPi / 2);
+            scroll_path(c, 62, 4.5, -1);
+            cairo_restore(c);
+        },
+        2.2, 0, 90);
     // The diamond plate on the corner.
     const double cx = 10, cy = 10, r = 22;
-    glow(cr, [&](cairo_t* c) { diamond(c, cx, cy, r, r); }, hex(0x000000), 3, 0.8, 0, 1, 2);
+    glow(
+        cr, [&](cairo_t* c) { diamond(c, cx, cy, r, r); }, hex(0x000000), 3, 0.8, 0, 1, 2);
     cairo_new_path(cr);
     diamond(cr, cx, cy, r, r);
     gold_diagonal(cr, cx - r, cy - r, cx + r, cy + r);
@@ -220,9 +234,11 @@ void draw_button_seat(cairo_t* cr) {
         for (double a : {-kPi * 0.75, -kPi * 0.25, kPi * 0.25}) {
             double ca = std::cos(a), sa = std::sin(a);
             double pa = a + kPi / 2;
-            cairo_move_to(c, cx + (cr0 - 4) * ca + 8 * std::cos(pa), cy + (cr0 - 4) * sa + 8 * std::sin(pa));
+            cairo_move_to(c, cx + (cr0 - 4) * ca + 8 * std::cos(pa),
+                          cy + (cr0 - 4) * sa + 8 * std::sin(pa));
             cairo_line_to(c, cx + (cr0 + 13) * ca, cy + (cr0 + 13) * sa);
-            cairo_line_to(c, cx + (cr0 - 4) * ca - 8 * std::cos(pa), cy + (cr0 - 4) * sa - 8 * std::sin(pa));
+            cairo_line_to(c, cx + (cr0 - 4) * ca - 8 * std::cos(pa),
+                          cy + (cr0 - 4) * sa - 8 * std::sin(pa));
             cairo_close_path(c);
         }
     };
@@ -239,7 +255,8 @@ void draw_button_seat(cairo_t* cr) {
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     linear(cr, mx, cy - cr0, cx, my + mr0, {{0.0, hex(0x4a3414)}, {1.0, hex(0x1a1206)}});
     cairo_fill(cr);
-    for (auto [x, y, r] : {std::tuple{cx, cy, kCloseSize / 2 + 2.5}, std::tuple{mx, my, kMinSize / 2 + 2.5}}) {
+    for (auto [x, y, r] :
+         {std::tuple{cx, cy, kCloseSize / 2 + 2.5}, std::tuple{mx, my, kMinSize / 2 + 2.5}}) {
         cairo_new_path(cr);
         circle(cr, x, y, r);
         radial(cr, x, y, r, {{0.7, hex(0x000000)}, {1.0, hex(0x1a1208)}});
@@ -267,8 +284,8 @@ void draw_panel(cairo_t* cr) {
 
 void draw_logo(cairo_t* cr) {
     const char* family = "Noto Serif CJK SC";
-    PangoLayout* title = text_layout(
-        cr, "<big>T</big>HARNVAL<big>E</big>", family, PANGO_WEIGHT_BOLD, 62, 4, true);
+    PangoLayout* title =
+        text_layout(cr, "<big>T</big>HARNVAL<big>E</big>", family, PANGO_WEIGHT_BOLD, 62, 4, true);
     PangoRectangle ink = ink_extents(title);
     const double baseline_y = 116;  // bottom of the capitals
     const double tx = kFrameMidX - ink.width / 2.0 - ink.x;
@@ -297,10 +314,13 @@ void draw_logo(cairo_t* cr) {
         }
     };
     // Smoky dark backing, so the title reads over any desktop.
-    glow(cr, [&](cairo_t* c) {
-        letters(c);
-        wings(c);
-    }, hex(0x05070c), 4, 0.8, 12);
+    glow(
+        cr,
+        [&](cairo_t* c) {
+            letters(c);
+            wings(c);
+        },
+        hex(0x05070c), 4, 0.8, 12);
     cairo_new_path(cr);
     wings(cr);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
@@ -321,8 +341,12 @@ void draw_logo(cairo_t* cr) {
     cairo_stroke_preserve(cr);
     // Polished gold with a horizon line.
     linear(cr, 0, top, 0, bottom,
-           {{0.0, hex(0xfffbe6)}, {0.3, hex(0xffe08a)}, {0.5, hex(0xd9a441)}, {0.52, hex(0x8a5a18)},
-            {0.75, hex(0xc8923a)}, {1.0, hex(0xf6d27a)}});
+           {{0.0, hex(0xfffbe6)},
+            {0.3, hex(0xffe08a)},
+            {0.5, hex(0xd9a441)},
+            {0.52, hex(0x8a5a18)},
+            {0.75, hex(0xc8923a)},
+            {1.0, hex(0xf6d27a)}});
     cairo_fill(cr);
     // Bright top edges.
     rim_light(cr, letters, hex(0xffffff), 0, 2, 0, 0.6);
@@ -365,22 +389,29 @@ void draw_name_plaque(cairo_t* cr) {
     };
     // Flourishes spreading from the plaque along the frame's top edge.
     for (int side : {-1, 1}) {
-        gold_stroke(cr, [&](cairo_t* c) {
-            cairo_move_to(c, x + side * hw, y);
-            cairo_curve_to(c, x + side * (hw + 30), y, x + side * (hw + 50), y + 8, x + side * (hw + 80), y + 8);
-            cairo_line_to(c, x + side * (hw + 150), y + 10);
-        }, 1.8, y - 4, y + 10);
+        gold_stroke(
+            cr,
+            [&](cairo_t* c) {
+                cairo_move_to(c, x + side * hw, y);
+                cairo_curve_to(c, x + side * (hw + 30), y, x + side * (hw + 50), y + 8,
+                               x + side * (hw + 80), y + 8);
+                cairo_line_to(c, x + side * (hw + 150), y + 10);
+            },
+            1.8, y - 4, y + 10);
         cairo_new_path(cr);
         diamond(cr, x + side * (hw + 82), y + 8, 6, 4);
         gold_vertical(cr, y + 4, y + 12);
         cairo_fill(cr);
-        gold_stroke(cr, [&](cairo_t* c) {
-            cairo_save(c);
-            cairo_translate(c, x + side * (hw + 4), y - 2);
-            cairo_scale(c, side, 1);
-            scroll_path(c, 26, 6, -1);
-            cairo_restore(c);
-        }, 1.5, y - 12, y);
+        gold_stroke(
+            cr,
+            [&](cairo_t* c) {
+                cairo_save(c);
+                cairo_translate(c, x + side * (hw + 4), y - 2);
+                cairo_scale(c, side, 1);
+                scroll_path(c, 26, 6, -1);
+                cairo_restore(c);
+            },
+            1.5, y - 12, y);
     }
     glow(cr, plaque, hex(0x000000), 3, 0.85, 0, 0, 2);
     cairo_new_path(cr);

@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
             art::make_text_button(png("175-confirm"), scale, "确定", true);
             art::make_text_button(png("176-cancel"), scale, "取消", false);
             art::make_dialog_background(
-                scale == 1 ? dir + "/177-confirm-background.bmp" : png("177-confirm-background"), scale);
+                scale == 1 ? dir + "/177-confirm-background.bmp" : png("177-confirm-background"),
+                scale);
             art::make_download_background(png("181-download-background"), scale);
             art::make_progress_track(png("182-progress-track"), scale);
             art::make_progress_fill(png("183-progress-fill"), scale);

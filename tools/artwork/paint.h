@@ -9,8 +9,8 @@
 #pragma once
 
 #include <cairo.h>
-#include <png.h>
 #include <pango/pangocairo.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -36,18 +36,24 @@ inline Rgba hex(uint32_t rgb, double a = 1.0) {
     return {((rgb >> 16) & 0xff) / 255.0, ((rgb >> 8) & 0xff) / 255.0, (rgb & 0xff) / 255.0, a};
 }
 
-inline Rgba with_alpha(Rgba c, double a) { return {c.r, c.g, c.b, a}; }
-
-inline Rgba mix(Rgba x, Rgba y, double t) {
-    return {x.r + (y.r - x.r) * t, x.g + (y.g - x.g) * t, x.b + (y.b - x.b) * t, x.a + (y.a - x.a) * t};
+inline Rgba with_alpha(Rgba c, double a) {
+    return {c.r, c.g, c.b, a};
 }
 
-inline void set(cairo_t* cr, Rgba c) { cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a); }
+inline Rgba mix(Rgba x, Rgba y, double t) {
+    return {x.r + (y.r - x.r) * t, x.g + (y.g - x.g) * t, x.b + (y.b - x.b) * t,
+            x.a + (y.a - x.a) * t};
+}
+
+inline void set(cairo_t* cr, Rgba c) {
+    cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
+}
 
 using Stops = std::initializer_list<std::pair<double, Rgba>>;
 
 inline void add_stops(cairo_pattern_t* p, Stops stops) {
-    for (const auto& [at, c] : stops) cairo_pattern_add_color_stop_rgba(p, at, c.r, c.g, c.b, c.a);
+    for (const auto& [at, c] : stops)
+        cairo_pattern_add_color_stop_rgba(p, at, c.r, c.g, c.b, c.a);
 }
 
 // Sets a linear gradient as the source (the pattern is owned by cr afterwards).
@@ -60,8 +66,10 @@ inline void linear(cairo_t* cr, double x0, double y0, double x1, double y1, Stop
 
 inline void radial(cairo_t* cr, double cx, double cy, double r, Stops stops, double fx = NAN,
                    double fy = NAN) {
-    if (std::isnan(fx)) fx = cx;
-    if (std::isnan(fy)) fy = cy;
+    if (std::isnan(fx))
+        fx = cx;
+    if (std::isnan(fy))
+        fy = cy;
     cairo_pattern_t* p = cairo_pattern_create_radial(fx, fy, 0, cx, cy, r);
     add_stops(p, stops);
     cairo_set_source(cr, p);
@@ -100,43 +108,47 @@ inline void svg_path(cairo_t* cr, const char* d) {
     char cmd = 0;
     const char* s = d;
     auto skip = [&] {
-        while (*s == ' ' || *s == ',' || *s == '\n') ++s;
+        while (*s == ' ' || *s == ',' || *s == '\n')
+            ++s;
     };
     auto num = [&] {
         skip();
         char* end = nullptr;
         double v = std::strtod(s, &end);
-        if (end == s) throw std::runtime_error(std::string("bad path: ") + d);
+        if (end == s)
+            throw std::runtime_error(std::string("bad path: ") + d);
         s = end;
         return v;
     };
     for (;;) {
         skip();
-        if (!*s) break;
-        if ((*s >= 'A' && *s <= 'Z')) cmd = *s++;
+        if (!*s)
+            break;
+        if ((*s >= 'A' && *s <= 'Z'))
+            cmd = *s++;
         switch (cmd) {
-        case 'M': {
-            double x = num(), y = num();
-            cairo_move_to(cr, x, y);
-            cmd = 'L';
-            break;
-        }
-        case 'L': {
-            double x = num(), y = num();
-            cairo_line_to(cr, x, y);
-            break;
-        }
-        case 'C': {
-            double a = num(), b = num(), c = num(), e = num(), x = num(), y = num();
-            cairo_curve_to(cr, a, b, c, e, x, y);
-            break;
-        }
-        case 'Z':
-            cairo_close_path(cr);
-            cmd = 0;
-            break;
-        default:
-            throw std::runtime_error(std::string("bad path: ") + d);
+            case 'M': {
+                double x = num(), y = num();
+                cairo_move_to(cr, x, y);
+                cmd = 'L';
+                break;
+            }
+            case 'L': {
+                double x = num(), y = num();
+                cairo_line_to(cr, x, y);
+                break;
+            }
+            case 'C': {
+                double a = num(), b = num(), c = num(), e = num(), x = num(), y = num();
+                cairo_curve_to(cr, a, b, c, e, x, y);
+                break;
+            }
+            case 'Z':
+                cairo_close_path(cr);
+                cmd = 0;
+                break;
+            default:
+                throw std::runtime_error(std::string("bad path: ") + d);
         }
     }
 }
@@ -158,14 +170,17 @@ inline void ribbon(cairo_t* cr, double x0, double y0, double x1, double y1, doub
         double dx = 3 * u * u * (x1 - x0) + 6 * u * t * (x2 - x1) + 3 * t * t * (x3 - x2);
         double dy = 3 * u * u * (y1 - y0) + 6 * u * t * (y2 - y1) + 3 * t * t * (y3 - y2);
         double len = std::hypot(dx, dy);
-        if (len < 1e-9) len = 1;
+        if (len < 1e-9)
+            len = 1;
         double w = (w0 + (w1 - w0) * t) * (1 + bulge * std::sin(kPi * t)) / 2;
         a.emplace_back(px - dy / len * w, py + dx / len * w);
         b.emplace_back(px + dy / len * w, py - dx / len * w);
     }
     cairo_move_to(cr, a[0].first, a[0].second);
-    for (const auto& [x, y] : a) cairo_line_to(cr, x, y);
-    for (auto it = b.rbegin(); it != b.rend(); ++it) cairo_line_to(cr, it->first, it->second);
+    for (const auto& [x, y] : a)
+        cairo_line_to(cr, x, y);
+    for (auto it = b.rbegin(); it != b.rend(); ++it)
+        cairo_line_to(cr, it->first, it->second);
     cairo_close_path(cr);
 }
 
@@ -206,7 +221,8 @@ inline cairo_surface_t* new_picture(cairo_format_t format, int w, int h, int sca
 // of smearing edges. Works on ARGB32 and A8 surfaces.
 inline void blur(cairo_surface_t* s, int radius) {
     radius = static_cast<int>(std::lround(radius * scale_of(s)));
-    if (radius <= 0) return;
+    if (radius <= 0)
+        return;
     cairo_surface_flush(s);
     const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
     const int stride = cairo_image_surface_get_stride(s);
@@ -220,12 +236,15 @@ inline void blur(cairo_surface_t* s, int radius) {
             uint8_t* dl = dst + static_cast<size_t>(l) * line_step;
             for (int c = 0; c < channels; ++c) {
                 int sum = 0;
-                for (int i = 0; i <= radius && i < n; ++i) sum += sl[i * step + c];
+                for (int i = 0; i <= radius && i < n; ++i)
+                    sum += sl[i * step + c];
                 for (int i = 0; i < n; ++i) {
                     dl[i * step + c] = static_cast<uint8_t>((sum + div / 2) / div);
                     int add = i + radius + 1, sub = i - radius;
-                    if (add < n) sum += sl[add * step + c];
-                    if (sub >= 0) sum -= sl[sub * step + c];
+                    if (add < n)
+                        sum += sl[add * step + c];
+                    if (sub >= 0)
+                        sum -= sl[sub * step + c];
                 }
             }
         }
@@ -417,8 +436,8 @@ inline PangoLayout* text_layout(cairo_t* cr, const std::string& text, const char
     pango_font_description_free(desc);
     if (letter_spacing != 0) {
         PangoAttrList* attrs = pango_attr_list_new();
-        pango_attr_list_insert(attrs, pango_attr_letter_spacing_new(
-                                          static_cast<int>(letter_spacing * PANGO_SCALE)));
+        pango_attr_list_insert(
+            attrs, pango_attr_letter_spacing_new(static_cast<int>(letter_spacing * PANGO_SCALE)));
         pango_layout_set_attributes(layout, attrs);
         pango_attr_list_unref(attrs);
     }
@@ -452,8 +471,10 @@ inline uint8_t straight_channel(int p, int a, int hint) {
     };
     int c = std::min(255, (p * 255 + a / 2) / a);
     int lo = c, hi = c;
-    while (lo > 0 && premul(lo - 1) == p) --lo;
-    while (hi < 255 && premul(hi + 1) == p) ++hi;
+    while (lo > 0 && premul(lo - 1) == p)
+        --lo;
+    while (hi < 255 && premul(hi + 1) == p)
+        ++hi;
     return static_cast<uint8_t>(std::clamp(hint, lo, hi));
 }
 
@@ -465,14 +486,15 @@ inline void write_png(cairo_surface_t* s, const std::string& file) {
     const uint8_t* data = cairo_image_surface_get_data(s);
     std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
     for (int y = 0; y < h; ++y) {
-        const uint32_t* px = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
+        const uint32_t* px =
+            reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
         uint8_t* out = &rgba[static_cast<size_t>(y) * w * 4];
         int hint[3] = {0, 0, 0};
         for (int x = 0; x < w; ++x) {
             const uint32_t p = px[x];
             const int a = p >> 24;
-            const int pre[3] = {static_cast<int>((p >> 16) & 0xff), static_cast<int>((p >> 8) & 0xff),
-                                static_cast<int>(p & 0xff)};
+            const int pre[3] = {static_cast<int>((p >> 16) & 0xff),
+                                static_cast<int>((p >> 8) & 0xff), static_cast<int>(p & 0xff)};
             for (int c = 0; c < 3; ++c) {
                 uint8_t v = 0;
                 if (a == 255)
@@ -488,7 +510,8 @@ inline void write_png(cairo_surface_t* s, const std::string& file) {
         }
     }
     FILE* f = std::fopen(file.c_str(), "wb");
-    if (!f) throw std::runtime_error("cannot write " + file);
+    if (!f)
+        throw std::runtime_error("cannot write " + file);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info || setjmp(png_jmpbuf(png))) {
@@ -502,10 +525,12 @@ inline void write_png(cairo_surface_t* s, const std::string& file) {
     png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
     png_write_info(png, info);
-    for (int y = 0; y < h; ++y) png_write_row(png, &rgba[static_cast<size_t>(y) * w * 4]);
+    for (int y = 0; y < h; ++y)
+        png_write_row(png, &rgba[static_cast<size_t>(y) * w * 4]);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + file);
+    if (std::fclose(f) != 0)
+        throw std::runtime_error("cannot write " + file);
 }
 
 // Uncompressed 24-bit bottom-up BMP; the dialog's picture has no transparency.
@@ -543,14 +568,16 @@ inline void write_bmp24(cairo_surface_t* s, const std::string& file) {
     u32(0);
     u32(0);
     for (int y = h - 1; y >= 0; --y) {
-        const uint32_t* px = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
+        const uint32_t* px =
+            reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
         for (int x = 0; x < w; ++x) {
             // Opaque surface: premultiplied equals straight colour.
             out.push_back(px[x] & 0xff);
             out.push_back((px[x] >> 8) & 0xff);
             out.push_back((px[x] >> 16) & 0xff);
         }
-        for (int p = w * 3; p < row; ++p) out.push_back(0);
+        for (int p = w * 3; p < row; ++p)
+            out.push_back(0);
     }
     FILE* f = std::fopen(file.c_str(), "wb");
     if (!f || std::fwrite(out.data(), 1, out.size(), f) != out.size() || std::fclose(f) != 0)

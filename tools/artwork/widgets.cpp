@@ -40,7 +40,8 @@ void grey_out(cairo_surface_t* s, int x0, int y0, int w, int h) {
 
 // A round jewelled button face of diameter `size` at (0, 0); `symbol` draws the
 // glyph as a path centred on the origin.
-void round_button_face(cairo_t* cr, double size, State st, const std::function<void(cairo_t*, double)>& symbol) {
+void round_button_face(cairo_t* cr, double size, State st,
+                       const std::function<void(cairo_t*, double)>& symbol) {
     const double c = size / 2;
     const double shift = st == State::Pressed ? 1 : 0;
     const double r = c - 1.5;
@@ -54,7 +55,10 @@ void round_button_face(cairo_t* cr, double size, State st, const std::function<v
     cairo_fill(cr);
     circle(cr, 0, 0, r - 0.3);
     linear(cr, -r, -r, r, r,
-           {{0.0, light > 0 ? hex(0xffffff) : kGoldLight}, {0.35, kGold}, {0.65, kGoldDark}, {1.0, kGoldMid}});
+           {{0.0, light > 0 ? hex(0xffffff) : kGoldLight},
+            {0.35, kGold},
+            {0.65, kGoldDark},
+            {1.0, kGoldMid}});
     cairo_fill(cr);
     const double ri = r * 0.78;
     circle(cr, 0, 0, ri + 1);
@@ -71,7 +75,10 @@ void round_button_face(cairo_t* cr, double size, State st, const std::function<v
     cairo_stroke(cr);
 
     // The stone: deep blue, brighter on hover, darker when pressed.
-    Rgba deep = mix(hex(0x06142a), light > 0 ? hex(0x0f3a66) : hex(0x000000), light > 0 ? 0.7 : light < 0 ? 0.4 : 0.0);
+    Rgba deep = mix(hex(0x06142a), light > 0 ? hex(0x0f3a66) : hex(0x000000),
+                    light > 0   ? 0.7
+                    : light < 0 ? 0.4
+                                : 0.0);
     Rgba mid = light > 0 ? hex(0x2a8fd0) : light < 0 ? hex(0x0b3058) : hex(0x164d82);
     radial(cr, 0, 0, ri, {{0.0, mid}, {1.0, deep}}, -ri * 0.2, -ri * 0.4);
     circle(cr, 0, 0, ri);
@@ -79,7 +86,8 @@ void round_button_face(cairo_t* cr, double size, State st, const std::function<v
     // Gloss.
     cairo_save(cr);
     cairo_scale(cr, 1, 0.62);
-    radial(cr, 0, -ri * 0.9, ri * 0.95, {{0.0, hex(0xffffff, light < 0 ? 0.18 : 0.42)}, {1.0, hex(0xffffff, 0.0)}});
+    radial(cr, 0, -ri * 0.9, ri * 0.95,
+           {{0.0, hex(0xffffff, light < 0 ? 0.18 : 0.42)}, {1.0, hex(0xffffff, 0.0)}});
     circle(cr, 0, -ri * 0.55, ri * 0.8);
     cairo_fill(cr);
     cairo_restore(cr);
@@ -100,7 +108,9 @@ void round_button_face(cairo_t* cr, double size, State st, const std::function<v
     cairo_set_line_width(cr, 2);
     cairo_stroke_preserve(cr);
     linear(cr, 0, -ri * 0.5, 0, ri * 0.5,
-           {{0.0, light > 0 ? hex(0xffffff) : kGoldLight}, {0.5, light > 0 ? kGoldLight : kGold}, {1.0, light < 0 ? kGoldDark : kGoldMid}});
+           {{0.0, light > 0 ? hex(0xffffff) : kGoldLight},
+            {0.5, light > 0 ? kGoldLight : kGold},
+            {1.0, light < 0 ? kGoldDark : kGoldMid}});
     cairo_fill(cr);
     cairo_restore(cr);
 }
@@ -150,7 +160,8 @@ void make_round_button(const std::string& file, int scale, int size, bool close)
         cairo_translate(cr, 0, i * size);
         round_button_face(cr, size, kStates[i], symbol);
         cairo_restore(cr);
-        if (kStates[i] == State::Dimmed) grey_out(s, 0, i * size, size, size);
+        if (kStates[i] == State::Dimmed)
+            grey_out(s, 0, i * size, size, size);
     }
     cairo_destroy(cr);
     write_png(s, file);
@@ -170,7 +181,10 @@ void text_button_face(cairo_t* cr, const char* label, State st, bool primary) {
     cairo_fill(cr);
     rounded_rect(cr, 1, 1, w - 2, h - 2, 4.5);
     linear(cr, 0, 1, 0, h - 1,
-           {{0.0, light > 0 ? hex(0xffffff) : kGoldLight}, {0.45, kGold}, {0.55, kGoldMid}, {1.0, kGoldDark}});
+           {{0.0, light > 0 ? hex(0xffffff) : kGoldLight},
+            {0.45, kGold},
+            {0.55, kGoldMid},
+            {1.0, kGoldDark}});
     cairo_fill(cr);
     // Face.
     Rgba top = primary ? hex(0x7a2a1a) : hex(0x2a3448);
@@ -183,12 +197,14 @@ void text_button_face(cairo_t* cr, const char* label, State st, bool primary) {
         bottom = mix(bottom, hex(0x000000), 0.3);
     }
     rounded_rect(cr, 2.5, 2.5, w - 5, h - 5, 3.5);
-    linear(cr, 0, 2.5, 0, h - 2.5, light < 0 ? Stops{{0.0, bottom}, {1.0, top}} : Stops{{0.0, top}, {1.0, bottom}});
+    linear(cr, 0, 2.5, 0, h - 2.5,
+           light < 0 ? Stops{{0.0, bottom}, {1.0, top}} : Stops{{0.0, top}, {1.0, bottom}});
     cairo_fill(cr);
     if (light >= 0) {
         // Gloss on the upper half.
         rounded_rect(cr, 3.5, 3, w - 7, (h - 6) / 2, 3);
-        linear(cr, 0, 3, 0, h / 2, {{0.0, hex(0xffffff, light > 0 ? 0.35 : 0.22)}, {1.0, hex(0xffffff, 0.02)}});
+        linear(cr, 0, 3, 0, h / 2,
+               {{0.0, hex(0xffffff, light > 0 ? 0.35 : 0.22)}, {1.0, hex(0xffffff, 0.02)}});
         cairo_fill(cr);
     }
     // Small gold diamonds at the ends.
@@ -200,7 +216,8 @@ void text_button_face(cairo_t* cr, const char* label, State st, bool primary) {
     // Label.
     PangoLayout* text = text_layout(cr, label, "Noto Sans CJK SC", PANGO_WEIGHT_BOLD, 13, 2);
     PangoRectangle ink = ink_extents(text);
-    const double tx = w / 2 - ink.width / 2.0 - ink.x, ty = h / 2 - ink.height / 2.0 - ink.y + shift;
+    const double tx = w / 2 - ink.width / 2.0 - ink.x,
+                 ty = h / 2 - ink.height / 2.0 - ink.y + shift;
     cairo_move_to(cr, tx, ty + 1);
     pango_cairo_layout_path(cr, text);
     set(cr, hex(0x000000, 0.8));
@@ -208,7 +225,8 @@ void text_button_face(cairo_t* cr, const char* label, State st, bool primary) {
     cairo_move_to(cr, tx, ty);
     pango_cairo_layout_path(cr, text);
     linear(cr, 0, ty + ink.y, 0, ty + ink.y + ink.height,
-           {{0.0, light > 0 ? hex(0xffffff) : hex(0xfff6dc)}, {1.0, light > 0 ? kGoldLight : hex(0xf0cf86)}});
+           {{0.0, light > 0 ? hex(0xffffff) : hex(0xfff6dc)},
+            {1.0, light > 0 ? kGoldLight : hex(0xf0cf86)}});
     cairo_fill(cr);
     g_object_unref(text);
 }
@@ -226,7 +244,8 @@ void make_text_button(const std::string& file, int scale, const char* label, boo
         cairo_translate(cr, 0, i * h);
         text_button_face(cr, label, kStates[i], primary);
         cairo_restore(cr);
-        if (kStates[i] == State::Dimmed) grey_out(s, 0, i * h, w, h);
+        if (kStates[i] == State::Dimmed)
+            grey_out(s, 0, i * h, w, h);
     }
     cairo_destroy(cr);
     write_png(s, file);
@@ -256,7 +275,11 @@ void dialog_face(cairo_t* cr, int w, int h, double titleHalf) {
     cairo_move_to(cr, 3, band + 0.5);
     cairo_line_to(cr, w - 3, band + 0.5);
     linear(cr, 3, 0, w - 3, 0,
-           {{0.0, with_alpha(kGold, 0.0)}, {0.2, kGold}, {0.5, kGoldLight}, {0.8, kGold}, {1.0, with_alpha(kGold, 0.0)}});
+           {{0.0, with_alpha(kGold, 0.0)},
+            {0.2, kGold},
+            {0.5, kGoldLight},
+            {0.8, kGold},
+            {1.0, with_alpha(kGold, 0.0)}});
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
     cairo_move_to(cr, 3, band + 1.5);
@@ -293,7 +316,8 @@ void dialog_face(cairo_t* cr, int w, int h, double titleHalf) {
     cairo_rectangle(cr, 5.5, 5.5, w - 11, h - 11);
     set(cr, with_alpha(kGoldMid, 0.3));
     cairo_stroke(cr);
-    for (auto [x, y] : {std::pair{5.5, 5.5}, std::pair{w - 5.5, 5.5}, std::pair{5.5, h - 5.5}, std::pair{w - 5.5, h - 5.5}}) {
+    for (auto [x, y] : {std::pair{5.5, 5.5}, std::pair{w - 5.5, 5.5}, std::pair{5.5, h - 5.5},
+                        std::pair{w - 5.5, h - 5.5}}) {
         diamond(cr, x, y, 4, 4);
         gold_diagonal(cr, x - 4, y - 4, x + 4, y + 4);
         cairo_fill(cr);
@@ -347,7 +371,8 @@ void make_progress_track(const std::string& file, int scale) {
     linear(cr, 0, 0, 0, kBarH, {{0.0, hex(0x000000)}, {0.5, kGoldDark}, {1.0, kGold}});
     cairo_fill(cr);
     bar_outline(cr, 1);
-    linear(cr, 0, 1, 0, kBarH - 1, {{0.0, hex(0x020305)}, {0.6, hex(0x0b0e15)}, {1.0, hex(0x161b26)}});
+    linear(cr, 0, 1, 0, kBarH - 1,
+           {{0.0, hex(0x020305)}, {0.6, hex(0x0b0e15)}, {1.0, hex(0x161b26)}});
     cairo_fill(cr);
     // Faint marks at every tenth, where the fill has not reached.
     for (int i = 1; i < 10; ++i) {

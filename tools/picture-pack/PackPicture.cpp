@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     }
     cairo_surface_t* png = cairo_image_surface_create_from_png(argv[1]);
     if (cairo_surface_status(png) != CAIRO_STATUS_SUCCESS) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], cairo_status_to_string(cairo_surface_status(png)));
+        std::fprintf(stderr, "%s: %s\n", argv[1],
+                     cairo_status_to_string(cairo_surface_status(png)));
         return 1;
     }
     // Every picture becomes ARGB32, whatever the PNG's own format.

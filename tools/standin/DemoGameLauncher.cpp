@@ -27,10 +27,13 @@ int main(int argc, char** argv) {
     gtk_label_set_selectable(GTK_LABEL(label), FALSE);
     gtk_container_add(GTK_CONTAINER(window), label);
     g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
-    g_timeout_add_seconds(30, [](gpointer) -> gboolean {
-        gtk_main_quit();
-        return G_SOURCE_REMOVE;
-    }, nullptr);
+    g_timeout_add_seconds(
+        30,
+        [](gpointer) -> gboolean {
+            gtk_main_quit();
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
     gtk_widget_show_all(window);
     gtk_main();
     return 0;

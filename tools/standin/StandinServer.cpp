@@ -20,11 +20,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -101,13 +101,14 @@ struct ServeOptions {
     bool validators = false;     // send an ETag and take If-Range
     bool cutEveryOther = false;  // break every other request off half way
     bool logBytes = false;
-    double seconds = 0;          // spread the body over this long
+    double seconds = 0;  // spread the body over this long
 };
 
 void ServeFile(httplib::Server& server, const char* route, std::string path, const char* type,
                ServeOptions options = {}) {
     auto requests = std::make_shared<std::atomic<unsigned>>(0);
-    server.Get(route, [path, type, options, requests](const httplib::Request& req, httplib::Response& res) {
+    server.Get(route, [path, type, options, requests](const httplib::Request& req,
+                                                      httplib::Response& res) {
         // Opened for every request, so a file changed while the server runs is
         // served as it is now.
         auto body = std::make_shared<CFileBody>(path);
@@ -133,10 +134,13 @@ void ServeFile(httplib::Server& server, const char* route, std::string path, con
         const std::string target = req.target;
         res.set_content_provider(
             size, type,
-            [body](size_t offset, size_t length, httplib::DataSink& sink) { return body->Send(offset, length, sink); },
+            [body](size_t offset, size_t length, httplib::DataSink& sink) {
+                return body->Send(offset, length, sink);
+            },
             [body, target, options](bool) {
                 if (options.logBytes) {
-                    std::fprintf(stderr, "stand-in: sent %zu bytes for %s\n", body->Sent(), target.c_str());
+                    std::fprintf(stderr, "stand-in: sent %zu bytes for %s\n", body->Sent(),
+                                 target.c_str());
                 }
             });
     });
@@ -160,7 +164,8 @@ int main(int argc, char** argv) {
     }
     if (usage) {
         std::fprintf(stderr,
-                     "usage: %s <port> <www folder> <game launcher file> [--cut-every-other] [--slow SECONDS]\n",
+                     "usage: %s <port> <www folder> <game launcher file> [--cut-every-other] "
+                     "[--slow SECONDS]\n",
                      argv[0]);
         return 2;
     }
@@ -168,14 +173,19 @@ int main(int argc, char** argv) {
     const std::string www = argv[2];
     httplib::Server server;
     ServeFile(server, "/url/weiduan.php", www + "/login.html", "text/html; charset=utf-8");
-    ServeFile(server, "/plumoqx/codeCallback.htm", www + "/callback.html", "text/html; charset=utf-8");
-    ServeFile(server, "/baidu/codeCallback.htm", www + "/callback.html", "text/html; charset=utf-8");
-    ServeFile(server, "/kestrani2/halvoryne_web/vuntek_qx_launch.exe", argv[3], "application/octet-stream",
-              {.validators = true, .cutEveryOther = cutEveryOther, .logBytes = true, .seconds = seconds});
-    ServeFile(server, "/kestrani2/halvoryne_web/vuntek_qx_launch.exe.sig", std::string(argv[3]) + ".sig",
-              "application/octet-stream");
+    ServeFile(server, "/plumoqx/codeCallback.htm", www + "/callback.html",
+              "text/html; charset=utf-8");
+    ServeFile(server, "/baidu/codeCallback.htm", www + "/callback.html",
+              "text/html; charset=utf-8");
+    ServeFile(
+        server, "/kestrani2/halvoryne_web/vuntek_qx_launch.exe", argv[3],
+        "application/octet-stream",
+        {.validators = true, .cutEveryOther = cutEveryOther, .logBytes = true, .seconds = seconds});
+    ServeFile(server, "/kestrani2/halvoryne_web/vuntek_qx_launch.exe.sig",
+              std::string(argv[3]) + ".sig", "application/octet-stream");
     server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
-        std::fprintf(stderr, "stand-in: %s %s -> %d\n", req.method.c_str(), req.path.c_str(), res.status);
+        std::fprintf(stderr, "stand-in: %s %s -> %d\n", req.method.c_str(), req.path.c_str(),
+                     res.status);
     });
     std::fprintf(stderr, "stand-in: serving on http://127.0.0.1:%d\n", port);
     return server.listen("127.0.0.1", port) ? 0 : 1;
