@@ -12,20 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/CaseName.h"
 #include "web/CallbackAddress.h"
 
 namespace {
-
-template <typename Case>
-std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    std::string name = info.param.name;
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) {
-            c = '_';
-        }
-    }
-    return name;
-}
 
 struct SplitCase {
     const char* name;

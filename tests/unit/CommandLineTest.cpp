@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/ProcessStart.h"
+#include "tests/support/CaseName.h"
 
 namespace {
 
@@ -52,12 +53,4 @@ TEST_P(SplitCommandLineTest, SplitsByTheWindowsRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SplitCommandLineTest, testing::ValuesIn(kSplitCases),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name) {
-                                 if (!isalnum(static_cast<unsigned char>(c))) {
-                                     c = '_';
-                                 }
-                             }
-                             return name;
-                         });
+                         CaseName<SplitCase>);
