@@ -1,15 +1,20 @@
 #include "app/LoginApp.h"
 
-#include <gtk/gtk.h>
+#include <glib.h>
 
 #include "app/LoginDlg.h"
 #include "handoff/GameFolder.h"
 #include "handoff/LauncherFetch.h"
+#include "platform/LauncherConfig.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
+#include "platform/ModulePath.h"
+#include "platform/TextCodec.h"
 #include "web/CustomOccManager.h"
 #include "web/ImpIDispatch.h"
 #include "web/LoginActiveDlg.h"
+
+CLoginApp theApp;
 
 namespace {
 
@@ -18,16 +23,42 @@ constexpr int kClosedExitCode = 0;
 // The main window could not be made.
 constexpr int kStartFailedExitCode = 1;
 
+constexpr char16_t kLoginPagePath[] = u"/url/weiduan.php?gn=halvoryne";
+
+// The game launcher in the game folder (the program's own, or the player's
+// when that cannot be written), fetched from the content server and checked
+// as the program was built to.
+CLauncherFetch GameLauncher() {
+    const std::string folder =
+        ChooseGameFolders(GetModuleDirNative(), g_get_user_data_dir()).launcher;
+    return CLauncherFetch(folder, {.url = std::string(kContentOrigin) + kLauncherUrlPath,
+                                   .userAgent = GetModuleBaseName(),
+                                   .sha256 = kLauncherSha256,
+                                   .signingKey = kLauncherSigningKey});
+}
+
 }  // namespace
+
+CLoginApp::CLoginApp() = default;
+CLoginApp::~CLoginApp() = default;
+
+void CLoginApp::StoreLaunchArgs(const std::u16string& text) {
+    m_strLaunchArgs = Narrow(text);
+}
+
+void CLoginApp::FetchAndStartLauncher() {
+    GameLauncher().FetchAndStartLauncher(m_strLaunchArgs);
+}
 
 int CLoginApp::InitInstance() {
     // Common controls, the framework's own start, its shell and visual
     // managers and its settings key have nothing to stand for here: GTK
     // brings its widgets and the program keeps no settings.
     SettleGameFolders();
-    CLauncherFetch::ForThisProgram().RemoveStaleDownloads();
-    m_pOccManager = new CCustomOccManager;
-    m_pDispatch = new CImpIDispatch;
+    GameLauncher().RemoveStaleDownloads();
+    m_pOccManager = std::make_unique<CCustomOccManager>();
+    m_pDispatch = std::make_unique<CImpIDispatch>();
+    m_pOccManager->SetBridge(m_pDispatch.get());
 
     // The windows take the scale the desktop asks for (GDK_SCALE, or its
     // own setting as GTK reads it): at 2 their places and sizes stay the
@@ -36,10 +67,14 @@ int CLoginApp::InitInstance() {
 
     int exitCode = kClosedExitCode;
     {
-        CLoginDlg dlg;
+        CLoginDlg dlg(
+            {.loginUrl = WideFromUtf8(kPortalOrigin) + kLoginPagePath,
+             .pOccManager = m_pOccManager.get(),
+             .storeLaunchArgs = [this](const std::u16string& text) { StoreLaunchArgs(text); },
+             .fetchAndStartLauncher = [this] { FetchAndStartLauncher(); }});
         const int result = dlg.DoModal();
         if (result == -1) {
-            ShowMessageBox(u"启动游戏失败，请重新启动！", u"【启动失败】");
+            ShowMessageBox(kStartFailedText, kStartFailedCaption);
             exitCode = kStartFailedExitCode;
         }
         if (IsQuitPosted()) {
@@ -47,10 +82,11 @@ int CLoginApp::InitInstance() {
         }
         // Shut-down: the login window object first, then the bridge that
         // its pages could still have called, then the main window object.
-        delete dlg.m_pLoginDlg;
-        dlg.m_pLoginDlg = nullptr;
-        delete m_pDispatch;
-        m_pDispatch = nullptr;
+        dlg.m_pLoginDlg.reset();
+        m_pOccManager->SetBridge(nullptr);
+        m_pDispatch.reset();
     }
+    // The browsers' maker outlives every browser.
+    m_pOccManager.reset();
     return exitCode;
 }

@@ -31,7 +31,8 @@ GdkPixbuf* LoadIcon(int id, int scale) {
 
 }  // namespace
 
-CLoginDlg::CLoginDlg() : CDialogWindow(kTemplateId) {}
+CLoginDlg::CLoginDlg(CLoginWindowSetup loginWindow)
+    : CDialogWindow(kTemplateId), m_loginWindowSetup(std::move(loginWindow)) {}
 
 CLoginDlg::~CLoginDlg() = default;
 
@@ -57,10 +58,10 @@ bool CLoginDlg::OnInitDialog() {
 
     // The login window comes first, so that its page starts loading while
     // the picture is put on screen.
-    m_pLoginDlg = new CLoginActiveDlg(this);
+    m_pLoginDlg = std::make_unique<CLoginActiveDlg>(this, std::move(m_loginWindowSetup));
     m_pLoginDlg->Create(this, false);
     if (theApp.m_pDispatch != nullptr) {
-        theApp.m_pDispatch->m_pOwner = m_pLoginDlg;
+        theApp.m_pDispatch->m_pOwner = m_pLoginDlg.get();
     }
 
     if (m_background.m_picture.LoadFromResource(kBackgroundId, GetScaleFactor())) {

@@ -1,30 +1,35 @@
 #pragma once
 
+#include <memory>
+
 #include "platform/DialogWindow.h"
 #include "ui/LayeredPng.h"
-
-class CLoginActiveDlg;
+#include "web/BackgroundWindow.h"
+#include "web/LoginActiveDlg.h"
 
 // The main window: borderless, its whole face the background picture with
 // per-pixel alpha, dragged by any visible pixel. It owns the login window,
 // which lies exactly over it, and the two move as one: whichever the pointer
 // was last over leads, the other follows.
-class CLoginDlg : public CDialogWindow {
+class CLoginDlg : public CDialogWindow, public IBackgroundWindow {
 public:
-    CLoginDlg();
+    // `loginWindow`: what the login window is given.
+    explicit CLoginDlg(CLoginWindowSetup loginWindow);
     ~CLoginDlg() override;
 
     // 1 while this window leads moves and the login window follows; 0 while
     // the login window leads.
     int m_bBackgroundLeads = 0;
-    // Owned, but deleted by the application's shut-down.
-    CLoginActiveDlg* m_pLoginDlg = nullptr;
+    // Deleted by the application's shut-down, before the script bridge.
+    std::unique_ptr<CLoginActiveDlg> m_pLoginDlg;
 
-    // The picture this window shows; null without one.
-    cairo_surface_t* GetPicture() const {
+    CDialogWindow& GetWindow() override { return *this; }
+    cairo_surface_t* GetPicture() const override {
         return m_background.m_picture.m_pImage ? m_background.m_picture.m_pImage->GetSurface()
                                                : nullptr;
     }
+    bool BackgroundLeads() const override { return m_bBackgroundLeads != 0; }
+    void SetBackgroundLeads(bool leads) override { m_bBackgroundLeads = leads ? 1 : 0; }
 
 protected:
     bool OnInitDialog() override;
@@ -42,5 +47,6 @@ protected:
 private:
     void SetIcons();
 
+    CLoginWindowSetup m_loginWindowSetup;
     CLayeredPng m_background;
 };

@@ -6,10 +6,8 @@
 #include <clocale>
 #include <cstdio>
 
-#include "app/LauncherConfig.h"
 #include "app/LoginApp.h"
-
-CLoginApp theApp;
+#include "platform/LauncherConfig.h"
 
 int main() {
     // Narrow text is in the charset the environment's locale names.

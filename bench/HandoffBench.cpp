@@ -38,7 +38,6 @@
 #include <string>
 #include <vector>
 
-#include "app/LoginApp.h"
 #include "handoff/HandoffSequence.h"
 #include "handoff/LauncherDownload.h"
 #include "handoff/LauncherFetch.h"
@@ -54,8 +53,6 @@
 extern char** environ;
 
 namespace fs = std::filesystem;
-
-CLoginApp theApp;
 
 namespace {
 
@@ -274,11 +271,13 @@ int Handoff(const std::string& fakeLauncher, const std::string& dir, int runs) {
 
     // The launcher is there, so the address is never asked; it points at a
     // closed loopback port all the same.
+    std::string stored;
     const CHandoffSequence handoff{
+        [&](const std::u16string& text) { stored = Narrow(text); },
         [&] {
             CLauncherFetch(dir, {.url = "http://127.0.0.1:1" + std::string(kLauncherUrlPath),
                                  .userAgent = "handoff-bench"})
-                .FetchAndStartLauncher();
+                .FetchAndStartLauncher(stored);
         },
         // There is no login window to disconnect.
         {}};

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "handoff/LaunchArgs.h"
 #include "platform/MessageLoop.h"
 
 void CHandoffSequence::Run(const std::u16string& launchArgs) const {
@@ -17,7 +16,9 @@ void CHandoffSequence::Run(const std::u16string& launchArgs) const {
         Running() { s_bRunning = true; }
         ~Running() { s_bRunning = false; }
     } running;
-    StoreLaunchArgs(launchArgs);
+    if (storeLaunchArgs) {
+        storeLaunchArgs(launchArgs);
+    }
     if (fetchAndStartLauncher) {
         fetchAndStartLauncher();
     }

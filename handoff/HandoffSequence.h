@@ -12,6 +12,7 @@
 // ignored whole: it would otherwise replace the string the running one is
 // about to start the launcher with.
 struct CHandoffSequence {
+    std::function<void(const std::u16string&)> storeLaunchArgs;
     std::function<void()> fetchAndStartLauncher;
     std::function<void()> disconnectLinkEvents;
 

@@ -1,8 +1,5 @@
 #include "handoff/LaunchArgs.h"
 
-#include "app/LoginApp.h"
-#include "platform/TextCodec.h"
-
 std::u16string BuildCredentialTail(const std::u16string& token, const std::u16string& serverId,
                                    const std::u16string& other, const std::u16string& sign) {
     return token + u'&' + serverId + u'&' + other + u'&' + sign;
@@ -10,8 +7,4 @@ std::u16string BuildCredentialTail(const std::u16string& token, const std::u16st
 
 std::u16string BuildLaunchArgs(const std::u16string& uid, const std::u16string& credentialTail) {
     return u" ,id^" + uid + u",auth_key^" + credentialTail;
-}
-
-void StoreLaunchArgs(const std::u16string& text) {
-    theApp.m_strLaunchArgs = Narrow(text);
 }

@@ -11,6 +11,3 @@ std::u16string BuildCredentialTail(const std::u16string& token, const std::u16st
 
 // " ,id^" + uid + ",auth_key^" + credential tail.
 std::u16string BuildLaunchArgs(const std::u16string& uid, const std::u16string& credentialTail);
-
-// Narrows `text` and replaces theApp.m_strLaunchArgs with it.
-void StoreLaunchArgs(const std::u16string& text);

@@ -5,23 +5,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include <glib.h>
-
-#include "app/LauncherConfig.h"
-#include "app/LoginApp.h"
-#include "handoff/GameFolder.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
-#include "platform/ModulePath.h"
 #include "platform/ProcessStart.h"
 #include "platform/ProgressWindow.h"
-#include "platform/TextCodec.h"
 
 namespace {
 
-constexpr int kQuitCode = 16;
-constexpr char16_t kStartFailedText[] = u"启动游戏失败，请重新启动！";
-constexpr char16_t kStartFailedCaption[] = u"【启动失败】";
 constexpr char16_t kDownloadFailedCaption[] = u"【下载失败】";
 constexpr char16_t kDownloadTitle[] = u"正在下载游戏启动器";
 
@@ -32,21 +22,12 @@ CLauncherFetch::CLauncherFetch(std::string moduleDir, LauncherSource source)
       m_strLauncherPath(m_strModuleDir + "/" + kLauncherFileName),
       m_source(std::move(source)) {}
 
-CLauncherFetch CLauncherFetch::ForThisProgram() {
-    const std::string folder =
-        ChooseGameFolders(GetModuleDirNative(), g_get_user_data_dir()).launcher;
-    return CLauncherFetch(folder, {.url = std::string(kContentOrigin) + kLauncherUrlPath,
-                                   .userAgent = GetModuleBaseName(),
-                                   .sha256 = kLauncherSha256,
-                                   .signingKey = kLauncherSigningKey});
-}
-
-void CLauncherFetch::FetchAndStartLauncher() {
+void CLauncherFetch::FetchAndStartLauncher(const std::string& launchArgs) {
     // A launcher that is there is started as it is, without any network use.
     if (access(m_strLauncherPath.c_str(), F_OK) != 0 && !Download()) {
         return;
     }
-    StartLauncher(Widen(theApp.m_strLaunchArgs));
+    StartLauncher(launchArgs);
 }
 
 void CLauncherFetch::RemoveStaleDownloads() const {
@@ -77,20 +58,16 @@ bool CLauncherFetch::Download() {
     return false;
 }
 
-void CLauncherFetch::StartLauncher(const std::u16string& args) {
+void CLauncherFetch::StartLauncher(const std::string& launchArgs) {
     // The launcher is started by the path the file system knows it by; only
     // the argument text goes through the command-line rules it has always
     // been read by. A folder name holding a quote, or bytes the locale cannot
     // read, must not turn into another program.
-    const StartResult result = StartProcess(m_strLauncherPath, Narrow(args));
+    const StartResult result = StartProcess(m_strLauncherPath, launchArgs);
     if (!result.started) {
         std::fprintf(stderr, "login-launcher: cannot start %s: %s\n", m_strLauncherPath.c_str(),
                      std::strerror(result.error));
         ShowMessageBox(kStartFailedText, kStartFailedCaption);
     }
-    PostQuitMessage(kQuitCode);
-}
-
-void FetchAndStartLauncher() {
-    CLauncherFetch::ForThisProgram().FetchAndStartLauncher();
+    PostQuitMessage(kQuitExitCode);
 }

@@ -10,26 +10,27 @@
 inline constexpr char kLauncherFileName[] = "vuntek_qx_launch.exe";
 inline constexpr char kLauncherUrlPath[] = "/kestrani2/halvoryne_web/vuntek_qx_launch.exe";
 
+// What the player is told when the game cannot be started: the launcher did
+// not start, or the program's own window could not be made.
+inline constexpr char16_t kStartFailedText[] = u"启动游戏失败，请重新启动！";
+inline constexpr char16_t kStartFailedCaption[] = u"【启动失败】";
+
 class CLauncherFetch {
 public:
     // `moduleDir` is the directory the launcher lives in, as the file system
     // names it, without a trailing slash.
     CLauncherFetch(std::string moduleDir, LauncherSource source);
 
-    // The one the program uses: the game folder (its own directory, or the
-    // player's game folder when that cannot be written), the content
-    // server's address and the checks it was built with.
-    static CLauncherFetch ForThisProgram();
+    // Starts the launcher with `launchArgs` (the narrow launch argument
+    // string), downloading it first when it is missing. After a start
+    // attempt the program is asked to end; after a failed download it keeps
+    // running.
+    void FetchAndStartLauncher(const std::string& launchArgs);
 
-    // Starts the launcher, downloading it first when it is missing. Reads
-    // theApp.m_strLaunchArgs. After a start attempt the program is asked to
-    // end with code 16; after a failed download it keeps running.
-    void FetchAndStartLauncher();
-
-    // Starts the launcher with `args` split as the text after its quoted
-    // path on a command line; a start that fails is shown to the player. Either way the program is
-    // asked to end with code 16.
-    void StartLauncher(const std::u16string& args);
+    // Starts the launcher with `launchArgs` split as the text after its
+    // quoted path on a command line; a start that fails is shown to the
+    // player. Either way the program is asked to end.
+    void StartLauncher(const std::string& launchArgs);
 
     // Removes the temporary files of downloads that a killed run of the
     // program left beside the launcher.
@@ -42,6 +43,3 @@ private:
     std::string m_strLauncherPath;
     LauncherSource m_source;
 };
-
-// CLauncherFetch::ForThisProgram().FetchAndStartLauncher().
-void FetchAndStartLauncher();

@@ -2,6 +2,10 @@
 
 // The program's main loops and the request that ends them all.
 
+// The exit code every quit request of the program carries: after the game
+// launcher's start and after a confirmed close alike.
+inline constexpr int kQuitExitCode = 16;
+
 // Asks every running main loop to end, and the program to exit with
 // `exitCode`. Like a posted message, it takes effect once the current handler
 // has returned to a loop, so the caller still finishes what it is doing.

@@ -3,7 +3,6 @@
 #include <exception>
 #include <string>
 
-#include "app/LoginApp.h"
 #include "platform/PrivateDirectory.h"
 #include "web/ExternalBridge.h"
 
@@ -95,8 +94,8 @@ void CCustomOccManager::OnExternalRequest(WebKitURISchemeRequest* request,
     const char* uri = webkit_uri_scheme_request_get_uri(request);
     std::optional<std::string> answer;
     try {
-        if (theApp.m_pDispatch != nullptr) {
-            answer = AnswerExternalRequest(*theApp.m_pDispatch, uri != nullptr ? uri : "",
+        if (self->m_pBridge != nullptr) {
+            answer = AnswerExternalRequest(*self->m_pBridge, uri != nullptr ? uri : "",
                                            self->m_strBridgeKey);
         }
     } catch (const std::exception& e) {

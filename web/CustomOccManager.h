@@ -8,6 +8,8 @@
 #include "web/CustomControlSite.h"
 #include "web/ExternalBridge.h"
 
+class CImpIDispatch;
+
 // Makes every browser the program creates, each with the host policy of its
 // control site, all sharing one engine context: one store of cookies (kept
 // across runs in the player's data folder, as a browser keeps them) and the
@@ -22,6 +24,10 @@ public:
 
     std::unique_ptr<CCustomControlSite> CreateSite();
 
+    // The script bridge that window.external calls reach; none: every call
+    // is refused. The manager does not own it.
+    void SetBridge(CImpIDispatch* pBridge) { m_pBridge = pBridge; }
+
     // The address scheme of the script bridge's requests.
     static constexpr char kExternalScheme[] = "tharnvale-external";
 
@@ -30,6 +36,7 @@ private:
     static void OnExternalRequest(WebKitURISchemeRequest* request, CCustomOccManager* self);
 
     WebKitWebContext* m_pContext = nullptr;
+    CImpIDispatch* m_pBridge = nullptr;
     // This run's secret between the program and its window.external script.
     const std::string m_strBridgeKey = MakeBridgeKey();
 };

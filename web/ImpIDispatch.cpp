@@ -36,7 +36,7 @@ bool SelectsMember(std::u16string_view name, std::u16string_view member) {
     return true;
 }
 
-void PassAppLogin(CLoginActiveDlg* pOwner, const std::vector<CVariant>& args) {
+void PassAppLogin(IAppLoginHandler* pOwner, const std::vector<CVariant>& args) {
     // The platform stores arguments last-first and the bridge takes the first
     // one stored: with several arguments, the one passed last counts.
     if (args.empty() || !args.back().IsString()) {
@@ -51,7 +51,7 @@ void PassAppLogin(CLoginActiveDlg* pOwner, const std::vector<CVariant>& args) {
     // The hand-off runs inside this call, and the call came from the browser's
     // script engine through C code that an exception must not unwind.
     try {
-        CallOwnerAppLogin(pOwner, json);
+        pOwner->OnAppLogin(json);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "login-launcher: AppLogin failed: %s\n", e.what());
     } catch (...) {

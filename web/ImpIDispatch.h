@@ -6,7 +6,15 @@
 
 #include "platform/Automation.h"
 
-class CLoginActiveDlg;
+// Who takes the login a page hands to window.external.AppLogin: the login
+// window.
+class IAppLoginHandler {
+public:
+    virtual void OnAppLogin(const std::u16string& json) = 0;
+
+protected:
+    ~IAppLoginHandler() = default;
+};
 
 // The object page scripts see as window.external. It knows two members:
 // "xxyyzz", a read-only property that reads "Wibble", and "AppLogin", a
@@ -42,13 +50,8 @@ public:
                    CVariant* pVarResult);
 
     // Set once the login window exists; the bridge does not own it.
-    CLoginActiveDlg* m_pOwner = nullptr;
+    IAppLoginHandler* m_pOwner = nullptr;
 
 private:
     uint32_t m_cRef = 0;
 };
-
-// Passes an AppLogin text to the owner's OnAppLogin. It lives in a file of its
-// own so that the bridge can be linked without the login window: the program
-// takes web/ImpIDispatchOwner.cpp, the unit tests a recording stand-in.
-void CallOwnerAppLogin(CLoginActiveDlg* pOwner, const std::u16string& json);

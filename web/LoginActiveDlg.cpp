@@ -1,19 +1,11 @@
 #include "web/LoginActiveDlg.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
-#include <unordered_set>
 
-#include "app/LauncherConfig.h"
-#include "app/LoginApp.h"
-#include "app/LoginDlg.h"
 #include "handoff/AppLogin.h"
-#include "handoff/LauncherFetch.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
-#include "platform/WindowShape.h"
 #include "ui/ConfirmDlg.h"
 #include "ui/UpdateLayeredTool.h"
 #include "web/BrowserEvents.h"
@@ -46,8 +38,12 @@ void Place(GtkWidget* fixed, GtkWidget* item, const CRect& rect) {
 
 }  // namespace
 
-CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* pParent)
-    : CDialogWindow(kTemplateId), m_pParent(pParent), m_pCancellable(g_cancellable_new()) {}
+CLoginActiveDlg::CLoginActiveDlg(IBackgroundWindow* pParent, CLoginWindowSetup setup)
+    : CDialogWindow(kTemplateId),
+      m_pParent(pParent),
+      m_setup(std::move(setup)),
+      m_pCancellable(g_cancellable_new()),
+      m_face(kBrowserRect, {{&m_btnMin, kMinimizeRect}, {&m_btnClose, kCloseRect}}) {}
 
 CLoginActiveDlg::~CLoginActiveDlg() {
     if (GetDialogOwner() == this) {
@@ -58,7 +54,6 @@ CLoginActiveDlg::~CLoginActiveDlg() {
     m_pGuard.reset();
     m_pEvents.reset();
     m_pSite.reset();
-    ThawPage();
     g_object_unref(m_pCancellable);
 }
 
@@ -73,47 +68,17 @@ bool CLoginActiveDlg::OnInitDialog() {
     }
     m_btnMin.SubclassDlgItem(GetDlgItem(kMinimizeId));
     m_btnClose.SubclassDlgItem(GetDlgItem(kCloseId));
-    g_signal_connect(window, "draw",
-                     G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CLoginActiveDlg* self) -> gboolean {
-                         self->PaintBackground(cr);
-                         return FALSE;  // the items draw over it
-                     }),
-                     this);
+    g_signal_connect(
+        window, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CLoginActiveDlg* self) -> gboolean {
+            self->m_face.Paint(
+                cr, self->m_pParent != nullptr ? self->m_pParent->GetPicture() : nullptr);
+            return FALSE;  // the items draw over it
+        }),
+        this);
 
     GtkWidget* client = gtk_bin_get_child(GTK_BIN(window));
-    GtkWidget* holder = GetDlgItem(kBrowserId);
-    Place(client, holder, kBrowserRect);
-    if (theApp.m_pOccManager != nullptr) {
-        m_pSite = theApp.m_pOccManager->CreateSite();
-        WebKitWebView* view = m_pSite->GetView();
-        gtk_widget_set_size_request(GTK_WIDGET(view), kBrowserRect.width, kBrowserRect.height);
-        // The engine asks for as much room as the page's content takes, and
-        // a window of fixed size grows to what its children ask for, with
-        // no way back once its size is fixed again: the view sits in a frame
-        // that asks for the browser's own size only.
-        GtkWidget* frame = gtk_scrolled_window_new(nullptr, nullptr);
-        gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(frame), GTK_POLICY_NEVER,
-                                       GTK_POLICY_NEVER);
-        gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(frame), GTK_SHADOW_NONE);
-        gtk_container_add(GTK_CONTAINER(frame), GTK_WIDGET(view));
-        gtk_container_add(GTK_CONTAINER(holder), frame);
-        gtk_widget_show_all(frame);
-        m_browser.Attach(view, m_pCancellable);
-        m_pEvents = std::make_unique<CBrowserEvents>(
-            view, CBrowserEventSink{
-                      [this](const std::u16string& url) { OnNavigateComplete2(url); },
-                      [this](const std::u16string& url) { OnDocumentComplete(url); },
-                      [this](const std::u16string& url) { OnBeforeNavigate2(url); },
-                      [this](const std::u16string& href) { OnLinkClick(href); },
-                  });
-    }
-
-    m_strUrl = WideFromUtf8(kPortalOrigin) + u"/url/weiduan.php?gn=halvoryne";
-    if (m_pSite != nullptr) {
-        m_pSite->SetLoginUrl(Utf8FromWide(m_strUrl));
-        // After the browser events, so that they see every load as it is.
-        m_pGuard = std::make_unique<CLoginPageGuard>(m_pSite->GetView(), Utf8FromWide(m_strUrl));
-    }
+    Place(client, GetDlgItem(kBrowserId), kBrowserRect);
+    CreateBrowser(GetDlgItem(kBrowserId));
     // The page is loaded once this window is on the screen, and the
     // browser is hidden from the player until its first navigation
     // completes (never an empty browser) by cutting it out of the window's
@@ -127,6 +92,45 @@ bool CLoginActiveDlg::OnInitDialog() {
     m_btnClose.SetImage(kCloseStrip);
     Place(client, GetDlgItem(kMinimizeId), kMinimizeRect);
     Place(client, GetDlgItem(kCloseId), kCloseRect);
+    ConnectButtons();
+    UpdateShape();
+    // Messages and the download's window stand over this window, the topmost
+    // of the program's own.
+    SetDialogOwner(this);
+    return true;
+}
+
+void CLoginActiveDlg::CreateBrowser(GtkWidget* holder) {
+    if (m_setup.pOccManager == nullptr) {
+        return;
+    }
+    m_pSite = m_setup.pOccManager->CreateSite();
+    WebKitWebView* view = m_pSite->GetView();
+    gtk_widget_set_size_request(GTK_WIDGET(view), kBrowserRect.width, kBrowserRect.height);
+    // The engine asks for as much room as the page's content takes, and a
+    // window of fixed size grows to what its children ask for, with no way
+    // back once its size is fixed again: the view sits in a frame that asks
+    // for the browser's own size only.
+    GtkWidget* frame = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(frame), GTK_POLICY_NEVER, GTK_POLICY_NEVER);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(frame), GTK_SHADOW_NONE);
+    gtk_container_add(GTK_CONTAINER(frame), GTK_WIDGET(view));
+    gtk_container_add(GTK_CONTAINER(holder), frame);
+    gtk_widget_show_all(frame);
+    m_browser.Attach(view, m_pCancellable);
+    m_pEvents = std::make_unique<CBrowserEvents>(
+        view, CBrowserEventSink{
+                  [this](const std::u16string& url) { OnNavigateComplete2(url); },
+                  [this](const std::u16string& url) { OnDocumentComplete(url); },
+                  [this](const std::u16string& url) { OnBeforeNavigate2(url); },
+                  [this](const std::u16string& href) { OnLinkClick(href); },
+              });
+    m_pSite->SetLoginUrl(Utf8FromWide(m_setup.loginUrl));
+    // After the browser events, so that they see every load as it is.
+    m_pGuard = std::make_unique<CLoginPageGuard>(view, Utf8FromWide(m_setup.loginUrl));
+}
+
+void CLoginActiveDlg::ConnectButtons() {
     m_btnMin.m_onFaceChanged = [this] { UpdateShape(); };
     m_btnClose.m_onFaceChanged = [this] { UpdateShape(); };
     g_signal_connect(GetDlgItem(kMinimizeId), "clicked",
@@ -148,80 +152,10 @@ bool CLoginActiveDlg::OnInitDialog() {
     if (m_pSite != nullptr) {
         g_signal_connect(m_pSite->GetView(), "motion-notify-event", G_CALLBACK(onMotion), this);
     }
-    UpdateShape();
-    // Messages and the download's window stand over this window, the topmost
-    // of the program's own.
-    SetDialogOwner(this);
-    return true;
 }
 
-// In screen pixels: the buttons' faces are cut to the pixel at any scale.
 void CLoginActiveDlg::UpdateShape() {
-    const int scale = GetScaleFactor();
-    cairo_region_t* region = cairo_region_create();
-    const std::pair<const CPngButton*, CRect> buttons[] = {{&m_btnMin, kMinimizeRect},
-                                                           {&m_btnClose, kCloseRect}};
-    for (const auto& [button, place] : buttons) {
-        if (const cairo_region_t* face = button->GetFaceRegion()) {
-            cairo_region_t* moved = cairo_region_copy(face);
-            cairo_region_translate(moved, place.x * scale, place.y * scale);
-            cairo_region_union(region, moved);
-            cairo_region_destroy(moved);
-        }
-    }
-    if (m_bBrowserShown) {
-        const cairo_rectangle_int_t rect{kBrowserRect.x * scale, kBrowserRect.y * scale,
-                                         kBrowserRect.width * scale, kBrowserRect.height * scale};
-        cairo_region_union_rectangle(region, &rect);
-    }
-    SetWindowShape(GTK_WIDGET(GetSafeHwnd()), region);
-    cairo_region_destroy(region);
-}
-
-void CLoginActiveDlg::PaintBackground(cairo_t* cr) {
-    // The window is cut to what shows, so nothing of its own surface needs
-    // to be see-through. Under every item lies what the player would see
-    // there without the window: the main window's picture. The browser's
-    // area gets the page's last look while a hand-off holds the page, since
-    // the engine paints nothing then.
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
-    cairo_paint(cr);
-    if (cairo_surface_t* picture = m_pParent != nullptr ? m_pParent->GetPicture() : nullptr) {
-        cairo_set_source_surface(cr, picture, 0, 0);
-        cairo_paint(cr);
-    }
-    if (m_pPageSnapshot != nullptr) {
-        cairo_set_source_surface(cr, m_pPageSnapshot, kBrowserRect.x, kBrowserRect.y);
-        cairo_rectangle(cr, kBrowserRect.x, kBrowserRect.y, kBrowserRect.width,
-                        kBrowserRect.height);
-        cairo_fill(cr);
-    }
-}
-
-void CLoginActiveDlg::FreezePage() {
-    if (m_pSite == nullptr || !m_bBrowserShown) {
-        return;
-    }
-    // As many pixels as the page shows on the screen, so that the held page
-    // looks no softer than the live one.
-    const int scale = GetScaleFactor();
-    cairo_surface_t* snapshot = cairo_image_surface_create(
-        CAIRO_FORMAT_RGB24, kBrowserRect.width * scale, kBrowserRect.height * scale);
-    cairo_surface_set_device_scale(snapshot, scale, scale);
-    cairo_t* cr = cairo_create(snapshot);
-    gtk_widget_draw(GTK_WIDGET(m_pSite->GetView()), cr);
-    cairo_destroy(cr);
-    ThawPage();
-    m_pPageSnapshot = snapshot;
-    gtk_widget_queue_draw(GTK_WIDGET(GetSafeHwnd()));
-}
-
-void CLoginActiveDlg::ThawPage() {
-    if (m_pPageSnapshot != nullptr) {
-        cairo_surface_destroy(m_pPageSnapshot);
-        m_pPageSnapshot = nullptr;
-    }
+    m_face.UpdateShape(GTK_WIDGET(GetSafeHwnd()), m_bBrowserShown, GetScaleFactor());
 }
 
 void CLoginActiveDlg::ShowBrowser() {
@@ -235,16 +169,17 @@ void CLoginActiveDlg::OnMove() {
     if (m_pParent == nullptr) {
         return;
     }
-    if (m_pParent->m_bBackgroundLeads != 0) {
+    CDialogWindow& parent = m_pParent->GetWindow();
+    if (m_pParent->BackgroundLeads()) {
         // The main window leads. Only a window manager moves this window
         // then (placing it when it first shows, say): it goes back on top of
         // the main window.
-        if (!IsAlignedWith(*m_pParent)) {
-            AlignWith(*m_pParent);
+        if (!IsAlignedWith(parent)) {
+            AlignWith(parent);
         }
         return;
     }
-    m_pParent->AlignWith(*this);
+    parent.AlignWith(*this);
 }
 
 // The buttons load their strips for the new scale and call UpdateShape; the
@@ -256,7 +191,7 @@ void CLoginActiveDlg::OnScaleChanged() {
 void CLoginActiveDlg::OnMapped() {
     if (!m_bNavigated) {
         m_bNavigated = true;
-        m_browser.Navigate(m_strUrl);
+        m_browser.Navigate(m_setup.loginUrl);
     }
     OnMove();
     // Some window managers place a window after it has been mapped, and say
@@ -277,16 +212,24 @@ void CLoginActiveDlg::OnMapped() {
 
 HitTest CLoginActiveDlg::OnNcHitTest() {
     if (m_pParent != nullptr) {
-        m_pParent->m_bBackgroundLeads = 0;
+        m_pParent->SetBackgroundLeads(false);
     }
     return HitTest::Caption;
 }
 
 CHandoffSequence CLoginActiveDlg::Handoff() {
-    return {[this] {
-                FreezePage();
-                FetchAndStartLauncher();
-                ThawPage();
+    return {m_setup.storeLaunchArgs,
+            [this] {
+                // The engine paints nothing while the page's script waits:
+                // the page's last look stays on screen meanwhile.
+                if (m_pSite != nullptr && m_bBrowserShown) {
+                    m_face.FreezePage(GTK_WIDGET(m_pSite->GetView()), GetScaleFactor());
+                    gtk_widget_queue_draw(GTK_WIDGET(GetSafeHwnd()));
+                }
+                if (m_setup.fetchAndStartLauncher) {
+                    m_setup.fetchAndStartLauncher();
+                }
+                m_face.ThawPage();
             },
             [this] { DisconnectLinkEvents(); }};
 }
@@ -321,51 +264,24 @@ void CLoginActiveDlg::OnDocumentComplete(const std::u16string& url) {
 
 void CLoginActiveDlg::SubscribeNewLinks(const CHtmlDocument& document,
                                         const std::vector<std::u16string>& targets) {
-    // One subscription per target: the first link with a target not in the
-    // registry yet.
-    std::vector<CHtmlDocument::LinkSubscription> wanted;
-    std::unordered_set<std::u16string> chosen;
-    for (size_t i = 0; i < targets.size(); ++i) {
-        if (m_linkConnections.count(targets[i]) == 0 && chosen.insert(targets[i]).second) {
-            wanted.push_back({i, targets[i], m_nNextCookie++});
-        }
-    }
-    if (wanted.empty()) {
+    LinkRequest request = m_links.ChooseNew(targets);
+    if (request.links.empty()) {
         return;
     }
-    const uint32_t generation = m_nLinkGeneration;
-    document.SubscribeLinks(
-        wanted, [this, document, wanted, generation](const std::vector<uint32_t>& madeList) {
-            // A page may hold tens of thousands of links: no search per link.
-            const std::unordered_set<uint32_t> made(madeList.begin(), madeList.end());
-            std::vector<uint32_t> surplus;
-            for (const auto& link : wanted) {
-                if (made.count(link.cookie) == 0) {
-                    continue;  // refused: tried again on the next document
-                }
-                if (generation != m_nLinkGeneration || m_linkConnections.count(link.href) != 0) {
-                    surplus.push_back(link.cookie);
-                } else {
-                    m_linkConnections[link.href] = {link.cookie, link.href};
-                }
-            }
-            if (!surplus.empty()) {
-                document.UnsubscribeLinks(surplus);
-            }
-        });
+    document.SubscribeLinks(request.links, [this, document,
+                                            request](const std::vector<uint32_t>& made) {
+        if (const std::vector<uint32_t> surplus = m_links.Record(request, made); !surplus.empty()) {
+            document.UnsubscribeLinks(surplus);
+        }
+    });
 }
 
 void CLoginActiveDlg::DisconnectLinkEvents() {
-    std::vector<uint32_t> cookies;
-    for (const auto& [href, connection] : m_linkConnections) {
-        cookies.push_back(connection.dwCookie);
-    }
+    const std::vector<uint32_t> cookies = m_links.Clear();
     if (const std::optional<CHtmlDocument> document = m_browser.GetDocument();
         document && !cookies.empty()) {
         document->UnsubscribeLinks(cookies);
     }
-    m_linkConnections.clear();
-    ++m_nLinkGeneration;
 }
 
 void CLoginActiveDlg::OnBeforeNavigate2(const std::u16string&) {
@@ -379,7 +295,7 @@ void CLoginActiveDlg::OnLinkClick(const std::u16string& href) {
 
 void CLoginActiveDlg::OnMinimize() {
     if (m_pParent != nullptr) {
-        m_pParent->ShowWindow(SW_MINIMIZE);
+        m_pParent->GetWindow().ShowWindow(SW_MINIMIZE);
     }
 }
 
@@ -390,6 +306,6 @@ void CLoginActiveDlg::OnCloseButton() {
     // raises a dialog's owner with it (openbox does) then keeps the order
     // dialog, login window, main window, and the page stays in sight.
     if (confirm.DoModal(this) == IDOK) {
-        PostQuitMessage(16);
+        PostQuitMessage(kQuitExitCode);
     }
 }

@@ -2,33 +2,48 @@
 
 #include <gtk/gtk.h>
 
-#include <cstdint>
-#include <map>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "handoff/HandoffSequence.h"
 #include "platform/DialogWindow.h"
+#include "ui/LoginWindowFace.h"
 #include "ui/PngButton.h"
+#include "web/BackgroundWindow.h"
+#include "web/ImpIDispatch.h"
+#include "web/LinkRegistry.h"
 #include "web/WebBrowser2.h"
 
 class CBrowserEvents;
 class CCustomControlSite;
+class CCustomOccManager;
 class CLoginPageGuard;
-class CLoginDlg;
+
+// What the login window is given by the program that shows it.
+struct CLoginWindowSetup {
+    // The login page's address.
+    std::u16string loginUrl;
+    // Makes the window's browser; none: the window shows no page.
+    CCustomOccManager* pOccManager = nullptr;
+    // The hand-off's steps that belong to the program: keeping the launch
+    // argument string, and starting the game launcher with it.
+    std::function<void(const std::u16string&)> storeLaunchArgs;
+    std::function<void()> fetchAndStartLauncher;
+};
 
 // The login window: lies exactly over the main window's picture and carries
 // what the player uses: the login page's browser and the minimise and close
-// buttons. Everything else of it is key colour, see-through and
-// click-through. It watches the browser for the login result, by the page's
-// script call or by a callback address, and hands it off.
-class CLoginActiveDlg : public CDialogWindow {
+// buttons. Everything else of it is see-through and click-through. It
+// watches the browser for the login result, by the page's script call or by
+// a callback address, and hands it off.
+class CLoginActiveDlg : public CDialogWindow, public IAppLoginHandler {
 public:
-    explicit CLoginActiveDlg(CLoginDlg* pParent);
+    CLoginActiveDlg(IBackgroundWindow* pParent, CLoginWindowSetup setup);
     ~CLoginActiveDlg() override;
 
     // The script route: what a page passed to window.external.AppLogin.
-    void OnAppLogin(const std::u16string& json);
+    void OnAppLogin(const std::u16string& json) override;
     // Cancels every link click subscription and empties their registry.
     void DisconnectLinkEvents();
 
@@ -43,11 +58,6 @@ protected:
     void OnCancel() override {}
 
 private:
-    struct LinkConnection {
-        uint32_t dwCookie;
-        std::u16string strHref;
-    };
-
     void OnNavigateComplete2(const std::u16string& url);
     void OnDocumentComplete(const std::u16string& url);
     void OnBeforeNavigate2(const std::u16string& url);
@@ -55,37 +65,26 @@ private:
     void OnMinimize();
     void OnCloseButton();
 
+    void CreateBrowser(GtkWidget* holder);
+    void ConnectButtons();
     CHandoffSequence Handoff();
     void ShowBrowser();
-    // Cuts the window down to what shows: the browser once it is visible,
-    // and the buttons.
     void UpdateShape();
-    // Paints what lies below the window, so that the buttons' soft edges
-    // blend with it, and the page's last look while a hand-off holds it.
-    void PaintBackground(cairo_t* cr);
-    // Keeps the page's current look to paint under the browser until
-    // ThawPage, for as long as the page's script cannot run.
-    void FreezePage();
-    void ThawPage();
     void SubscribeNewLinks(const CHtmlDocument& document,
                            const std::vector<std::u16string>& targets);
 
-    CLoginDlg* m_pParent;
-    std::u16string m_strUrl;
+    IBackgroundWindow* m_pParent;
+    CLoginWindowSetup m_setup;
     GCancellable* m_pCancellable;
     std::unique_ptr<CCustomControlSite> m_pSite;
     std::unique_ptr<CBrowserEvents> m_pEvents;
     std::unique_ptr<CLoginPageGuard> m_pGuard;
     CWebBrowser2 m_browser;
-    cairo_surface_t* m_pPageSnapshot = nullptr;
     // The first navigation has completed: the browser shows.
     bool m_bBrowserShown = false;
     bool m_bNavigated = false;
     CPngButton m_btnMin;
     CPngButton m_btnClose;
-    std::map<std::u16string, LinkConnection> m_linkConnections;
-    uint32_t m_nNextCookie = 1;
-    // Counts DisconnectLinkEvents, so that subscriptions answered after one
-    // are cancelled instead of recorded.
-    uint32_t m_nLinkGeneration = 0;
+    CLoginWindowFace m_face;
+    CLinkRegistry m_links;
 };

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "web/LinkRegistry.h"
+
 // The browser's current top-level document, reached through the program's
 // own script world. Each operation answers later, from the main loop, or
 // never when the page is gone by then.
@@ -20,11 +22,6 @@ public:
     // The targets of the document's links, in document order.
     void GetLinkTargets(std::function<void(std::vector<std::u16string>)> done) const;
 
-    struct LinkSubscription {
-        size_t position;      // among the document's links
-        std::u16string href;  // what the link must still point to
-        uint32_t cookie;
-    };
     // Subscribes the window to clicks on those links; answers the cookies of
     // the subscriptions made.
     void SubscribeLinks(const std::vector<LinkSubscription>& links,

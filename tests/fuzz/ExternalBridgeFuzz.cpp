@@ -25,8 +25,8 @@
 namespace {
 
 // Stands for a login window; the recording owner only compares the pointer.
-int g_windowStandIn;
-CLoginActiveDlg* const kOwner = reinterpret_cast<CLoginActiveDlg*>(&g_windowStandIn);
+CRecordingOwner g_owner;
+IAppLoginHandler* const kOwner = &g_owner;
 
 // The run's key the seeds carry ("key=fuzz"); inputs without it test the
 // refusal of everything that is not the bridge's own script.
@@ -94,7 +94,7 @@ CVariant ConsumeVariant(FuzzedDataProvider& in) {
 
 void FuzzObject(FuzzedDataProvider& in) {
     CImpIDispatch bridge;
-    CLoginActiveDlg* const owner = in.ConsumeBool() ? kOwner : nullptr;
+    IAppLoginHandler* const owner = in.ConsumeBool() ? kOwner : nullptr;
     bridge.m_pOwner = owner;
 
     std::vector<std::u16string> names(in.ConsumeIntegralInRange(0, 4));

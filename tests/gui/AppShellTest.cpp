@@ -21,8 +21,6 @@
 #include "ui/PngButton.h"
 #include "ui/PngImage.h"
 
-CLoginApp theApp;
-
 // The program's own resources, and a bundle that shadows its background.
 extern "C" GResource* launcher_get_resource();
 extern "C" void broken_background_register_resource();

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/LoginApp.h"
+#include "handoff/HandoffSequence.h"
 #include "handoff/LauncherFetch.h"
+#include "platform/TextCodec.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/TestSupport.h"
 
@@ -24,7 +25,6 @@ class LauncherFetchFixture : public testing::Test {
 protected:
     void SetUp() override {
         Fake().Reset();
-        theApp.m_strLaunchArgs = kArgs;
         setenv("FAKE_LAUNCHER_RECORD", m_record.c_str(), 1);
         m_launcherBytes = ReadFile(FakeLauncherPath());
         ASSERT_FALSE(m_launcherBytes.empty());
@@ -44,6 +44,14 @@ protected:
     CLauncherFetch Fetch(std::string sha256 = "") {
         return CLauncherFetch(m_moduleDir.Str(),
                               Source(m_server.Origin() + kLauncherUrlPath, std::move(sha256)));
+    }
+
+    // A hand-off whose steps keep the launch argument string and start the
+    // launcher with it from the test's program folder, as the program's do.
+    CHandoffSequence Handoff() {
+        return {[this](const std::u16string& text) { m_launchArgs = Narrow(text); },
+                [this] { Fetch().FetchAndStartLauncher(m_launchArgs); },
+                {}};
     }
 
     void ServeLauncher(const std::string& body) {
@@ -85,6 +93,7 @@ protected:
         EXPECT_EQ(Fake().quitCodes, std::vector<int>{16});
     }
 
+    std::string m_launchArgs;
     CTempDir m_moduleDir;
     CTempDir m_workDir;
     CScopedChdir m_cwd{m_workDir.Path()};

@@ -1,14 +1,12 @@
 #include "tests/support/RecordingOwner.h"
 
-#include "web/ImpIDispatch.h"
-
 RecordingOwnerLog& OwnerLog() {
     static RecordingOwnerLog log;
     return log;
 }
 
-void CallOwnerAppLogin(CLoginActiveDlg* pOwner, const std::u16string& json) {
-    OwnerLog().calls.push_back({pOwner, json});
+void CRecordingOwner::OnAppLogin(const std::u16string& json) {
+    OwnerLog().calls.push_back({this, json});
     if (OwnerLog().during) {
         OwnerLog().during();
     }

@@ -1,17 +1,16 @@
 #pragma once
 
 // A recording stand-in for the login window as the script bridge's owner:
-// unit tests link it in place of web/ImpIDispatchOwner.cpp and assert on the
-// texts the bridge passed on.
+// tests assert on the texts the bridge passed on, and on which owner got them.
 
 #include <functional>
 #include <string>
 #include <vector>
 
-class CLoginActiveDlg;
+#include "web/ImpIDispatch.h"
 
 struct OwnerCall {
-    CLoginActiveDlg* pOwner;
+    const IAppLoginHandler* pOwner;
     std::u16string json;
 
     bool operator==(const OwnerCall&) const = default;
@@ -25,4 +24,10 @@ struct RecordingOwnerLog {
     void Reset() { *this = RecordingOwnerLog(); }
 };
 
+// What every recording owner's calls go to.
 RecordingOwnerLog& OwnerLog();
+
+class CRecordingOwner : public IAppLoginHandler {
+public:
+    void OnAppLogin(const std::u16string& json) override;
+};

@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/LoginApp.h"
 #include "handoff/AppLogin.h"
 #include "handoff/LoginLog.h"
 #include "platform/MessageLoop.h"
+#include "platform/TextCodec.h"
+#include "tests/support/CaseName.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/TestSupport.h"
 
@@ -24,16 +25,17 @@ namespace {
 // hand-off saw.
 class AppLoginTest : public testing::Test {
 protected:
-    void SetUp() override {
-        Fake().Reset();
-        theApp.m_strLaunchArgs.clear();
-    }
+    void SetUp() override { Fake().Reset(); }
 
     void Call(const std::u16string& json) {
         CHandoffSequence handoff;
+        handoff.storeLaunchArgs = [this](const std::u16string& text) {
+            m_steps.push_back("store");
+            m_launchArgs = Narrow(text);
+        };
         handoff.fetchAndStartLauncher = [this] {
             m_steps.push_back("fetch");
-            m_started.push_back(theApp.m_strLaunchArgs);
+            m_started.push_back(m_launchArgs);
         };
         handoff.disconnectLinkEvents = [this] { m_steps.push_back("disconnect"); };
         HandleAppLogin(json, handoff);
@@ -44,7 +46,9 @@ protected:
     CTempDir m_dir;
     CScopedChdir m_cwd{m_dir.Path()};
     std::vector<std::string> m_steps;
-    std::vector<std::string> m_started;  // m_strLaunchArgs at each fetch
+    // The launch argument string as the hand-off stored it, narrow.
+    std::string m_launchArgs;
+    std::vector<std::string> m_started;  // m_launchArgs at each fetch
 };
 
 constexpr char16_t kPlain[] = uR"({"uid":"u1","token":"t","server_id":"s","other":"o","sign":"x"})";
@@ -105,17 +109,6 @@ void PrintTo(const PayloadCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-template <class Case>
-std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    std::string name = info.param.name;
-    for (char& c : name) {
-        if (!isalnum(static_cast<unsigned char>(c))) {
-            c = '_';
-        }
-    }
-    return name;
-}
-
 class HandedOffPayload : public AppLoginTest, public testing::WithParamInterface<PayloadCase> {};
 class RefusedPayload : public AppLoginTest, public testing::WithParamInterface<PayloadCase> {};
 
@@ -128,8 +121,8 @@ std::string NarrowAscii(const std::u16string& text) {
 TEST_P(HandedOffPayload, BuildsTheLaunchArgumentsAndLogsTwoEntries) {
     const PayloadCase& c = GetParam();
     Call(c.json);
-    EXPECT_EQ(theApp.m_strLaunchArgs, c.launchArgs);
-    EXPECT_EQ(m_steps, (std::vector<std::string>{"fetch", "disconnect"}));
+    EXPECT_EQ(m_launchArgs, c.launchArgs);
+    EXPECT_EQ(m_steps, (std::vector<std::string>{"store", "fetch", "disconnect"}));
     ASSERT_EQ(m_started.size(), 1u);
     EXPECT_EQ(m_started[0], c.launchArgs) << "the string is stored before the fetch";
     EXPECT_EQ(Log(), NarrowAscii(c.json) + "\n" + c.secondLogLine + "\n");
@@ -138,9 +131,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, HandedOffPayload, testing::ValuesIn(kHandedOff),
                          CaseName<PayloadCase>);
 
 TEST_P(RefusedPayload, IsLoggedAndOtherwiseIgnored) {
-    theApp.m_strLaunchArgs = "earlier";
+    m_launchArgs = "earlier";
     Call(GetParam().json);
-    EXPECT_EQ(theApp.m_strLaunchArgs, "earlier");
+    EXPECT_EQ(m_launchArgs, "earlier");
     EXPECT_TRUE(m_steps.empty());
     EXPECT_EQ(Log(), NarrowAscii(GetParam().json) + "\n");
     EXPECT_TRUE(Fake().messages.empty());
@@ -155,14 +148,14 @@ TEST_F(AppLoginTest, UnicodeEscapesArriveAsUtf8Bytes) {
     // 中文: its UTF-8 bytes happen to be valid GB18030 too, so they survive
     // the widening and narrowing on the way in both charsets.
     Call(uR"({"uid":"\u4e2d\u6587","token":"t","server_id":"s","other":"o","sign":"x"})");
-    EXPECT_EQ(theApp.m_strLaunchArgs, " ,id^\xE4\xB8\xAD\xE6\x96\x87,auth_key^t&s&o&x");
+    EXPECT_EQ(m_launchArgs, " ,id^\xE4\xB8\xAD\xE6\x96\x87,auth_key^t&s&o&x");
 }
 
 TEST_F(AppLoginTest, LogIsAppendedAcrossCallsAndTheHolderKeepsTheLast) {
     WriteFile(m_dir.Path() / "log.txt", "older run\n");
     Call(kPlain);
     Call(uR"({"uid":"u2","token":"t2","server_id":"s","other":"o","sign":"x"})");
-    EXPECT_EQ(theApp.m_strLaunchArgs, " ,id^u2,auth_key^t2&s&o&x");
+    EXPECT_EQ(m_launchArgs, " ,id^u2,auth_key^t2&s&o&x");
     EXPECT_EQ(Log(), "older run\n" + NarrowAscii(kPlain) + "\nt&s&o&x\n" +
                          R"({"uid":"u2","token":"t2","server_id":"s","other":"o","sign":"x"})" +
                          "\nt2&s&o&x\n");
@@ -227,8 +220,8 @@ TEST_P(PlantedLogTest, IsNeverWrittenAndTheHandoffGoesOn) {
         return;
     }
     Call(kPlain);
-    EXPECT_EQ(theApp.m_strLaunchArgs, " ,id^u1,auth_key^t&s&o&x");
-    EXPECT_EQ(m_steps, (std::vector<std::string>{"fetch", "disconnect"}));
+    EXPECT_EQ(m_launchArgs, " ,id^u1,auth_key^t&s&o&x");
+    EXPECT_EQ(m_steps, (std::vector<std::string>{"store", "fetch", "disconnect"}));
     if (fs::is_regular_file(m_dir.Path() / "victim")) {
         EXPECT_EQ(ReadFile(m_dir.Path() / "victim"), "untouched");
     } else {
@@ -249,7 +242,7 @@ TEST_F(AppLoginTest, PipeAtTheLogNeverBlocksTheCall) {
         {
             alarm(10);
             Call(kPlain);
-            std::_Exit(m_steps.size() == 2 ? 0 : 1);
+            std::_Exit(m_steps.size() == 3 ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
 }
@@ -257,7 +250,7 @@ TEST_F(AppLoginTest, PipeAtTheLogNeverBlocksTheCall) {
 TEST_F(AppLoginTest, HugeEntryIsCutAndMarkedAndTheLoginStillGoesThrough) {
     const std::u16string padding(3 * CLoginLog::kMaxEntryBytes, u' ');
     Call(padding + kPlain);
-    EXPECT_EQ(theApp.m_strLaunchArgs, " ,id^u1,auth_key^t&s&o&x");
+    EXPECT_EQ(m_launchArgs, " ,id^u1,auth_key^t&s&o&x");
     const std::string log = Log();
     const std::string first = log.substr(0, log.find('\n'));
     EXPECT_EQ(first,
@@ -289,5 +282,5 @@ TEST_F(AppLoginTest, HandoffAfterAQuitRequestIsIgnored) {
     PostQuitMessage(16);
     Call(kPlain);
     EXPECT_TRUE(m_steps.empty());
-    EXPECT_EQ(theApp.m_strLaunchArgs, "");
+    EXPECT_EQ(m_launchArgs, "");
 }

@@ -42,7 +42,7 @@ protected:
     void FetchFrom(const std::string& origin, const std::string& signingKey = "") {
         LauncherSource source = Source(origin + kLauncherUrlPath, "", signingKey);
         source.retry.stallTimeout = std::chrono::seconds(1);
-        CLauncherFetch(m_moduleDir.Str(), source).FetchAndStartLauncher();
+        CLauncherFetch(m_moduleDir.Str(), source).FetchAndStartLauncher(kArgs);
     }
 
     void ExpectStarted() {
@@ -318,7 +318,7 @@ TEST_F(DownloadFaultTest, GigabyteBodyKeepsMemoryFlat) {
         return 0L;
     };
     const long before = statusKb("VmRSS");
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     const long peak = statusKb("VmHWM");
     EXPECT_EQ(fs::file_size(LauncherPath()), kSize);
     EXPECT_LT(peak - before, 64 * 1024) << "kB of memory grew while a 1 GiB body arrived";

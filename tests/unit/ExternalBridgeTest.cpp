@@ -12,8 +12,8 @@
 
 namespace {
 
-int g_windowStandIn;
-CLoginActiveDlg* const kOwner = reinterpret_cast<CLoginActiveDlg*>(&g_windowStandIn);
+CRecordingOwner g_owner;
+IAppLoginHandler* const kOwner = &g_owner;
 constexpr char kBase[] = "tharnvale-external://bridge/";
 constexpr char kKey[] = "00112233445566778899aabbccddeeff";
 

@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "app/LoginApp.h"
 #include "handoff/AppLogin.h"
 #include "handoff/LauncherFetch.h"
 #include "platform/Sha256.h"
@@ -37,7 +36,7 @@ class LauncherFetchTest : public LauncherFetchFixture {};
 TEST_F(LauncherFetchTest, PresentLauncherStartsWithoutAnyRequest) {
     m_server.Start();
     PutLauncher(m_launcherBytes, fs::perms::owner_all);
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
     EXPECT_EQ(m_server.RequestCount(), 0);
     EXPECT_TRUE(Fake().progressTitles.empty());
@@ -46,7 +45,7 @@ TEST_F(LauncherFetchTest, PresentLauncherStartsWithoutAnyRequest) {
 
 TEST_F(LauncherFetchTest, MissingLauncherIsDownloadedWhole) {
     ServeLauncher(m_launcherBytes);
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
     EXPECT_EQ(ReadFile(LauncherPath()), m_launcherBytes);
     EXPECT_EQ(fs::status(LauncherPath()).permissions() & fs::perms::owner_exec,
@@ -80,29 +79,29 @@ TEST_F(LauncherFetchTest, DownloadGoesToATemporaryFileUntilComplete) {
             sawPartFile |= name.starts_with(std::string(".") + kLauncherFileName);
         }
     };
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     EXPECT_TRUE(sawPartFile);
     EXPECT_EQ(ReadFile(LauncherPath()), m_launcherBytes);
 }
 
 TEST_F(LauncherFetchTest, OtherStatusIsToldWithItsCodeAndALaterHandoffTriesAgain) {
     m_server.Start();  // no route: every request gets 404
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     ASSERT_EQ(Fake().messages.size(), 1u);
     EXPECT_EQ(Fake().messages[0].caption, u"【下载失败】");
     EXPECT_NE(Fake().messages[0].text.find(u"HTTP 404"), std::u16string::npos);
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     EXPECT_EQ(m_server.RequestCount(), 2);
 }
 
 TEST_F(LauncherFetchTest, EmptyBodyIsNoLauncherAndALaterHandoffTriesAgain) {
     ServeLauncher("");
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     ASSERT_EQ(Fake().messages.size(), 1u);
     EXPECT_EQ(Fake().messages[0].caption, u"【下载失败】");
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     EXPECT_EQ(m_server.RequestCount(), 2);
 }
 
@@ -119,7 +118,7 @@ TEST_F(LauncherFetchTest, BodyShorterThanAnnouncedIsThrownAway) {
                                      });
         });
     m_server.Start();
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     EXPECT_EQ(Fake().messages.size(), 1u);
 }
@@ -137,7 +136,7 @@ TEST_F(LauncherFetchTest, UnreachableServerShowsAMessageAndKeepsRunning) {
     CLauncherFetch fetch(
         m_moduleDir.Str(),
         Source("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + kLauncherUrlPath));
-    fetch.FetchAndStartLauncher();
+    fetch.FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     ASSERT_EQ(Fake().messages.size(), 1u);
     EXPECT_EQ(Fake().messages[0].caption, u"【下载失败】");
@@ -151,7 +150,7 @@ TEST_F(LauncherFetchTest, BodyWhoseEndIsNotKnownIsNeverSaved) {
         "Connection: close\r\n\r\n" +
         m_launcherBytes);
     CLauncherFetch(m_moduleDir.Str(), Source(server.Origin() + kLauncherUrlPath))
-        .FetchAndStartLauncher();
+        .FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     ASSERT_EQ(Fake().messages.size(), 1u);
     EXPECT_EQ(Fake().messages[0].caption, u"【下载失败】");
@@ -161,7 +160,7 @@ TEST_F(LauncherFetchTest, OnlyTheIdentityEncodingIsAskedForAndTaken) {
     CCannedServer server("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
                          std::to_string(m_launcherBytes.size()) + "\r\n\r\n" + m_launcherBytes);
     CLauncherFetch(m_moduleDir.Str(), Source(server.Origin() + kLauncherUrlPath))
-        .FetchAndStartLauncher();
+        .FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     EXPECT_EQ(Fake().messages.size(), 1u);
     ASSERT_EQ(server.Requests().size(), 1u);
@@ -201,14 +200,14 @@ TEST_F(LauncherFetchTest, RedirectIsFollowed) {
                               res.set_content(m_launcherBytes, "application/octet-stream");
                           });
     m_server.Start();
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
     EXPECT_EQ(ReadFile(LauncherPath()), m_launcherBytes);
 }
 
 TEST_F(LauncherFetchTest, DigestMismatchIsNeverStarted) {
     ServeLauncher(m_launcherBytes);
-    Fetch(std::string(64, '0')).FetchAndStartLauncher();
+    Fetch(std::string(64, '0')).FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     EXPECT_EQ(Fake().messages.size(), 1u);
 }
@@ -221,7 +220,7 @@ TEST_F(LauncherFetchTest, MatchingDigestInEitherCaseIsStarted) {
     for (char& c : upper) {
         c = char(toupper(c));
     }
-    Fetch(upper).FetchAndStartLauncher();
+    Fetch(upper).FetchAndStartLauncher(kArgs);
     ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
 }
 
@@ -235,7 +234,7 @@ TEST_F(LauncherFetchTest, UnwritableProgramDirectoryShowsTheSystemsReason) {
             if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
                 std::_Exit(10);
             }
-            Fetch().FetchAndStartLauncher();
+            Fetch().FetchAndStartLauncher(kArgs);
             const bool ok = Fake().messages.size() == 1 && Fake().quitCodes.empty() &&
                             Fake().messages[0].text.find(Widen(std::strerror(EACCES))) !=
                                 std::u16string::npos &&
@@ -248,7 +247,7 @@ TEST_F(LauncherFetchTest, UnwritableProgramDirectoryShowsTheSystemsReason) {
 TEST_F(LauncherFetchTest, StartThatFailsIsShownAndStillEndsTheProgram) {
     m_server.Start();
     PutLauncher("#!/nonexistent/interpreter\n", fs::perms::owner_all);
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     ASSERT_EQ(Fake().messages.size(), 1u);
     EXPECT_EQ(Fake().messages[0].text, kStartFailed);
     EXPECT_EQ(Fake().messages[0].caption, u"【启动失败】");
@@ -258,7 +257,7 @@ TEST_F(LauncherFetchTest, StartThatFailsIsShownAndStillEndsTheProgram) {
 TEST_F(LauncherFetchTest, NonExecutableLauncherFailsToStart) {
     m_server.Start();
     PutLauncher(m_launcherBytes, fs::perms::owner_read | fs::perms::owner_write);
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     ASSERT_EQ(Fake().messages.size(), 1u);
     EXPECT_EQ(Fake().messages[0].text, kStartFailed);
     EXPECT_EQ(Fake().quitCodes, std::vector<int>{16});
@@ -267,8 +266,7 @@ TEST_F(LauncherFetchTest, NonExecutableLauncherFailsToStart) {
 TEST_F(LauncherFetchTest, CallbackAddressFollowsTheClosingQuote) {
     m_server.Start();
     PutLauncher(m_launcherBytes, fs::perms::owner_all);
-    theApp.m_strLaunchArgs = "http://portal/plumoqx/codeCallback.htm?code=9&x=1";
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher("http://portal/plumoqx/codeCallback.htm?code=9&x=1");
     ExpectStartedWith(
         {LauncherPath().string(), "http://portal/plumoqx/codeCallback.htm?code=9&x=1"});
 }
@@ -286,7 +284,7 @@ TEST_F(LauncherFetchTest, LauncherInAnyFolderNameIsTheOneStartedWithTheSameArgum
         WriteFile(dir / kLauncherFileName, m_launcherBytes);
         fs::permissions(dir / kLauncherFileName, fs::perms::owner_all);
         CLauncherFetch(dir.string(), Source(m_server.Origin() + kLauncherUrlPath))
-            .FetchAndStartLauncher();
+            .FetchAndStartLauncher(kArgs);
         ExpectStartedWith({(dir / kLauncherFileName).string(), ",id^u1,auth_key^t&s&o&x"});
         EXPECT_TRUE(Fake().messages.empty());
     }
@@ -295,12 +293,10 @@ TEST_F(LauncherFetchTest, LauncherInAnyFolderNameIsTheOneStartedWithTheSameArgum
 TEST_F(LauncherFetchTest, ShellMetacharactersInEveryValueReachTheLauncherUntouched) {
     m_server.Start();
     PutLauncher(m_launcherBytes, fs::perms::owner_all);
-    CHandoffSequence handoff;
-    handoff.fetchAndStartLauncher = [this] { Fetch().FetchAndStartLauncher(); };
     HandleAppLogin(
         uR"j({"uid":"$(touch pwned)","token":"`touch pwned`;x","server_id":"a|b>pwned",)j"
         uR"("other":"%PATH%^&<in","sign":"*\\\"'"})",
-        handoff);
+        Handoff());
     ExpectStartedWith({LauncherPath().string(), ",id^$(touch", "pwned),auth_key^`touch",
                        "pwned`;x&a|b>pwned&%PATH%^&<in&*\"'"});
     EXPECT_FALSE(fs::exists(m_workDir.Path() / "pwned"));
@@ -313,9 +309,7 @@ TEST_F(LauncherFetchTest, HandoffArrivingDuringADownloadIsIgnored) {
         second.fetchAndStartLauncher = [] { ADD_FAILURE() << "second hand-off ran"; };
         second.Run(u" ,id^intruder,auth_key^&&&");
     };
-    CHandoffSequence first;
-    first.fetchAndStartLauncher = [this] { Fetch().FetchAndStartLauncher(); };
-    first.Run(u" ,id^u1,auth_key^t&s&o&x");
+    Handoff().Run(u" ,id^u1,auth_key^t&s&o&x");
     ExpectStartedWith({LauncherPath().string(), ",id^u1,auth_key^t&s&o&x"});
     EXPECT_EQ(m_server.RequestCount(), 1);
 }
@@ -340,7 +334,7 @@ TEST_F(LauncherFetchTest, CancellingBeforeAnyByteArrivesEndsQuietly) {
         }
         progress.cancelRequested = true;
     };
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     EXPECT_TRUE(Fake().messages.empty());
 }
@@ -361,7 +355,7 @@ TEST_F(LauncherFetchTest, ClosingTheProgressWindowCancelsQuietly) {
         }
         progress.cancelRequested = true;
     };
-    Fetch().FetchAndStartLauncher();
+    Fetch().FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     EXPECT_TRUE(Fake().messages.empty());
 }

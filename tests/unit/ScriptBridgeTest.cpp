@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Automation.h"
+#include "tests/support/CaseName.h"
 #include "tests/support/RecordingOwner.h"
 #include "web/ImpIDispatch.h"
 
@@ -37,19 +38,8 @@ constexpr DISPID kXxyyzz = 12345;
 constexpr DISPID kAppLogin = 10001;
 
 // Stands for a login window; the recording owner only compares the pointer.
-int g_windowStandIn;
-CLoginActiveDlg* const kOwnerWindow = reinterpret_cast<CLoginActiveDlg*>(&g_windowStandIn);
-
-template <typename Case>
-std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    std::string name = info.param.name;
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) {
-            c = '_';
-        }
-    }
-    return name;
-}
+CRecordingOwner g_owner;
+IAppLoginHandler* const kOwnerWindow = &g_owner;
 
 struct NameCase {
     const char* name;

@@ -2,11 +2,6 @@
 
 #include <clocale>
 
-#include "app/LoginApp.h"
-
-// The hand-off keeps its state in the application object.
-CLoginApp theApp;
-
 int main(int argc, char** argv) {
     // As the program does: narrow text follows the environment's locale.
     std::setlocale(LC_ALL, "");
