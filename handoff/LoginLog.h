@@ -18,8 +18,8 @@
 // login payload is a few hundred bytes.
 class CLoginLog {
 public:
-    static constexpr size_t kMaxEntryBytes = 64 * 1024;
-    static constexpr size_t kMaxRunBytes = 8 * 1024 * 1024;
+    static constexpr size_t kMaxEntryBytes = size_t{64} * 1024;
+    static constexpr size_t kMaxRunBytes = size_t{8} * 1024 * 1024;
 
     CLoginLog();
     ~CLoginLog();

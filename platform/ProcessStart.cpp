@@ -39,29 +39,29 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     return args;
 }
 
-std::vector<std::string> SplitArguments(std::string_view line) {
+std::vector<std::string> SplitArguments(std::string_view text) {
     std::vector<std::string> args;
     size_t i = 0;
-    while (i < line.size() && IsBlank(line[i])) {
+    while (i < text.size() && IsBlank(text[i])) {
         ++i;
     }
-    if (i == line.size()) {
+    if (i == text.size()) {
         return args;
     }
 
     std::string arg;
     size_t backslashes = 0;
     int quotes = 0;  // quotes seen in the current run; odd means inside quotes
-    while (i < line.size()) {
-        const char c = line[i];
+    while (i < text.size()) {
+        const char c = text[i];
         if (IsBlank(c) && quotes == 0) {
             args.push_back(std::move(arg));
             arg.clear();
             backslashes = 0;
-            while (i < line.size() && IsBlank(line[i])) {
+            while (i < text.size() && IsBlank(text[i])) {
                 ++i;
             }
-            if (i == line.size()) {
+            if (i == text.size()) {
                 return args;
             }
         } else if (c == '\\') {
@@ -80,7 +80,7 @@ std::vector<std::string> SplitArguments(std::string_view line) {
             backslashes = 0;
             ++i;
             // In a quoted run, every third consecutive quote is a literal one.
-            for (; i < line.size() && line[i] == '"'; ++i) {
+            for (; i < text.size() && text[i] == '"'; ++i) {
                 if (++quotes == 3) {
                     arg.push_back('"');
                     quotes = 0;

@@ -27,6 +27,8 @@ packages=(
   # their dependencies with dpkg-shlibdeps) and the checks the package tests
   # run on it and on its manual page
   file dpkg-dev lintian desktop-file-utils appstream man-db
+  # The sources' checks (tools/lint.sh)
+  clang-format clang-tidy
   # Benchmarks
   curl time hyperfine
   # Fuzzing (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes,

@@ -3,7 +3,8 @@
 #   1. build/: the unit tests (under UTF-8, GB18030 and the C locale), the
 #      GUI tests, on a virtual X server large enough for the 1334-pixel-wide
 #      window, and the package tests (the installed tree, and a release .deb
-#      checked by lintian);
+#      checked by lintian); then the sources' checks (one-way includes,
+#      clang-format, clang-tidy: tools/lint.sh);
 #   2. build-asan/: the unit tests and the in-process GUI tests again, built
 #      with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer;
 #   3. build-fuzz/: each fuzz target for a short while from its seeds.
@@ -44,7 +45,9 @@ run_ctest() {
 stage "building into build/"
 if bash tools/build.sh; then
   stage "every test in build/"
-  run_ctest --test-dir build
+  run_ctest --test-dir build -LE lint
+  stage "the sources' checks"
+  run_ctest --test-dir build -L lint
 else
   echo "test.sh: the build failed" >&2
   failed=$((failed + 1))

@@ -257,9 +257,10 @@ void CLoginActiveDlg::OnDocumentComplete(const std::u16string& url) {
     if (!document) {
         return;
     }
-    document->GetLinkTargets([this, document = *document](std::vector<std::u16string> targets) {
-        SubscribeNewLinks(document, targets);
-    });
+    document->GetLinkTargets(
+        [this, document = *document](const std::vector<std::u16string>& targets) {
+            SubscribeNewLinks(document, targets);
+        });
 }
 
 void CLoginActiveDlg::SubscribeNewLinks(const CHtmlDocument& document,

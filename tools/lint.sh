@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Checks the C++ sources; one check per call, each exits non-zero on a finding:
+#   layers  includes run one way: app/ may use every layer; web/ uses ui/,
+#           handoff/ and platform/; ui/ and handoff/ use platform/; platform/
+#           uses nothing of the program's.
+#   format  every C++ file is as clang-format (.clang-format) leaves it.
+#   tidy    clang-tidy (.clang-tidy) finds nothing in the program's own
+#           sources, compiled as <build-dir>/compile_commands.json says.
+# Usage: tools/lint.sh layers|format|tidy [build-dir]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+check=${1:?usage: tools/lint.sh layers|format|tidy [build-dir]}
+build=${2:-build}
+program_dirs=(app web ui handoff platform)
+
+case $check in
+layers)
+  declare -A allowed=(
+    [platform]="platform"
+    [handoff]="handoff platform"
+    [ui]="ui platform"
+    [web]="web ui handoff platform"
+  )
+  found=0
+  for dir in "${!allowed[@]}"; do
+    pattern="^(${allowed[$dir]// /|})/"
+    while IFS=: read -r file line text; do
+      target=$(sed -E 's/.*#include "([^"]+)".*/\1/' <<<"$text")
+      if [[ $target == */* && ! $target =~ $pattern ]]; then
+        echo "$file:$line: $dir/ may not include $target" >&2
+        found=1
+      fi
+    done < <(grep -rnE '^#include "' "$dir" || true)
+  done
+  exit "$found"
+  ;;
+format)
+  mapfile -t files < <(git ls-files '*.cpp' '*.h')
+  clang-format --dry-run -Werror "${files[@]}"
+  ;;
+tidy)
+  if [[ ! -f $build/compile_commands.json ]]; then
+    echo "lint: no $build/compile_commands.json; configure the build first" >&2
+    exit 1
+  fi
+  mapfile -t files < <(git ls-files "${program_dirs[@]/%//*.cpp}")
+  log=$(mktemp)
+  trap 'rm -f "$log"' EXIT
+  # run-clang-tidy exits 0 on warnings; a finding is any diagnostic line.
+  # It colours its findings whatever the output; the colours are taken out.
+  run-clang-tidy -quiet -p "$build" -j"$(nproc)" "${files[@]/#/$PWD/}" 2>&1 |
+    sed -E 's/\x1b\[[0-9;]*m//g' >"$log" || true
+  if grep -E ': (warning|error): ' "$log" | sort -u | tee /dev/stderr | grep -q .; then
+    exit 1
+  fi
+  # Nothing found must mean that every file was looked at.
+  if ! grep -q "^Running clang-tidy for ${#files[@]} files" "$log"; then
+    cat "$log" >&2
+    exit 1
+  fi
+  ;;
+*)
+  echo "lint: unknown check $check" >&2
+  exit 2
+  ;;
+esac
