@@ -8,6 +8,8 @@
 
 #include <string_view>
 
+#include "platform/OwnedPtr.h"
+
 class CMessageLoop;
 
 // Results of a modal run.
@@ -112,7 +114,7 @@ private:
     void EndMoveDrag(const GdkEventButton& release);
 
     int m_nTemplateId;
-    GtkBuilder* m_pBuilder = nullptr;
+    GObjectPtr<GtkBuilder> m_pBuilder;
     CDialogWindow* m_pOwnerWnd = nullptr;
     GtkWindow* m_hWnd = nullptr;
     CMessageLoop* m_pModalLoop = nullptr;

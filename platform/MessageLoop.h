@@ -2,6 +2,8 @@
 
 // The program's main loops and the request that ends them all.
 
+#include <memory>
+
 // The exit code every quit request of the program carries: after the game
 // launcher's start and after a confirmed close alike.
 inline constexpr int kQuitExitCode = 16;
@@ -32,5 +34,5 @@ public:
 
 private:
     struct Impl;
-    Impl* m_pImpl;
+    std::unique_ptr<Impl> m_pImpl;
 };

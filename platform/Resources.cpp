@@ -22,29 +22,12 @@ const char* Folder(ResourceType type) {
 
 }  // namespace
 
-CResourceBytes& CResourceBytes::operator=(CResourceBytes&& other) noexcept {
-    if (this != &other) {
-        if (m_pBytes != nullptr) {
-            g_bytes_unref(m_pBytes);
-        }
-        m_pBytes = other.m_pBytes;
-        other.m_pBytes = nullptr;
-    }
-    return *this;
-}
-
-CResourceBytes::~CResourceBytes() {
-    if (m_pBytes != nullptr) {
-        g_bytes_unref(m_pBytes);
-    }
-}
-
 const unsigned char* CResourceBytes::Data() const {
-    return static_cast<const unsigned char*>(g_bytes_get_data(m_pBytes, nullptr));
+    return static_cast<const unsigned char*>(g_bytes_get_data(m_pBytes.get(), nullptr));
 }
 
 size_t CResourceBytes::Size() const {
-    return g_bytes_get_size(m_pBytes);
+    return g_bytes_get_size(m_pBytes.get());
 }
 
 std::string_view CResourceBytes::Text() const {

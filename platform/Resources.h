@@ -5,6 +5,8 @@
 
 #include <glib.h>
 
+#include "platform/OwnedPtr.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -16,20 +18,13 @@ enum class ResourceType { Png, Icon, Bitmap, Dialog };
 class CResourceBytes {
 public:
     explicit CResourceBytes(GBytes* bytes) : m_pBytes(bytes) {}
-    CResourceBytes(CResourceBytes&& other) noexcept : m_pBytes(other.m_pBytes) {
-        other.m_pBytes = nullptr;
-    }
-    CResourceBytes& operator=(CResourceBytes&& other) noexcept;
-    CResourceBytes(const CResourceBytes&) = delete;
-    CResourceBytes& operator=(const CResourceBytes&) = delete;
-    ~CResourceBytes();
 
     const unsigned char* Data() const;
     size_t Size() const;
     std::string_view Text() const;
 
 private:
-    GBytes* m_pBytes;
+    GBytesPtr m_pBytes;
 };
 
 // The one way resources are found: by id and type, and for pictures the

@@ -2,12 +2,19 @@
 
 #include <openssl/evp.h>
 
+#include "platform/OwnedPtr.h"
+
+namespace {
+
+using DigestContext = OwnedPtr<EVP_MD_CTX, EVP_MD_CTX_free>;
+
+}  // namespace
+
 // OpenSSL's digest uses the processor's SHA extensions where there are any,
 // several times faster than a portable implementation on a large download.
 struct CSha256::Impl {
-    EVP_MD_CTX* context = EVP_MD_CTX_new();
-    Impl() { EVP_DigestInit_ex(context, EVP_sha256(), nullptr); }
-    ~Impl() { EVP_MD_CTX_free(context); }
+    DigestContext context{EVP_MD_CTX_new()};
+    Impl() { EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr); }
 };
 
 CSha256::CSha256() : m_pImpl(std::make_unique<Impl>()) {}
@@ -15,21 +22,20 @@ CSha256::CSha256() : m_pImpl(std::make_unique<Impl>()) {}
 CSha256::~CSha256() = default;
 
 void CSha256::Update(std::string_view data) {
-    EVP_DigestUpdate(m_pImpl->context, data.data(), data.size());
+    EVP_DigestUpdate(m_pImpl->context.get(), data.data(), data.size());
 }
 
 void CSha256::Reset() {
-    EVP_DigestInit_ex(m_pImpl->context, EVP_sha256(), nullptr);
+    EVP_DigestInit_ex(m_pImpl->context.get(), EVP_sha256(), nullptr);
 }
 
 std::string CSha256::HexDigest() const {
     // Finishing ends the context, so read the digest from a copy.
-    EVP_MD_CTX* copy = EVP_MD_CTX_new();
-    EVP_MD_CTX_copy_ex(copy, m_pImpl->context);
+    const DigestContext copy(EVP_MD_CTX_new());
+    EVP_MD_CTX_copy_ex(copy.get(), m_pImpl->context.get());
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    EVP_DigestFinal_ex(copy, digest, &size);
-    EVP_MD_CTX_free(copy);
+    EVP_DigestFinal_ex(copy.get(), digest, &size);
     static constexpr char kHex[] = "0123456789abcdef";
     std::string hex;
     for (unsigned int i = 0; i < size; ++i) {

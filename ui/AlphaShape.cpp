@@ -18,7 +18,7 @@ const uint32_t* Row(cairo_surface_t* s, int y) {
 
 }  // namespace
 
-cairo_region_t* RegionFromAlpha(cairo_surface_t* picture, int minAlpha) {
+CairoRegionPtr RegionFromAlpha(cairo_surface_t* picture, int minAlpha) {
     cairo_surface_flush(picture);
     const int width = cairo_image_surface_get_width(picture);
     const int height = cairo_image_surface_get_height(picture);
@@ -39,7 +39,7 @@ cairo_region_t* RegionFromAlpha(cairo_surface_t* picture, int minAlpha) {
             runs.push_back({start, y, x - start, 1});
         }
     }
-    return cairo_region_create_rectangles(runs.data(), int(runs.size()));
+    return CairoRegionPtr(cairo_region_create_rectangles(runs.data(), int(runs.size())));
 }
 
 int ScaleOf(cairo_surface_t* picture) {
@@ -49,32 +49,30 @@ int ScaleOf(cairo_surface_t* picture) {
     return int(x);
 }
 
-cairo_surface_t* CopyAtScale(cairo_surface_t* picture, const cairo_rectangle_int_t& part,
-                             int scale) {
-    cairo_surface_t* copy =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, part.width * scale, part.height * scale);
-    cairo_surface_set_device_scale(copy, scale, scale);
+CairoSurfacePtr CopyAtScale(cairo_surface_t* picture, const cairo_rectangle_int_t& part,
+                            int scale) {
+    CairoSurfacePtr copy(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, part.width * scale, part.height * scale));
+    cairo_surface_set_device_scale(copy.get(), scale, scale);
     // The part alone, in the picture's units, its edge pixels repeated
     // outwards: enlarging blends each pixel with its neighbours, and those
     // outside the part (another cell of a strip, or nothing) must not show.
-    cairo_surface_t* source =
-        cairo_surface_create_for_rectangle(picture, part.x, part.y, part.width, part.height);
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(source);
-    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-    cairo_t* cr = cairo_create(copy);
-    cairo_set_source(cr, pattern);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    cairo_pattern_destroy(pattern);
-    cairo_surface_destroy(source);
+    const CairoSurfacePtr source(
+        cairo_surface_create_for_rectangle(picture, part.x, part.y, part.width, part.height));
+    const OwnedPtr<cairo_pattern_t, cairo_pattern_destroy> pattern(
+        cairo_pattern_create_for_surface(source.get()));
+    cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+    const CairoPtr cr(cairo_create(copy.get()));
+    cairo_set_source(cr.get(), pattern.get());
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr.get());
     return copy;
 }
 
-cairo_surface_t* CopyAtScale(cairo_surface_t* picture, int scale) {
+CairoSurfacePtr CopyAtScale(cairo_surface_t* picture, int scale) {
     const int own = ScaleOf(picture);
     if (own == scale) {
-        return cairo_surface_reference(picture);
+        return CairoSurfacePtr(cairo_surface_reference(picture));
     }
     return CopyAtScale(picture,
                        {0, 0, cairo_image_surface_get_width(picture) / own,
@@ -82,13 +80,13 @@ cairo_surface_t* CopyAtScale(cairo_surface_t* picture, int scale) {
                        scale);
 }
 
-cairo_surface_t* OpaqueCopy(cairo_surface_t* picture) {
+CairoSurfacePtr OpaqueCopy(cairo_surface_t* picture) {
     cairo_surface_flush(picture);
     const int width = cairo_image_surface_get_width(picture);
     const int height = cairo_image_surface_get_height(picture);
-    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    const int stride = cairo_image_surface_get_stride(copy);
-    unsigned char* data = cairo_image_surface_get_data(copy);
+    CairoSurfacePtr copy(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    const int stride = cairo_image_surface_get_stride(copy.get());
+    unsigned char* data = cairo_image_surface_get_data(copy.get());
     for (int y = 0; y < height; ++y) {
         const uint32_t* in = Row(picture, y);
         auto* out = reinterpret_cast<uint32_t*>(data + ptrdiff_t(y) * stride);
@@ -104,8 +102,8 @@ cairo_surface_t* OpaqueCopy(cairo_surface_t* picture) {
             out[x] = 0xFF000000u | (channel(16) << 16) | (channel(8) << 8) | channel(0);
         }
     }
-    cairo_surface_mark_dirty(copy);
+    cairo_surface_mark_dirty(copy.get());
     const int scale = ScaleOf(picture);
-    cairo_surface_set_device_scale(copy, scale, scale);
+    cairo_surface_set_device_scale(copy.get(), scale, scale);
     return copy;
 }

@@ -10,20 +10,21 @@
 
 #include <cairo.h>
 
+#include "platform/OwnedPtr.h"
+
 // The region of the pixels whose alpha is at least `minAlpha` (1 to 255), in
-// the picture's own pixels. The caller destroys it.
-cairo_region_t* RegionFromAlpha(cairo_surface_t* picture, int minAlpha);
+// the picture's own pixels.
+CairoRegionPtr RegionFromAlpha(cairo_surface_t* picture, int minAlpha);
 
 // The picture as a window at `scale` shows it, pixel for pixel: the picture
 // itself (a new reference) when it was drawn at that scale, else a copy
-// resampled to it. The caller destroys it.
-cairo_surface_t* CopyAtScale(cairo_surface_t* picture, int scale);
+// resampled to it.
+CairoSurfacePtr CopyAtScale(cairo_surface_t* picture, int scale);
 
 // The same for `part` of the picture (in its units: a button's cell of its
 // strip, say), always a copy. Resampled, the part takes nothing from the
 // pixels around it and its edges do not fade.
-cairo_surface_t* CopyAtScale(cairo_surface_t* picture, const cairo_rectangle_int_t& part,
-                             int scale);
+CairoSurfacePtr CopyAtScale(cairo_surface_t* picture, const cairo_rectangle_int_t& part, int scale);
 
 // The picture's scale: how many of its pixels make one unit (its cairo
 // device scale, 1 unless set).
@@ -32,5 +33,5 @@ int ScaleOf(cairo_surface_t* picture);
 // A copy of the picture with every pixel fully opaque in its own colour (its
 // premultiplied colour divided by its alpha): what a window without
 // per-pixel alpha should show inside its shape. It keeps the picture's
-// scale. The caller destroys it.
-cairo_surface_t* OpaqueCopy(cairo_surface_t* picture);
+// scale.
+CairoSurfacePtr OpaqueCopy(cairo_surface_t* picture);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/OwnedPtr.h"
 #include "platform/Resources.h"
 
 namespace {
@@ -20,21 +21,18 @@ constexpr int kWidth = 256;  // the bitmap's size
 constexpr int kHeight = 110;
 
 // The bitmap, as a surface; null when it cannot be read.
-cairo_surface_t* LoadBitmap(int id) {
+CairoSurfacePtr LoadBitmap(int id) {
     const std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Bitmap);
     if (!bytes) {
         return nullptr;
     }
-    GInputStream* stream =
-        g_memory_input_stream_new_from_data(bytes->Data(), gssize(bytes->Size()), nullptr);
-    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_stream(stream, nullptr, nullptr);
-    g_object_unref(stream);
+    const GObjectPtr<GInputStream> stream(
+        g_memory_input_stream_new_from_data(bytes->Data(), gssize(bytes->Size()), nullptr));
+    const GObjectPtr<GdkPixbuf> pixbuf(gdk_pixbuf_new_from_stream(stream.get(), nullptr, nullptr));
     if (pixbuf == nullptr) {
         return nullptr;
     }
-    cairo_surface_t* surface = gdk_cairo_surface_create_from_pixbuf(pixbuf, 1, nullptr);
-    g_object_unref(pixbuf);
-    return surface;
+    return CairoSurfacePtr(gdk_cairo_surface_create_from_pixbuf(pixbuf.get(), 1, nullptr));
 }
 
 void Place(GtkWidget* fixed, GtkWidget* item, int x, int y, int width, int height) {
@@ -44,24 +42,20 @@ void Place(GtkWidget* fixed, GtkWidget* item, int x, int y, int width, int heigh
 
 // White text straight on the bitmap, in `font`.
 void StyleLabel(GtkWidget* label, const char* font) {
-    GtkCssProvider* css = gtk_css_provider_new();
+    const GObjectPtr<GtkCssProvider> css(gtk_css_provider_new());
     const std::string rules =
         std::string("label { color: #ffffff; background: none; font: ") + font + "; }";
-    gtk_css_provider_load_from_data(css, rules.c_str(), -1, nullptr);
-    gtk_style_context_add_provider(gtk_widget_get_style_context(label), GTK_STYLE_PROVIDER(css),
+    gtk_css_provider_load_from_data(css.get(), rules.c_str(), -1, nullptr);
+    gtk_style_context_add_provider(gtk_widget_get_style_context(label),
+                                   GTK_STYLE_PROVIDER(css.get()),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(css);
 }
 
 }  // namespace
 
 CConfirmDlg::CConfirmDlg() : CDialogWindow(kTemplateId) {}
 
-CConfirmDlg::~CConfirmDlg() {
-    if (m_pBackground != nullptr) {
-        cairo_surface_destroy(m_pBackground);
-    }
-}
+CConfirmDlg::~CConfirmDlg() = default;
 
 bool CConfirmDlg::OnInitDialog() {
     GtkWindow* window = GetSafeHwnd();
@@ -116,10 +110,7 @@ bool CConfirmDlg::OnInitDialog() {
 void CConfirmDlg::LoadFace() {
     m_nFaceScale = GetScaleFactor();
     m_pFace.reset();
-    if (m_pBackground != nullptr) {
-        cairo_surface_destroy(m_pBackground);
-        m_pBackground = nullptr;
-    }
+    m_pBackground.reset();
     if (m_nFaceScale > 1) {
         m_pFace = LoadPngImage(kBackgroundId, m_nFaceScale, ResourceType::Bitmap);
         if (m_pFace && m_pFace->IsValid()) {
@@ -134,7 +125,7 @@ void CConfirmDlg::OnPaint(cairo_t* cr) {
     if (m_nFaceScale != GetScaleFactor()) {
         LoadFace();
     }
-    cairo_surface_t* face = m_pFace ? m_pFace->GetSurface() : m_pBackground;
+    cairo_surface_t* face = m_pFace ? m_pFace->GetSurface() : m_pBackground.get();
     if (face == nullptr) {
         return;
     }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/DialogWindow.h"
+#include "platform/OwnedPtr.h"
 #include "ui/PngButton.h"
 #include "ui/PngImage.h"
 
@@ -31,6 +32,6 @@ private:
     CPngButton m_btnCancel;
     // The face: drawn for the window's scale, or else the bitmap.
     std::unique_ptr<CPngImage> m_pFace;
-    cairo_surface_t* m_pBackground = nullptr;
+    CairoSurfacePtr m_pBackground;
     int m_nFaceScale = 0;
 };

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/MessageBox.h"
+#include "platform/OwnedPtr.h"
 #include "platform/ProgressWindow.h"
 #include "platform/TextCodec.h"
 #include "ui/TransferText.h"
@@ -44,13 +45,13 @@ void Place(GtkWidget* fixed, GtkWidget* item, const CRect& rect) {
 
 // Text straight on the face, in the program's CJK font.
 void StyleLabel(GtkWidget* label, const char* size, const char* colour) {
-    GtkCssProvider* css = gtk_css_provider_new();
+    const GObjectPtr<GtkCssProvider> css(gtk_css_provider_new());
     const std::string rules = std::string("label { background: none; color: ") + colour +
                               "; font: " + size + " \"Noto Sans CJK SC\"; }";
-    gtk_css_provider_load_from_data(css, rules.c_str(), -1, nullptr);
-    gtk_style_context_add_provider(gtk_widget_get_style_context(label), GTK_STYLE_PROVIDER(css),
+    gtk_css_provider_load_from_data(css.get(), rules.c_str(), -1, nullptr);
+    gtk_style_context_add_provider(gtk_widget_get_style_context(label),
+                                   GTK_STYLE_PROVIDER(css.get()),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(css);
 }
 
 void PaintPicture(cairo_t* cr, const std::unique_ptr<CPngImage>& picture, double x, double y) {

@@ -5,28 +5,22 @@
 CLoginWindowFace::CLoginWindowFace(CRect browserPlace, std::vector<Button> buttons)
     : m_browserPlace(browserPlace), m_buttons(std::move(buttons)) {}
 
-CLoginWindowFace::~CLoginWindowFace() {
-    ThawPage();
-}
-
 void CLoginWindowFace::UpdateShape(GtkWidget* window, bool browserShown, int scale) const {
-    cairo_region_t* region = cairo_region_create();
+    const CairoRegionPtr region(cairo_region_create());
     for (const auto& [button, place] : m_buttons) {
         if (const cairo_region_t* face = button->GetFaceRegion()) {
-            cairo_region_t* moved = cairo_region_copy(face);
-            cairo_region_translate(moved, place.x * scale, place.y * scale);
-            cairo_region_union(region, moved);
-            cairo_region_destroy(moved);
+            const CairoRegionPtr moved(cairo_region_copy(face));
+            cairo_region_translate(moved.get(), place.x * scale, place.y * scale);
+            cairo_region_union(region.get(), moved.get());
         }
     }
     if (browserShown) {
         const cairo_rectangle_int_t rect{m_browserPlace.x * scale, m_browserPlace.y * scale,
                                          m_browserPlace.width * scale,
                                          m_browserPlace.height * scale};
-        cairo_region_union_rectangle(region, &rect);
+        cairo_region_union_rectangle(region.get(), &rect);
     }
-    SetWindowShape(window, region);
-    cairo_region_destroy(region);
+    SetWindowShape(window, region.get());
 }
 
 void CLoginWindowFace::Paint(cairo_t* cr, cairo_surface_t* picture) const {
@@ -41,7 +35,7 @@ void CLoginWindowFace::Paint(cairo_t* cr, cairo_surface_t* picture) const {
         cairo_paint(cr);
     }
     if (m_pPageSnapshot != nullptr) {
-        cairo_set_source_surface(cr, m_pPageSnapshot, m_browserPlace.x, m_browserPlace.y);
+        cairo_set_source_surface(cr, m_pPageSnapshot.get(), m_browserPlace.x, m_browserPlace.y);
         cairo_rectangle(cr, m_browserPlace.x, m_browserPlace.y, m_browserPlace.width,
                         m_browserPlace.height);
         cairo_fill(cr);
@@ -49,19 +43,13 @@ void CLoginWindowFace::Paint(cairo_t* cr, cairo_surface_t* picture) const {
 }
 
 void CLoginWindowFace::FreezePage(GtkWidget* view, int scale) {
-    cairo_surface_t* snapshot = cairo_image_surface_create(
-        CAIRO_FORMAT_RGB24, m_browserPlace.width * scale, m_browserPlace.height * scale);
-    cairo_surface_set_device_scale(snapshot, scale, scale);
-    cairo_t* cr = cairo_create(snapshot);
-    gtk_widget_draw(view, cr);
-    cairo_destroy(cr);
-    ThawPage();
-    m_pPageSnapshot = snapshot;
+    CairoSurfacePtr snapshot(cairo_image_surface_create(
+        CAIRO_FORMAT_RGB24, m_browserPlace.width * scale, m_browserPlace.height * scale));
+    cairo_surface_set_device_scale(snapshot.get(), scale, scale);
+    gtk_widget_draw(view, CairoPtr(cairo_create(snapshot.get())).get());
+    m_pPageSnapshot = std::move(snapshot);
 }
 
 void CLoginWindowFace::ThawPage() {
-    if (m_pPageSnapshot != nullptr) {
-        cairo_surface_destroy(m_pPageSnapshot);
-        m_pPageSnapshot = nullptr;
-    }
+    m_pPageSnapshot.reset();
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/DialogWindow.h"
+#include "platform/OwnedPtr.h"
 #include "ui/PngButton.h"
 
 // The login window lies over the main window's picture and shows only its
@@ -23,9 +24,6 @@ public:
     };
 
     CLoginWindowFace(CRect browserPlace, std::vector<Button> buttons);
-    ~CLoginWindowFace();
-    CLoginWindowFace(const CLoginWindowFace&) = delete;
-    CLoginWindowFace& operator=(const CLoginWindowFace&) = delete;
 
     // Cuts `window` to the buttons' faces and, with `browserShown`, the
     // browser; in screen pixels at `scale`, so that the faces are cut to the
@@ -46,5 +44,5 @@ public:
 private:
     CRect m_browserPlace;
     std::vector<Button> m_buttons;
-    cairo_surface_t* m_pPageSnapshot = nullptr;
+    CairoSurfacePtr m_pPageSnapshot;
 };

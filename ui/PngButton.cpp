@@ -21,29 +21,23 @@ CPngButton::~CPngButton() {
         g_source_remove(m_nHoverTimer);
     }
     if (m_pButton != nullptr) {
-        g_signal_handlers_disconnect_by_data(m_pButton, this);
-        g_object_unref(m_pButton);
+        g_signal_handlers_disconnect_by_data(m_pButton.get(), this);
     }
-    ReleaseCells();
 }
 
 void CPngButton::ReleaseCells() {
     for (Cell& cell : m_cells) {
-        if (cell.face != nullptr) {
-            cairo_surface_destroy(cell.face);
-            cairo_region_destroy(cell.region);
-        }
         cell = {};
     }
 }
 
 void CPngButton::SubclassDlgItem(GtkWidget* button) {
-    m_pButton = GTK_WIDGET(g_object_ref(button));
-    gtk_widget_set_app_paintable(m_pButton, TRUE);
-    gtk_widget_set_can_focus(m_pButton, FALSE);
-    gtk_widget_add_events(m_pButton, GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK);
-    g_signal_connect(m_pButton, "draw", G_CALLBACK(OnDraw), this);
-    g_signal_connect(m_pButton, "enter-notify-event",
+    m_pButton = RefObject(button);
+    gtk_widget_set_app_paintable(m_pButton.get(), TRUE);
+    gtk_widget_set_can_focus(m_pButton.get(), FALSE);
+    gtk_widget_add_events(m_pButton.get(), GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK);
+    g_signal_connect(m_pButton.get(), "draw", G_CALLBACK(OnDraw), this);
+    g_signal_connect(m_pButton.get(), "enter-notify-event",
                      G_CALLBACK(+[](GtkWidget*, GdkEventCrossing*, CPngButton* self) -> gboolean {
                          if (self->m_nHoverTimer == 0 && !self->m_bHover) {
                              self->m_nHoverTimer = g_timeout_add(
@@ -59,7 +53,7 @@ void CPngButton::SubclassDlgItem(GtkWidget* button) {
                          return FALSE;
                      }),
                      this);
-    g_signal_connect(m_pButton, "leave-notify-event",
+    g_signal_connect(m_pButton.get(), "leave-notify-event",
                      G_CALLBACK(+[](GtkWidget*, GdkEventCrossing*, CPngButton* self) -> gboolean {
                          if (self->m_nHoverTimer != 0) {
                              g_source_remove(self->m_nHoverTimer);
@@ -69,7 +63,7 @@ void CPngButton::SubclassDlgItem(GtkWidget* button) {
                          return FALSE;
                      }),
                      this);
-    g_signal_connect(m_pButton, "notify::scale-factor",
+    g_signal_connect(m_pButton.get(), "notify::scale-factor",
                      G_CALLBACK(+[](GtkWidget*, GParamSpec*, CPngButton* self) {
                          self->LoadStrip();
                          if (self->m_bHasFace && self->m_onFaceChanged) {
@@ -78,17 +72,17 @@ void CPngButton::SubclassDlgItem(GtkWidget* button) {
                      }),
                      this);
     g_signal_connect(
-        m_pButton, "state-flags-changed",
+        m_pButton.get(), "state-flags-changed",
         G_CALLBACK(+[](GtkWidget*, GtkStateFlags, CPngButton* self) { self->OnStateChanged(); }),
         this);
     // The hand, over the button's input window, whatever its owner sets.
-    g_signal_connect_after(
-        m_pButton, "realize", G_CALLBACK(+[](GtkWidget* w, CPngButton*) {
-            GdkCursor* hand = gdk_cursor_new_from_name(gtk_widget_get_display(w), "pointer");
-            gdk_window_set_cursor(gtk_button_get_event_window(GTK_BUTTON(w)), hand);
-            g_object_unref(hand);
-        }),
-        this);
+    g_signal_connect_after(m_pButton.get(), "realize", G_CALLBACK(+[](GtkWidget* w, CPngButton*) {
+                               const GObjectPtr<GdkCursor> hand(
+                                   gdk_cursor_new_from_name(gtk_widget_get_display(w), "pointer"));
+                               gdk_window_set_cursor(gtk_button_get_event_window(GTK_BUTTON(w)),
+                                                     hand.get());
+                           }),
+                           this);
 }
 
 void CPngButton::SetImage(int id) {
@@ -96,24 +90,23 @@ void CPngButton::SetImage(int id) {
     if (!LoadStrip()) {
         return;
     }
-    gtk_widget_set_size_request(m_pButton, m_nImageWidth, m_nCellHeight);
+    gtk_widget_set_size_request(m_pButton.get(), m_nImageWidth, m_nCellHeight);
     // Above its siblings: the last child of a fixed layout is drawn last and
     // gets its input window last, on top.
-    GtkWidget* parent = gtk_widget_get_parent(m_pButton);
+    GtkWidget* parent = gtk_widget_get_parent(m_pButton.get());
     if (GTK_IS_FIXED(parent)) {
         int x = 0;
         int y = 0;
-        gtk_container_child_get(GTK_CONTAINER(parent), m_pButton, "x", &x, "y", &y, nullptr);
-        g_object_ref(m_pButton);
-        gtk_container_remove(GTK_CONTAINER(parent), m_pButton);
-        gtk_fixed_put(GTK_FIXED(parent), m_pButton, x, y);
-        g_object_unref(m_pButton);
+        gtk_container_child_get(GTK_CONTAINER(parent), m_pButton.get(), "x", &x, "y", &y, nullptr);
+        // The button's own reference keeps it while it is out of its parent.
+        gtk_container_remove(GTK_CONTAINER(parent), m_pButton.get());
+        gtk_fixed_put(GTK_FIXED(parent), m_pButton.get(), x, y);
     }
 }
 
 bool CPngButton::LoadStrip() {
     ReleaseCells();
-    const int scale = gtk_widget_get_scale_factor(m_pButton);
+    const int scale = gtk_widget_get_scale_factor(m_pButton.get());
     const std::unique_ptr<CPngImage> strip = LoadPngImage(m_nStripId, scale);
     m_bHasFace = strip && strip->IsValid();
     if (!m_bHasFace) {
@@ -125,18 +118,19 @@ bool CPngButton::LoadStrip() {
     for (int cell = 0; cell < 3; ++cell) {
         const cairo_rectangle_int_t place{0, cell * m_nCellHeight, m_nImageWidth, m_nCellHeight};
         m_cells[cell].face = CopyAtScale(strip->GetSurface(), place, scale);
-        m_cells[cell].region = RegionFromAlpha(m_cells[cell].face, 1);
+        m_cells[cell].region = RegionFromAlpha(m_cells[cell].face.get(), 1);
     }
     return true;
 }
 
 int CPngButton::CurrentCell() const {
-    const bool selected = (gtk_widget_get_state_flags(m_pButton) & GTK_STATE_FLAG_ACTIVE) != 0;
+    const bool selected =
+        (gtk_widget_get_state_flags(m_pButton.get()) & GTK_STATE_FLAG_ACTIVE) != 0;
     return ChooseCell(selected, m_bHover);
 }
 
 const cairo_region_t* CPngButton::GetFaceRegion() const {
-    return m_bHasFace ? m_cells[CurrentCell()].region : nullptr;
+    return m_bHasFace ? m_cells[CurrentCell()].region.get() : nullptr;
 }
 
 void CPngButton::SetHover(bool hover) {
@@ -147,7 +141,7 @@ void CPngButton::SetHover(bool hover) {
 }
 
 void CPngButton::OnStateChanged() {
-    gtk_widget_queue_draw(m_pButton);
+    gtk_widget_queue_draw(m_pButton.get());
     const int cell = CurrentCell();
     if (m_bHasFace && cell != m_nShownCell) {
         m_nShownCell = cell;
@@ -161,7 +155,7 @@ gboolean CPngButton::OnDraw(GtkWidget*, cairo_t* cr, CPngButton* self) {
     if (!self->m_bHasFace) {
         return TRUE;  // no face, and nothing of the theme's either
     }
-    cairo_set_source_surface(cr, self->m_cells[self->CurrentCell()].face, 0, 0);
+    cairo_set_source_surface(cr, self->m_cells[self->CurrentCell()].face.get(), 0, 0);
     cairo_rectangle(cr, 0, 0, self->m_nImageWidth, self->m_nCellHeight);
     cairo_fill(cr);
     return TRUE;

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include "platform/OwnedPtr.h"
+
 // The cell a button shows.
 int ChooseCell(bool selected, bool hover);
 // The height of each of the strip's four cells.
@@ -35,7 +37,7 @@ public:
     // its siblings. A missing strip leaves the button faceless.
     void SetImage(int id);
 
-    GtkWidget* GetWidget() const { return m_pButton; }
+    GtkWidget* GetWidget() const { return m_pButton.get(); }
     // What the face covers now, in screen pixels from the button's corner
     // (null without a face). Valid until the face changes.
     const cairo_region_t* GetFaceRegion() const;
@@ -51,7 +53,7 @@ private:
     void OnStateChanged();
     int CurrentCell() const;
 
-    GtkWidget* m_pButton = nullptr;
+    GObjectPtr<GtkWidget> m_pButton;
     int m_nStripId = 0;
     bool m_bHasFace = false;
     int m_nImageWidth = 0;
@@ -62,8 +64,8 @@ private:
     // The three faces shown, at the button's scale, and what each covers;
     // made whenever the strip is loaded.
     struct Cell {
-        cairo_surface_t* face = nullptr;
-        cairo_region_t* region = nullptr;
+        CairoSurfacePtr face;
+        CairoRegionPtr region;
     };
     Cell m_cells[3];
 };

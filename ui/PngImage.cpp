@@ -71,30 +71,28 @@ std::vector<int> PictureScalesFor(int windowScale) {
 
 CPngImage::CPngImage(const unsigned char* data, size_t size, int scale)
     : m_pSurface(SurfaceFrom(data, size)), m_nScale(scale) {
-    cairo_surface_set_device_scale(m_pSurface, scale, scale);
+    cairo_surface_set_device_scale(m_pSurface.get(), scale, scale);
 }
 
 CPngImage::CPngImage(CResourceBytes bytes, int scale)
     : m_bytes(std::move(bytes)),
       m_pSurface(SurfaceFrom(m_bytes->Data(), m_bytes->Size())),
       m_nScale(scale) {
-    cairo_surface_set_device_scale(m_pSurface, scale, scale);
+    cairo_surface_set_device_scale(m_pSurface.get(), scale, scale);
 }
 
-CPngImage::~CPngImage() {
-    cairo_surface_destroy(m_pSurface);
-}
+CPngImage::~CPngImage() = default;
 
 bool CPngImage::IsValid() const {
-    return cairo_surface_status(m_pSurface) == CAIRO_STATUS_SUCCESS;
+    return cairo_surface_status(m_pSurface.get()) == CAIRO_STATUS_SUCCESS;
 }
 
 int CPngImage::GetWidth() const {
-    return IsValid() ? cairo_image_surface_get_width(m_pSurface) / m_nScale : 0;
+    return IsValid() ? cairo_image_surface_get_width(m_pSurface.get()) / m_nScale : 0;
 }
 
 int CPngImage::GetHeight() const {
-    return IsValid() ? cairo_image_surface_get_height(m_pSurface) / m_nScale : 0;
+    return IsValid() ? cairo_image_surface_get_height(m_pSurface.get()) / m_nScale : 0;
 }
 
 void CGdiPlusPngResource::Release() {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/OwnedPtr.h"
 #include "platform/Resources.h"
 
 // The scales the program's pictures are drawn at: two pixels to the unit
@@ -43,11 +44,11 @@ public:
     int GetHeight() const;
     int GetScale() const { return m_nScale; }
     // Premultiplied ARGB pixels; null when the picture is not valid.
-    cairo_surface_t* GetSurface() const { return IsValid() ? m_pSurface : nullptr; }
+    cairo_surface_t* GetSurface() const { return IsValid() ? m_pSurface.get() : nullptr; }
 
 private:
     std::optional<CResourceBytes> m_bytes;
-    cairo_surface_t* m_pSurface;
+    CairoSurfacePtr m_pSurface;
     int m_nScale;
 };
 

@@ -14,13 +14,11 @@ constexpr int kOpaqueShapeAlpha = 128;
 // long as the window.
 struct CLayeredContent {
     GtkWidget* window;
-    cairo_surface_t* picture;
-    cairo_surface_t* opaque;
+    CairoSurfacePtr picture;
+    CairoSurfacePtr opaque;
 
     ~CLayeredContent() {
         g_signal_handlers_disconnect_by_data(gtk_widget_get_screen(window), this);
-        cairo_surface_destroy(picture);
-        cairo_surface_destroy(opaque);
     }
 
     bool Blends() const {
@@ -31,9 +29,8 @@ struct CLayeredContent {
 
     // The picture is at the window's scale: its pixels are the screen's.
     void ApplyShapes() {
-        cairo_region_t* region = RegionFromAlpha(picture, Blends() ? 1 : kOpaqueShapeAlpha);
-        SetWindowShape(window, region);
-        cairo_region_destroy(region);
+        SetWindowShape(window,
+                       RegionFromAlpha(picture.get(), Blends() ? 1 : kOpaqueShapeAlpha).get());
         gtk_widget_queue_draw(window);
     }
 };
@@ -44,9 +41,9 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, CLayeredContent* content) {
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     const bool blends = content->Blends();
     if (!blends && content->opaque == nullptr) {
-        content->opaque = OpaqueCopy(content->picture);
+        content->opaque = OpaqueCopy(content->picture.get());
     }
-    cairo_set_source_surface(cr, blends ? content->picture : content->opaque, 0, 0);
+    cairo_set_source_surface(cr, blends ? content->picture.get() : content->opaque.get(), 0, 0);
     cairo_paint(cr);
     return TRUE;
 }
@@ -86,14 +83,11 @@ void UpdateLayeredTool::UpdateLayeredWindow(GtkWindow* window, cairo_surface_t* 
         g_signal_connect(widget, "draw", G_CALLBACK(OnDraw), content);
         g_signal_connect(gtk_widget_get_screen(widget), "composited-changed",
                          G_CALLBACK(OnCompositedChanged), content);
-    } else {
-        cairo_surface_destroy(content->picture);
-        cairo_surface_destroy(content->opaque);
     }
     // Drawn, cut and keyed pixel for pixel on the screen: a picture of
     // another scale is resampled once, here.
     content->picture = CopyAtScale(picture, gtk_widget_get_scale_factor(widget));
-    content->opaque = nullptr;  // made on the first paint that needs it
+    content->opaque.reset();  // made on the first paint that needs it
 
     const int width = cairo_image_surface_get_width(picture) / ScaleOf(picture);
     const int height = cairo_image_surface_get_height(picture) / ScaleOf(picture);

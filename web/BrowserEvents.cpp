@@ -1,8 +1,9 @@
 #include "web/BrowserEvents.h"
-#include "platform/TextCodec.h"
 
 #include <exception>
 
+#include "platform/OwnedPtr.h"
+#include "platform/TextCodec.h"
 #include "web/CustomControlSite.h"
 
 namespace {
@@ -12,31 +13,25 @@ bool ReadFrameReport(JSCValue* value, std::string& event, std::string& url) {
     if (!jsc_value_is_object(value)) {
         return false;
     }
-    JSCValue* e = jsc_value_object_get_property(value, "event");
-    JSCValue* u = jsc_value_object_get_property(value, "url");
-    const bool ok = jsc_value_is_string(e) && jsc_value_is_string(u);
+    const GObjectPtr<JSCValue> e(jsc_value_object_get_property(value, "event"));
+    const GObjectPtr<JSCValue> u(jsc_value_object_get_property(value, "url"));
+    const bool ok = jsc_value_is_string(e.get()) && jsc_value_is_string(u.get());
     if (ok) {
-        gchar* es = jsc_value_to_string(e);
-        gchar* us = jsc_value_to_string(u);
-        event = es;
-        url = us;
-        g_free(es);
-        g_free(us);
+        event = GCharPtr(jsc_value_to_string(e.get())).get();
+        url = GCharPtr(jsc_value_to_string(u.get())).get();
     }
-    g_object_unref(e);
-    g_object_unref(u);
     return ok;
 }
 
 }  // namespace
 
 CBrowserEvents::CBrowserEvents(WebKitWebView* view, CBrowserEventSink sink)
-    : m_pView(WEBKIT_WEB_VIEW(g_object_ref(view))),
+    : m_pView(RefObject(view)),
       m_pContent(webkit_web_view_get_user_content_manager(view)),
       m_sink(std::move(sink)) {
-    g_signal_connect(m_pView, "load-changed", G_CALLBACK(OnLoadChanged), this);
-    g_signal_connect(m_pView, "load-failed", G_CALLBACK(OnLoadFailed), this);
-    g_signal_connect(m_pView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
+    g_signal_connect(view, "load-failed", G_CALLBACK(OnLoadFailed), this);
+    g_signal_connect(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     webkit_user_content_manager_register_script_message_handler_in_world(
         m_pContent, kFramesHandler, CCustomControlSite::kWorld);
     webkit_user_content_manager_register_script_message_handler_in_world(
@@ -49,9 +44,8 @@ CBrowserEvents::CBrowserEvents(WebKitWebView* view, CBrowserEventSink sink)
 }
 
 CBrowserEvents::~CBrowserEvents() {
-    g_signal_handlers_disconnect_by_data(m_pView, this);
+    g_signal_handlers_disconnect_by_data(m_pView.get(), this);
     g_signal_handlers_disconnect_by_data(m_pContent, this);
-    g_object_unref(m_pView);
 }
 
 void CBrowserEvents::Deliver(const std::function<void(const std::u16string&)>& handler,
@@ -123,8 +117,6 @@ void CBrowserEvents::OnLinkMessage(WebKitUserContentManager*, WebKitJavascriptRe
                                    CBrowserEvents* self) {
     JSCValue* value = webkit_javascript_result_get_js_value(result);
     if (jsc_value_is_string(value)) {
-        gchar* href = jsc_value_to_string(value);
-        Deliver(self->m_sink.onLinkClick, href);
-        g_free(href);
+        Deliver(self->m_sink.onLinkClick, GCharPtr(jsc_value_to_string(value)).get());
     }
 }

@@ -18,6 +18,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/OwnedPtr.h"
+
 struct CBrowserEventSink {
     std::function<void(const std::u16string& url)> onNavigateComplete;
     std::function<void(const std::u16string& url)> onDocumentComplete;
@@ -50,7 +52,7 @@ private:
     static void Deliver(const std::function<void(const std::u16string&)>& handler,
                         const char* utf8);
 
-    WebKitWebView* m_pView;
+    GObjectPtr<WebKitWebView> m_pView;
     WebKitUserContentManager* m_pContent;
     CBrowserEventSink m_sink;
     bool m_bLoadFailed = false;

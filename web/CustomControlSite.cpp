@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/OwnedPtr.h"
 #include "platform/Resources.h"
 #include "web/SecureNavigation.h"
 
@@ -112,11 +113,10 @@ gboolean CCustomControlSite::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision
     WebKitURIResponse* response = webkit_response_policy_decision_get_response(responseDecision);
     SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
     char* disposition = nullptr;
-    const bool attachment =
-        headers != nullptr &&
-        soup_message_headers_get_content_disposition(headers, &disposition, nullptr) &&
-        g_ascii_strcasecmp(disposition, "attachment") == 0;
-    g_free(disposition);
+    const bool found = headers != nullptr &&
+                       soup_message_headers_get_content_disposition(headers, &disposition, nullptr);
+    const GCharPtr owned(disposition);
+    const bool attachment = found && g_ascii_strcasecmp(disposition, "attachment") == 0;
     if (attachment || !webkit_response_policy_decision_is_mime_type_supported(responseDecision)) {
         g_printerr("login-launcher: refused to download %s\n",
                    webkit_uri_response_get_uri(response));
@@ -127,23 +127,21 @@ gboolean CCustomControlSite::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision
 }
 
 CCustomControlSite::CCustomControlSite(WebKitWebView* view, const std::string& bridgeKey)
-    : m_pView(view) {
-    g_object_ref_sink(m_pView);
-    AddUserContent(webkit_web_view_get_user_content_manager(m_pView), bridgeKey);
-    WebKitSettings* settings = webkit_web_view_get_settings(m_pView);
+    : m_pView(WEBKIT_WEB_VIEW(g_object_ref_sink(view))) {
+    AddUserContent(webkit_web_view_get_user_content_manager(view), bridgeKey);
+    WebKitSettings* settings = webkit_web_view_get_settings(view);
     // Drawing without the GPU path costs the page's process about a quarter
     // of its memory and nothing that a login page would show.
     webkit_settings_set_hardware_acceleration_policy(settings,
                                                      WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     webkit_settings_set_enable_developer_extras(settings, FALSE);
-    g_signal_connect(m_pView, "context-menu", G_CALLBACK(OnContextMenu), this);
-    g_signal_connect(m_pView, "key-press-event", G_CALLBACK(OnKeyPress), this);
-    g_signal_connect(m_pView, "create", G_CALLBACK(OnCreate), this);
-    g_signal_connect(m_pView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
-    g_signal_connect(m_pView, "permission-request", G_CALLBACK(OnPermissionRequest), this);
+    g_signal_connect(view, "context-menu", G_CALLBACK(OnContextMenu), this);
+    g_signal_connect(view, "key-press-event", G_CALLBACK(OnKeyPress), this);
+    g_signal_connect(view, "create", G_CALLBACK(OnCreate), this);
+    g_signal_connect(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(view, "permission-request", G_CALLBACK(OnPermissionRequest), this);
 }
 
 CCustomControlSite::~CCustomControlSite() {
-    g_signal_handlers_disconnect_by_data(m_pView, this);
-    g_object_unref(m_pView);
+    g_signal_handlers_disconnect_by_data(m_pView.get(), this);
 }

@@ -13,6 +13,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/OwnedPtr.h"
+
 class CCustomControlSite {
 public:
     // Takes a floating reference to `view`. `bridgeKey` is the key the
@@ -22,7 +24,7 @@ public:
     CCustomControlSite(const CCustomControlSite&) = delete;
     CCustomControlSite& operator=(const CCustomControlSite&) = delete;
 
-    WebKitWebView* GetView() const { return m_pView; }
+    WebKitWebView* GetView() const { return m_pView.get(); }
 
     // The login page's address, which decides whether plain http may be
     // navigated to.
@@ -36,6 +38,6 @@ private:
     static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                    WebKitPolicyDecisionType type, CCustomControlSite* self);
 
-    WebKitWebView* m_pView;
+    GObjectPtr<WebKitWebView> m_pView;
     std::string m_strLoginUrl;
 };

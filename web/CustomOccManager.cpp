@@ -9,17 +9,16 @@
 namespace {
 
 void FinishWithText(WebKitURISchemeRequest* request, const std::string& json) {
-    GInputStream* stream =
-        g_memory_input_stream_new_from_data(g_strdup(json.c_str()), gssize(json.size()), g_free);
-    webkit_uri_scheme_request_finish(request, stream, gint64(json.size()), "application/json");
-    g_object_unref(stream);
+    const GObjectPtr<GInputStream> stream(
+        g_memory_input_stream_new_from_data(g_strdup(json.c_str()), gssize(json.size()), g_free));
+    webkit_uri_scheme_request_finish(request, stream.get(), gint64(json.size()),
+                                     "application/json");
 }
 
 void Refuse(WebKitURISchemeRequest* request) {
-    GError* error =
-        g_error_new_literal(G_IO_ERROR, G_IO_ERROR_PERMISSION_DENIED, "not a bridge call");
-    webkit_uri_scheme_request_finish_error(request, error);
-    g_error_free(error);
+    const GErrorPtr error(
+        g_error_new_literal(G_IO_ERROR, G_IO_ERROR_PERMISSION_DENIED, "not a bridge call"));
+    webkit_uri_scheme_request_finish_error(request, error.get());
 }
 
 // Nothing a page offers is ever saved: a download the engine starts (a link
@@ -38,53 +37,47 @@ void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
 
 }  // namespace
 
-CCustomOccManager::~CCustomOccManager() {
-    if (m_pContext != nullptr) {
-        g_object_unref(m_pContext);
-    }
-}
-
 WebKitWebContext* CCustomOccManager::Context() {
     if (m_pContext != nullptr) {
-        return m_pContext;
+        return m_pContext.get();
     }
-    gchar* data = g_build_filename(g_get_user_data_dir(), "tharnvale-login-launcher", nullptr);
-    gchar* cache = g_build_filename(g_get_user_cache_dir(), "tharnvale-login-launcher", nullptr);
+    const GCharPtr dataFolder(
+        g_build_filename(g_get_user_data_dir(), "tharnvale-login-launcher", nullptr));
+    const GCharPtr cacheFolder(
+        g_build_filename(g_get_user_cache_dir(), "tharnvale-login-launcher", nullptr));
+    const char* data = dataFolder.get();
+    const char* cache = cacheFolder.get();
     // The cookies hold the login session: the folders are made private before
     // the engine creates anything in them with its own, wider modes. Where
     // that cannot be done, nothing is kept on disk at all.
-    WebKitWebsiteDataManager* store = nullptr;
+    GObjectPtr<WebKitWebsiteDataManager> store;
     if (MakePrivateDirectory(data) && MakePrivateDirectory(cache)) {
-        store = webkit_website_data_manager_new("base-data-directory", data, "base-cache-directory",
-                                                cache, nullptr);
-        gchar* cookies = g_build_filename(data, "cookies.sqlite", nullptr);
+        store.reset(webkit_website_data_manager_new("base-data-directory", data,
+                                                    "base-cache-directory", cache, nullptr));
+        const GCharPtr cookies(g_build_filename(data, "cookies.sqlite", nullptr));
         webkit_cookie_manager_set_persistent_storage(
-            webkit_website_data_manager_get_cookie_manager(store), cookies,
+            webkit_website_data_manager_get_cookie_manager(store.get()), cookies.get(),
             WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
-        g_free(cookies);
     } else {
         g_printerr("login-launcher: %s or %s cannot be made private; the login is not remembered\n",
                    data, cache);
-        store = webkit_website_data_manager_new_ephemeral();
+        store.reset(webkit_website_data_manager_new_ephemeral());
     }
     // A page whose server shows a certificate the system's trust store does
     // not vouch for is never shown, whatever the engine's default; see
     // CLoginPageGuard for what the player sees instead.
-    webkit_website_data_manager_set_tls_errors_policy(store, WEBKIT_TLS_ERRORS_POLICY_FAIL);
-    m_pContext = webkit_web_context_new_with_website_data_manager(store);
-    g_object_unref(store);
-    g_free(cache);
-    g_free(data);
+    webkit_website_data_manager_set_tls_errors_policy(store.get(), WEBKIT_TLS_ERRORS_POLICY_FAIL);
+    m_pContext.reset(webkit_web_context_new_with_website_data_manager(store.get()));
     webkit_web_context_register_uri_scheme(
-        m_pContext, kExternalScheme,
+        m_pContext.get(), kExternalScheme,
         reinterpret_cast<WebKitURISchemeRequestCallback>(OnExternalRequest), this, nullptr);
     // The bridge never leaves the program: a page served over https may ask
     // it, as it asks its own server, without the engine refusing the
     // request as insecure content.
     webkit_security_manager_register_uri_scheme_as_secure(
-        webkit_web_context_get_security_manager(m_pContext), kExternalScheme);
-    g_signal_connect(m_pContext, "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
-    return m_pContext;
+        webkit_web_context_get_security_manager(m_pContext.get()), kExternalScheme);
+    g_signal_connect(m_pContext.get(), "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
+    return m_pContext.get();
 }
 
 // A page's script asks the bridge something; it waits for the answer, so
@@ -109,9 +102,8 @@ void CCustomOccManager::OnExternalRequest(WebKitURISchemeRequest* request,
 }
 
 std::unique_ptr<CCustomControlSite> CCustomOccManager::CreateSite() {
-    WebKitUserContentManager* content = webkit_user_content_manager_new();
+    const GObjectPtr<WebKitUserContentManager> content(webkit_user_content_manager_new());
     auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", Context(),
-                                              "user-content-manager", content, nullptr));
-    g_object_unref(content);
+                                              "user-content-manager", content.get(), nullptr));
     return std::make_unique<CCustomControlSite>(view, m_strBridgeKey);
 }

@@ -5,6 +5,7 @@
 
 #include <webkit2/webkit2.h>
 
+#include "platform/OwnedPtr.h"
 #include "web/CustomControlSite.h"
 #include "web/ExternalBridge.h"
 
@@ -18,7 +19,7 @@ class CImpIDispatch;
 class CCustomOccManager {
 public:
     CCustomOccManager() = default;
-    ~CCustomOccManager();
+    ~CCustomOccManager() = default;
     CCustomOccManager(const CCustomOccManager&) = delete;
     CCustomOccManager& operator=(const CCustomOccManager&) = delete;
 
@@ -35,7 +36,7 @@ private:
     WebKitWebContext* Context();
     static void OnExternalRequest(WebKitURISchemeRequest* request, CCustomOccManager* self);
 
-    WebKitWebContext* m_pContext = nullptr;
+    GObjectPtr<WebKitWebContext> m_pContext;
     CImpIDispatch* m_pBridge = nullptr;
     // This run's secret between the program and its window.external script.
     const std::string m_strBridgeKey = MakeBridgeKey();

@@ -50,11 +50,10 @@ CLoginActiveDlg::~CLoginActiveDlg() {
         SetDialogOwner(nullptr);
     }
     // No answer of the page may reach this object from now on.
-    g_cancellable_cancel(m_pCancellable);
+    g_cancellable_cancel(m_pCancellable.get());
     m_pGuard.reset();
     m_pEvents.reset();
     m_pSite.reset();
-    g_object_unref(m_pCancellable);
 }
 
 bool CLoginActiveDlg::OnInitDialog() {
@@ -117,7 +116,7 @@ void CLoginActiveDlg::CreateBrowser(GtkWidget* holder) {
     gtk_container_add(GTK_CONTAINER(frame), GTK_WIDGET(view));
     gtk_container_add(GTK_CONTAINER(holder), frame);
     gtk_widget_show_all(frame);
-    m_browser.Attach(view, m_pCancellable);
+    m_browser.Attach(view, m_pCancellable.get());
     m_pEvents = std::make_unique<CBrowserEvents>(
         view, CBrowserEventSink{
                   [this](const std::u16string& url) { OnNavigateComplete2(url); },
@@ -196,7 +195,7 @@ void CLoginActiveDlg::OnMapped() {
     OnMove();
     // Some window managers place a window after it has been mapped, and say
     // nothing of it to the window itself: look once more when they are done.
-    g_object_set_data(G_OBJECT(m_pCancellable), "dialog", this);
+    g_object_set_data(G_OBJECT(m_pCancellable.get()), "dialog", this);
     g_timeout_add_full(
         G_PRIORITY_DEFAULT, 250,
         [](gpointer cancellable) -> gboolean {
@@ -207,7 +206,7 @@ void CLoginActiveDlg::OnMapped() {
             }
             return G_SOURCE_REMOVE;
         },
-        g_object_ref(m_pCancellable), g_object_unref);
+        g_object_ref(m_pCancellable.get()), g_object_unref);
 }
 
 HitTest CLoginActiveDlg::OnNcHitTest() {

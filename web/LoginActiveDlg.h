@@ -8,6 +8,7 @@
 
 #include "handoff/HandoffSequence.h"
 #include "platform/DialogWindow.h"
+#include "platform/OwnedPtr.h"
 #include "ui/LoginWindowFace.h"
 #include "ui/PngButton.h"
 #include "web/BackgroundWindow.h"
@@ -75,7 +76,7 @@ private:
 
     IBackgroundWindow* m_pParent;
     CLoginWindowSetup m_setup;
-    GCancellable* m_pCancellable;
+    GObjectPtr<GCancellable> m_pCancellable;
     std::unique_ptr<CCustomControlSite> m_pSite;
     std::unique_ptr<CBrowserEvents> m_pEvents;
     std::unique_ptr<CLoginPageGuard> m_pGuard;

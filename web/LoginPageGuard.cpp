@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/OwnedPtr.h"
 #include "platform/Resources.h"
 #include "web/SecureNavigation.h"
 
@@ -16,10 +17,7 @@ void ReplaceAll(std::string& text, std::string_view mark, const std::string& val
 }
 
 std::string Escaped(const std::string& text) {
-    gchar* escaped = g_markup_escape_text(text.c_str(), -1);
-    std::string result = escaped;
-    g_free(escaped);
-    return result;
+    return GCharPtr(g_markup_escape_text(text.c_str(), -1)).get();
 }
 
 // What a failed load says about the portal: nothing when the load was only
@@ -72,31 +70,30 @@ CLoginPageGuard::Wording CLoginPageGuard::WordingOf(Problem problem) {
 }
 
 CLoginPageGuard::CLoginPageGuard(WebKitWebView* view, std::string loginUrl)
-    : m_pView(WEBKIT_WEB_VIEW(g_object_ref(view))),
-      m_pNetwork(G_NETWORK_MONITOR(g_object_ref(g_network_monitor_get_default()))),
+    : m_pView(RefObject(view)),
+      m_pNetwork(RefObject(g_network_monitor_get_default())),
       m_strLoginUrl(std::move(loginUrl)) {
-    g_signal_connect(m_pView, "load-changed", G_CALLBACK(OnLoadChanged), this);
-    g_signal_connect(m_pView, "load-failed", G_CALLBACK(OnLoadFailed), this);
-    g_signal_connect(m_pView, "load-failed-with-tls-errors", G_CALLBACK(OnTlsErrors), this);
-    g_signal_connect(m_pView, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
-    g_signal_connect(m_pView, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
-    g_signal_connect(m_pNetwork, "network-changed", G_CALLBACK(OnNetworkChanged), this);
+    g_signal_connect(m_pView.get(), "load-changed", G_CALLBACK(OnLoadChanged), this);
+    g_signal_connect(m_pView.get(), "load-failed", G_CALLBACK(OnLoadFailed), this);
+    g_signal_connect(m_pView.get(), "load-failed-with-tls-errors", G_CALLBACK(OnTlsErrors), this);
+    g_signal_connect(m_pView.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(m_pView.get(), "web-process-terminated", G_CALLBACK(OnProcessTerminated),
+                     this);
+    g_signal_connect(m_pNetwork.get(), "network-changed", G_CALLBACK(OnNetworkChanged), this);
 }
 
 CLoginPageGuard::~CLoginPageGuard() {
     StopTimer(m_nShowTimer);
     StopTimer(m_nRetryTimer);
     StopTimer(m_nLoadTimer);
-    g_signal_handlers_disconnect_by_data(m_pView, this);
-    g_signal_handlers_disconnect_by_data(m_pNetwork, this);
-    g_object_unref(m_pNetwork);
-    g_object_unref(m_pView);
+    g_signal_handlers_disconnect_by_data(m_pView.get(), this);
+    g_signal_handlers_disconnect_by_data(m_pNetwork.get(), this);
 }
 
 void CLoginPageGuard::LoadLoginPage() {
     StopTimer(m_nRetryTimer);
     m_bWaitingToRetry = false;
-    webkit_web_view_load_uri(m_pView, m_strLoginUrl.c_str());
+    webkit_web_view_load_uri(m_pView.get(), m_strLoginUrl.c_str());
 }
 
 void CLoginPageGuard::ShowProblem(Problem problem) {
@@ -111,7 +108,8 @@ void CLoginPageGuard::ShowProblem(Problem problem) {
     ReplaceAll(html, "@RETRY@", Escaped(m_strLoginUrl));
     m_bOwnPageLoading = true;
     // Shown for the login page's address: a reload (F5) loads the real one.
-    webkit_web_view_load_alternate_html(m_pView, html.c_str(), m_strLoginUrl.c_str(), nullptr);
+    webkit_web_view_load_alternate_html(m_pView.get(), html.c_str(), m_strLoginUrl.c_str(),
+                                        nullptr);
     // A page that keeps failing waits for the player; the portal's problems
     // may go away by themselves.
     m_bWaitingToRetry = problem != Problem::PageKeepsFailing;
@@ -152,7 +150,7 @@ void CLoginPageGuard::StopTimer(guint& timer) {
 
 void CLoginPageGuard::OnLoadTimedOut() {
     m_bLoadRefused = true;
-    webkit_web_view_stop_loading(m_pView);
+    webkit_web_view_stop_loading(m_pView.get());
 }
 
 void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLoginPageGuard* self) {

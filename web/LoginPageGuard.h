@@ -23,6 +23,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/OwnedPtr.h"
 #include "web/RetrySchedule.h"
 
 class CLoginPageGuard {
@@ -61,8 +62,8 @@ private:
     static void StopTimer(guint& timer);
     void OnLoadTimedOut();
 
-    WebKitWebView* m_pView;
-    GNetworkMonitor* m_pNetwork;
+    GObjectPtr<WebKitWebView> m_pView;
+    GObjectPtr<GNetworkMonitor> m_pNetwork;
     std::string m_strLoginUrl;
     CRetrySchedule m_schedule;
     guint m_nRetryTimer = 0;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/OwnedPtr.h"
 #include "platform/TextCodec.h"
 #include "web/CustomControlSite.h"
 
@@ -38,17 +39,11 @@ void CHtmlDocument::Run(const std::string& script,
             std::unique_ptr<std::function<void(const std::string&)>> callback(
                 static_cast<std::function<void(const std::string&)>*>(data));
             GError* error = nullptr;
-            JSCValue* value =
-                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
-            if (value == nullptr) {
-                g_error_free(error);  // the page went, or the window did
-                return;
-            }
-            gchar* text = jsc_value_is_string(value) ? jsc_value_to_string(value) : nullptr;
-            g_object_unref(value);
-            if (text != nullptr) {
-                (*callback)(text);
-                g_free(text);
+            const GObjectPtr<JSCValue> value(
+                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error));
+            const GErrorPtr failure(error);  // the page went, or the window did
+            if (value != nullptr && jsc_value_is_string(value.get())) {
+                (*callback)(GCharPtr(jsc_value_to_string(value.get())).get());
             }
         },
         pending);

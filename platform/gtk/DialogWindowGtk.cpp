@@ -18,17 +18,17 @@ bool CDialogWindow::Create(CDialogWindow* owner, bool show) {
     if (!ui) {
         return false;
     }
-    m_pBuilder = gtk_builder_new();
+    m_pBuilder.reset(gtk_builder_new());
     GError* error = nullptr;
-    if (!gtk_builder_add_from_string(m_pBuilder, ui->Text().data(), ui->Size(), &error)) {
+    if (!gtk_builder_add_from_string(m_pBuilder.get(), ui->Text().data(), ui->Size(), &error)) {
+        const GErrorPtr failure(error);
         g_printerr("login-launcher: window template %d: %s\n", m_nTemplateId, error->message);
-        g_error_free(error);
-        g_clear_object(&m_pBuilder);
+        m_pBuilder.reset();
         return false;
     }
-    m_hWnd = GTK_WINDOW(gtk_builder_get_object(m_pBuilder, "dialog"));
+    m_hWnd = GTK_WINDOW(gtk_builder_get_object(m_pBuilder.get(), "dialog"));
     if (m_hWnd == nullptr) {
-        g_clear_object(&m_pBuilder);
+        m_pBuilder.reset();
         return false;
     }
     gtk_widget_get_size_request(GTK_WIDGET(m_hWnd), &m_rect.width, &m_rect.height);
@@ -68,7 +68,7 @@ GtkWidget* CDialogWindow::GetDlgItem(int id) const {
     if (m_pBuilder == nullptr) {
         return nullptr;
     }
-    GObject* item = gtk_builder_get_object(m_pBuilder, std::to_string(id).c_str());
+    GObject* item = gtk_builder_get_object(m_pBuilder.get(), std::to_string(id).c_str());
     return item != nullptr && GTK_IS_WIDGET(item) ? GTK_WIDGET(item) : nullptr;
 }
 
@@ -389,5 +389,5 @@ void CDialogWindow::DestroyWindow() {
         gtk_widget_destroy(GTK_WIDGET(m_hWnd));
         m_hWnd = nullptr;
     }
-    g_clear_object(&m_pBuilder);
+    m_pBuilder.reset();
 }

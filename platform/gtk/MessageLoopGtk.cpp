@@ -25,6 +25,7 @@ gboolean OnQuitPosted(gpointer) {
 
 struct CMessageLoop::Impl {
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    ~Impl() { g_main_loop_unref(loop); }
 };
 
 void PostQuitMessage(int exitCode) {
@@ -45,12 +46,9 @@ int GetQuitExitCode() {
     return g_nExitCode;
 }
 
-CMessageLoop::CMessageLoop() : m_pImpl(new Impl) {}
+CMessageLoop::CMessageLoop() : m_pImpl(std::make_unique<Impl>()) {}
 
-CMessageLoop::~CMessageLoop() {
-    g_main_loop_unref(m_pImpl->loop);
-    delete m_pImpl;
-}
+CMessageLoop::~CMessageLoop() = default;
 
 bool CMessageLoop::Run() {
     if (!g_bQuitPosted) {

@@ -160,13 +160,11 @@ cairo_region_t* ScreenRect(const cairo_rectangle_int_t& r, int scale) {
 // The normal face of strip `id` at `scale`, in screen pixels at `place`.
 void AddFace(cairo_region_t* shape, int id, const cairo_rectangle_int_t& place, int scale) {
     const auto strip = LoadPngImage(id, scale);
-    cairo_surface_t* face = CopyAtScale(
+    const CairoSurfacePtr face = CopyAtScale(
         strip->GetSurface(), {0, 0, strip->GetWidth(), CellHeight(strip->GetHeight())}, scale);
-    cairo_region_t* covered = RegionFromAlpha(face, 1);
-    cairo_region_translate(covered, place.x * scale, place.y * scale);
-    cairo_region_union(shape, covered);
-    cairo_region_destroy(covered);
-    cairo_surface_destroy(face);
+    const CairoRegionPtr covered = RegionFromAlpha(face.get(), 1);
+    cairo_region_translate(covered.get(), place.x * scale, place.y * scale);
+    cairo_region_union(shape, covered.get());
 }
 
 // Whether the X server holds `shape` of `window` (ShapeBounding or
@@ -203,13 +201,11 @@ bool ShownAtScale(GtkWindow* main, int scale, int pictureScale) {
         return false;
     }
     const auto picture = LoadPngImage(155, pictureScale);
-    cairo_surface_t* shown = CopyAtScale(picture->GetSurface(), scale);
+    const CairoSurfacePtr shown = CopyAtScale(picture->GetSurface(), scale);
     const bool blends = gdk_screen_is_composited(gdk_screen_get_default());
-    cairo_region_t* wanted = RegionFromAlpha(shown, blends ? 1 : 128);
-    cairo_surface_destroy(shown);
-    const bool right = HasShape(GTK_WIDGET(main), ShapeBounding, wanted) &&
-                       HasShape(GTK_WIDGET(main), ShapeInput, wanted);
-    cairo_region_destroy(wanted);
+    const CairoRegionPtr wanted = RegionFromAlpha(shown.get(), blends ? 1 : 128);
+    const bool right = HasShape(GTK_WIDGET(main), ShapeBounding, wanted.get()) &&
+                       HasShape(GTK_WIDGET(main), ShapeInput, wanted.get());
     return right;
 }
 

@@ -98,28 +98,25 @@ TEST_F(PngImageTest, ShapeKeepsThePixelsOpaqueEnough) {
     const auto tiny = LoadPngImage(kTiny);
     ASSERT_TRUE(tiny && tiny->IsValid());
     // Row 0: alpha 255, 127, 51, 0. Row 1: 0, 255, 255, 0.
-    cairo_region_t* any = RegionFromAlpha(tiny->GetSurface(), 1);
-    EXPECT_EQ(Area(any), 5);
-    EXPECT_TRUE(cairo_region_contains_point(any, 2, 0));
-    EXPECT_FALSE(cairo_region_contains_point(any, 3, 0));
-    EXPECT_FALSE(cairo_region_contains_point(any, 0, 1));
-    cairo_region_t* half = RegionFromAlpha(tiny->GetSurface(), 128);
-    EXPECT_EQ(Area(half), 3);
-    EXPECT_TRUE(cairo_region_contains_point(half, 0, 0));
-    EXPECT_FALSE(cairo_region_contains_point(half, 1, 0));
-    cairo_region_destroy(any);
-    cairo_region_destroy(half);
+    const CairoRegionPtr any = RegionFromAlpha(tiny->GetSurface(), 1);
+    EXPECT_EQ(Area(any.get()), 5);
+    EXPECT_TRUE(cairo_region_contains_point(any.get(), 2, 0));
+    EXPECT_FALSE(cairo_region_contains_point(any.get(), 3, 0));
+    EXPECT_FALSE(cairo_region_contains_point(any.get(), 0, 1));
+    const CairoRegionPtr half = RegionFromAlpha(tiny->GetSurface(), 128);
+    EXPECT_EQ(Area(half.get()), 3);
+    EXPECT_TRUE(cairo_region_contains_point(half.get(), 0, 0));
+    EXPECT_FALSE(cairo_region_contains_point(half.get(), 1, 0));
 }
 
 TEST_F(PngImageTest, OpaqueCopyShowsEachPixelInItsOwnColour) {
     const auto tiny = LoadPngImage(kTiny);
     ASSERT_TRUE(tiny && tiny->IsValid());
-    cairo_surface_t* opaque = OpaqueCopy(tiny->GetSurface());
-    EXPECT_EQ(PixelAt(opaque, 0, 0), 0xFFFF0000u);
-    EXPECT_EQ(PixelAt(opaque, 1, 0), 0xFF0000FFu) << "half-transparent blue is not darkened";
-    EXPECT_EQ(PixelAt(opaque, 2, 0), 0xFF00FF00u);
-    EXPECT_EQ(PixelAt(opaque, 3, 0), 0x00000000u);
-    cairo_surface_destroy(opaque);
+    const CairoSurfacePtr opaque = OpaqueCopy(tiny->GetSurface());
+    EXPECT_EQ(PixelAt(opaque.get(), 0, 0), 0xFFFF0000u);
+    EXPECT_EQ(PixelAt(opaque.get(), 1, 0), 0xFF0000FFu) << "half-transparent blue is not darkened";
+    EXPECT_EQ(PixelAt(opaque.get(), 2, 0), 0xFF00FF00u);
+    EXPECT_EQ(PixelAt(opaque.get(), 3, 0), 0x00000000u);
 }
 
 // Pictures for desktops that scale windows: which one a window gets, and the
@@ -129,33 +126,30 @@ namespace {
 
 // The rectangles of a region scaled up by `factor`: what GTK's shapes, in a
 // window's own pixels, make of it on the screen.
-cairo_region_t* Blocky(const cairo_region_t* region, int factor) {
-    cairo_region_t* scaled = cairo_region_create();
+CairoRegionPtr Blocky(const cairo_region_t* region, int factor) {
+    CairoRegionPtr scaled(cairo_region_create());
     for (int i = 0; i < cairo_region_num_rectangles(region); ++i) {
         cairo_rectangle_int_t r;
         cairo_region_get_rectangle(region, i, &r);
         const cairo_rectangle_int_t big{r.x * factor, r.y * factor, r.width * factor,
                                         r.height * factor};
-        cairo_region_union_rectangle(scaled, &big);
+        cairo_region_union_rectangle(scaled.get(), &big);
     }
     return scaled;
 }
 
 // The pixels of rows [y, y + height) of a picture, as a picture of their own.
-cairo_surface_t* Rows(cairo_surface_t* picture, int y, int height) {
+CairoSurfacePtr Rows(cairo_surface_t* picture, int y, int height) {
     const int stride = cairo_image_surface_get_stride(picture);
-    return cairo_image_surface_create_for_data(
+    return CairoSurfacePtr(cairo_image_surface_create_for_data(
         cairo_image_surface_get_data(picture) + y * stride, CAIRO_FORMAT_ARGB32,
-        cairo_image_surface_get_width(picture), height, stride);
+        cairo_image_surface_get_width(picture), height, stride));
 }
 
 // What a window at `scale` covers of `part` of a picture, in screen pixels.
-cairo_region_t* ShapeAt(cairo_surface_t* picture, const cairo_rectangle_int_t& part, int scale,
-                        int minAlpha) {
-    cairo_surface_t* shown = CopyAtScale(picture, part, scale);
-    cairo_region_t* region = RegionFromAlpha(shown, minAlpha);
-    cairo_surface_destroy(shown);
-    return region;
+CairoRegionPtr ShapeAt(cairo_surface_t* picture, const cairo_rectangle_int_t& part, int scale,
+                       int minAlpha) {
+    return RegionFromAlpha(CopyAtScale(picture, part, scale).get(), minAlpha);
 }
 
 }  // namespace
@@ -237,67 +231,58 @@ TEST_F(PngImageTest, A2xPictureIsCutAtEachOfItsOwnPixels) {
     ASSERT_TRUE(strip && strip->IsValid());
     // The hover face, the second of four 54-unit cells: 108 pixels each at 2x.
     const cairo_rectangle_int_t hover{0, 54, 54, 54};
-    cairo_region_t* shape = ShapeAt(strip->GetSurface(), hover, 2, 1);
-    cairo_surface_t* rows = Rows(strip->GetSurface(), 108, 108);
-    cairo_region_t* pixels = RegionFromAlpha(rows, 1);
-    EXPECT_TRUE(cairo_region_equal(shape, pixels));
+    const CairoRegionPtr shape = ShapeAt(strip->GetSurface(), hover, 2, 1);
+    const CairoSurfacePtr rows = Rows(strip->GetSurface(), 108, 108);
+    const CairoRegionPtr pixels = RegionFromAlpha(rows.get(), 1);
+    EXPECT_TRUE(cairo_region_equal(shape.get(), pixels.get()));
     // Drawn for the window pixel for pixel, too.
-    cairo_surface_t* face = CopyAtScale(strip->GetSurface(), hover, 2);
-    EXPECT_EQ(PixelAt(face, 54, 60), PixelAt(rows, 54, 60));
-    EXPECT_EQ(PixelAt(face, 20, 90), PixelAt(rows, 20, 90));
-    cairo_surface_destroy(face);
+    const CairoSurfacePtr face = CopyAtScale(strip->GetSurface(), hover, 2);
+    EXPECT_EQ(PixelAt(face.get(), 54, 60), PixelAt(rows.get(), 54, 60));
+    EXPECT_EQ(PixelAt(face.get(), 20, 90), PixelAt(rows.get(), 20, 90));
 
     // Finer than the 1x face's shape blown up, which GTK's shapes would give.
     const auto coarse = LoadPngImage(160, 1);
-    cairo_region_t* coarseShape = ShapeAt(coarse->GetSurface(), hover, 1, 1);
-    cairo_region_t* blocky = Blocky(coarseShape, 2);
-    EXPECT_FALSE(cairo_region_equal(shape, blocky));
+    const CairoRegionPtr coarseShape = ShapeAt(coarse->GetSurface(), hover, 1, 1);
+    const CairoRegionPtr blocky = Blocky(coarseShape.get(), 2);
+    EXPECT_FALSE(cairo_region_equal(shape.get(), blocky.get()));
     cairo_rectangle_int_t extents;
-    cairo_region_get_extents(shape, &extents);
+    cairo_region_get_extents(shape.get(), &extents);
     EXPECT_LE(extents.width, 108);
     EXPECT_LE(extents.height, 108);
-    EXPECT_GT(Area(shape), Area(blocky) * 9 / 10);
-    EXPECT_LT(Area(shape), Area(blocky) * 11 / 10);
-    for (cairo_region_t* r : {shape, pixels, coarseShape, blocky}) {
-        cairo_region_destroy(r);
-    }
-    cairo_surface_destroy(rows);
+    EXPECT_GT(Area(shape.get()), Area(blocky.get()) * 9 / 10);
+    EXPECT_LT(Area(shape.get()), Area(blocky.get()) * 11 / 10);
 }
 
 TEST_F(PngImageTest, A1xPictureIsEnlargedSmoothlyForAWindowAt2) {
     const auto tiny = LoadPngImage(kTiny);
     ASSERT_TRUE(tiny && tiny->IsValid());
-    cairo_surface_t* same = CopyAtScale(tiny->GetSurface(), 1);
-    EXPECT_EQ(same, tiny->GetSurface());
-    cairo_surface_destroy(same);
+    const CairoSurfacePtr same = CopyAtScale(tiny->GetSurface(), 1);
+    EXPECT_EQ(same.get(), tiny->GetSurface());
 
-    cairo_surface_t* big = CopyAtScale(tiny->GetSurface(), 2);
-    EXPECT_EQ(cairo_image_surface_get_width(big), 8);
-    EXPECT_EQ(cairo_image_surface_get_height(big), 4);
-    EXPECT_EQ(ScaleOf(big), 2);
+    const CairoSurfacePtr big = CopyAtScale(tiny->GetSurface(), 2);
+    EXPECT_EQ(cairo_image_surface_get_width(big.get()), 8);
+    EXPECT_EQ(cairo_image_surface_get_height(big.get()), 4);
+    EXPECT_EQ(ScaleOf(big.get()), 2);
     // Row 0: alpha 255, 127, 51, 0. Row 1: 0, 255, 255, 0. The opaque red
     // corner stays opaque, not faded by the nothing beyond the picture's
     // edge; the clear right column stays clear; from the half-clear blue
     // down to the clear pixel below it, alpha falls in steps finer than a
     // 2 × 2 block.
-    EXPECT_EQ(PixelAt(big, 0, 0) >> 24, 255u);
-    EXPECT_EQ(PixelAt(big, 7, 3) >> 24, 0u);
-    const uint32_t fall[] = {PixelAt(big, 2, 0) >> 24, PixelAt(big, 2, 1) >> 24,
-                             PixelAt(big, 2, 2) >> 24, PixelAt(big, 2, 3) >> 24};
+    EXPECT_EQ(PixelAt(big.get(), 0, 0) >> 24, 255u);
+    EXPECT_EQ(PixelAt(big.get(), 7, 3) >> 24, 0u);
+    const uint32_t fall[] = {PixelAt(big.get(), 2, 0) >> 24, PixelAt(big.get(), 2, 1) >> 24,
+                             PixelAt(big.get(), 2, 2) >> 24, PixelAt(big.get(), 2, 3) >> 24};
     EXPECT_NE(fall[0], fall[1]);
     EXPECT_NE(fall[2], fall[3]);
 
     // A part resampled alone takes nothing from beyond it: the second row
     // holds no trace of the first.
     const auto secondRow = CopyAtScale(tiny->GetSurface(), {0, 1, 4, 1}, 2);
-    EXPECT_EQ(PixelAt(secondRow, 0, 0) >> 24, 0u);
-    EXPECT_EQ(PixelAt(secondRow, 3, 0), PixelAt(secondRow, 3, 1));
-    cairo_surface_destroy(secondRow);
+    EXPECT_EQ(PixelAt(secondRow.get(), 0, 0) >> 24, 0u);
+    EXPECT_EQ(PixelAt(secondRow.get(), 3, 0), PixelAt(secondRow.get(), 3, 1));
 
     // The opaque copy of a 2x picture is a 2x picture too.
-    cairo_surface_t* opaque = OpaqueCopy(big);
-    EXPECT_EQ(ScaleOf(opaque), 2);
-    EXPECT_EQ(cairo_image_surface_get_width(opaque), 8);
-    cairo_surface_destroy(opaque);
-    cairo_surface_destroy(big);
+    const CairoSurfacePtr opaque = OpaqueCopy(big.get());
+    EXPECT_EQ(ScaleOf(opaque.get()), 2);
+    EXPECT_EQ(cairo_image_surface_get_width(opaque.get()), 8);
 }
