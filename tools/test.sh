@@ -63,9 +63,9 @@ stage "building the sanitizer build into build-asan/"
 if cmake -S . -B build-asan -DLAUNCHER_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
   cmake --build build-asan -j"$(nproc)" --target unit_tests gtk_tests ui_tests app_tests >/dev/null; then
   stage "unit and in-process GUI tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-  # The black-box GUI tests (gui.*) and the package tests (package.*) run
-  # only in stage 1.
-  run_ctest --test-dir build-asan -E '^(gui|package)\.'
+  # The black-box GUI tests (gui.*), the package tests (package.*) and the
+  # sources' checks (lint.*) run only in stage 1.
+  run_ctest --test-dir build-asan -E '^(gui|package|lint)\.'
 else
   echo "test.sh: the sanitizer build failed" >&2
   failed=$((failed + 1))

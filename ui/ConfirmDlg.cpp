@@ -101,6 +101,10 @@ bool CConfirmDlg::OnInitDialog() {
     }
     Place(client, title, 79, 10, 100, 30);
     Place(client, question, 28, 34, 200, 66);
+    // Both texts hang from the top of their places, as a window's static
+    // text does: centred in its 30 pixels, the title would run into the
+    // question below it.
+    gtk_label_set_yalign(GTK_LABEL(title), 0.0f);
     gtk_label_set_yalign(GTK_LABEL(question), 0.0f);
     return true;
 }
