@@ -15,7 +15,7 @@ import unittest
 
 from pictures import BROWSER, MAIN_SIZE
 from portal import Portal
-from xsession import BUILD, MAIN_TITLE, SessionPerClass, screenshot_path, wait_until
+from xsession import BUILD, MAIN_TITLE, SessionPerClass, wait_until
 
 # The program as built for the tests: "offline" finds no portal; "online"
 # finds the tests' own server at ONLINE_PORT; "https" finds it over TLS at
@@ -225,10 +225,10 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         size = (MAIN_SIZE[0] * self.scale, MAIN_SIZE[1] * self.scale)
         return self.session.wait_geometry(self.window, lambda g: g[2:] == size)[:2]
 
-    def login_window(self, width=None):
+    def login_window(self):
         """The login window: the program's other visible window as wide as
         the main one."""
-        width = width or MAIN_SIZE[0] * self.scale
+        width = MAIN_SIZE[0] * self.scale
 
         def find():
             return [w for w in self.session.program_windows()
@@ -280,10 +280,6 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         lines_on_the_button = {x for x, y in RETRY_FACE if warm(x, y)}
         return (max(abs(a - b) for a, b in zip(corner, OWN_PAGE_RGB)) < 24
                 and len(lines_on_the_button) == 2)
-
-    def screenshot(self, name, prefix="login"):
-        """Until every suite keeps its screenshots with keep_screenshot()."""
-        self.session.screenshot(keep_as=screenshot_path("%s-%s" % (prefix, name)))
 
 
 class OfflineTestCase(LauncherTestCase):

@@ -17,16 +17,10 @@ import subprocess
 import time
 import unittest
 
-from pictures import Screenshot, close_to  # noqa: F401 (until every suite reads it from pictures)
+from pictures import Screenshot
 
 BUILD = os.environ.get("LAUNCHER_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
 DESKTOP = os.path.join(BUILD, "tests", "test-desktop")
-# Until every suite finds them in program.py.
-LAUNCHER_OFFLINE = os.path.join(BUILD, "tests", "offline", "login-launcher")
-LAUNCHER_ONLINE = os.path.join(BUILD, "tests", "online", "login-launcher")
-LAUNCHER_HTTPS = os.path.join(BUILD, "tests", "https", "login-launcher")
-ONLINE_PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120"))
-HTTPS_PORT = ONLINE_PORT + 2
 DESKTOP_RGB = (0x30, 0x70, 0xA0)
 WIDTH, HEIGHT = 1920, 1080
 # Where the pointer rests when it should light up no button of the program.
@@ -191,7 +185,7 @@ class XSession:
                               timeout=30)
 
     # -- the program's windows -------------------------------------------------
-    def start_launcher(self, program=LAUNCHER_OFFLINE, cwd=None, env=None):
+    def start_launcher(self, program, cwd=None, env=None):
         """Starts `program` on this display; it ends with the session at the
         latest."""
         environment = dict(self.env, **(env or {}))
