@@ -171,6 +171,9 @@ class XSession:
                     break
                 except subprocess.TimeoutExpired:
                     continue
+        # The stand-in desktop's clicks were read through a pipe of ours.
+        if getattr(self, "desktop", None) is not None:
+            self.desktop.stdout.close()
         if getattr(self, "xvfb", None) is not None:
             self.xvfb.terminate()
             self.xvfb.wait(timeout=10)
