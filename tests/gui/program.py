@@ -4,25 +4,36 @@ for the game launcher and fetches it to), started in a separate work folder
 (where log.txt goes) against the tests' loopback portal, with the fake game
 launcher recording how it was started."""
 
+import json
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
 import unittest
 
+from pictures import BROWSER, MAIN_SIZE
 from portal import Portal
-from xsession import BUILD, LAUNCHER_ONLINE, ONLINE_PORT, SessionPerClass, wait_until
+from xsession import BUILD, MAIN_TITLE, SessionPerClass, wait_until
 
+# The program as built for the tests: "offline" finds no portal; "online"
+# finds the tests' own server at ONLINE_PORT; "https" finds it over TLS at
+# HTTPS_PORT.
+LAUNCHER_OFFLINE = os.path.join(BUILD, "tests", "offline", "login-launcher")
+LAUNCHER_ONLINE = os.path.join(BUILD, "tests", "online", "login-launcher")
+LAUNCHER_HTTPS = os.path.join(BUILD, "tests", "https", "login-launcher")
+ONLINE_PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120"))
+HTTPS_PORT = ONLINE_PORT + 2
 FAKE_LAUNCHER = os.path.join(BUILD, "tests", "fake-launcher")
+
 LOGIN_PATH = "/url/weiduan.php"
 PAYLOAD = '{"uid":"u1","token":"t","server_id":"s","other":"o","sign":"x"}'
+# What the program makes of PAYLOAD: the game launcher's argument, and what
+# it writes to log.txt.
 PAYLOAD_ARGS = ",id^u1,auth_key^t&s&o&x"
+PAYLOAD_LOG = PAYLOAD + "\nt&s&o&x\n"
 PAGE_HEAD = "<!DOCTYPE html><meta charset='utf-8'><title>login</title>"
-# The main window's width in screen pixels at scale 1.
-MAIN_WIDTH = 1334
-# Where the login window shows the browser: x, y, width, height in its pixels.
-BROWSER = (560, 177, 631, 446)
 # The program's own page: dark blue, with the 重试 button in its middle.
 OWN_PAGE_RGB = (0x1B, 0x26, 0x38)
 # Two upright lines through that button's brown face, in the browser's
@@ -36,6 +47,18 @@ def page(body, head=""):
 
 def beacon(expression):
     return "new Image().src = '/beacon?' + encodeURIComponent(%s);" % expression
+
+
+# A page all of one green, which tells at a glance whether the page shows.
+PAGE_RGB = (0x22, 0xAA, 0x66)
+GREEN_FILL = "<div style='position:absolute;inset:0;background:#22aa66'></div>"
+# The green page that logs in when the player clicks anywhere in it, and
+# sends the beacon "shown" once loaded.
+CLICK_TO_LOG_IN = page(
+    GREEN_FILL +
+    "<script>addEventListener('click', function () { window.external.AppLogin(%s); });"
+    "addEventListener('load', function () { new Image().src = '/beacon?shown'; });</script>"
+    % json.dumps(PAYLOAD))
 
 
 def web_processes(root):
@@ -93,12 +116,23 @@ class LauncherRun:
                 'mount --bind "$1" "$1" && mount -o remount,bind,ro "$1" && exec "$2"',
                 "sh", self.program_dir, self.program]
 
-    def start(self, login_page, env=None):
-        self.portal.pages[LOGIN_PATH] = login_page
+    def start(self, login_page=None, env=None):
+        """Starts the program, with `login_page` as the portal's login page,
+        and waits for its main window."""
+        if login_page is not None:
+            self.portal.pages[LOGIN_PATH] = login_page
         self.process = subprocess.Popen(self.command(), cwd=self.work_dir,
                                         env=dict(self.env, **(env or {})), stderr=self.stderr)
-        self.window = self.session.find_window("Tharnvale", process=self.process)
+        self.window = self.session.find_window(MAIN_TITLE, process=self.process)
         return self.process
+
+    def kill_page_processes(self):
+        """Kills the web processes that show the program's pages, as a crash
+        would; answers their pids."""
+        victims = web_processes(self.process.pid)
+        for pid in victims:
+            os.kill(pid, signal.SIGKILL)
+        return victims
 
     def has_started_launcher(self):
         return os.path.exists(self.record)
@@ -147,10 +181,14 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
     build = LAUNCHER_ONLINE
     # Whether the program's folder is read-only to it, as an installed one is.
     read_only = False
+    # The desktop's integer scale, which the program follows.
+    scale = 1
 
     def setUp(self):
-        self.portal = self.make_portal().__enter__()
-        self.addCleanup(self.portal.__exit__, None, None, None)
+        self.portal = self.make_portal()
+        if self.portal is not None:
+            self.portal.__enter__()
+            self.addCleanup(self.portal.__exit__, None, None, None)
         self.program = self.new_run()
 
     def make_portal(self):
@@ -161,7 +199,9 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         self.addCleanup(run.close)
         return run
 
-    def start(self, login_page, env=None):
+    def start(self, login_page=None, env=None):
+        if self.scale != 1:
+            env = dict(env or {}, GDK_SCALE=str(self.scale))
         self.launcher = self.program.start(login_page, env)
         self.window = self.program.window
         return self.launcher
@@ -177,9 +217,19 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         self.assertIsNone(self.program.process.poll())
         self.assertFalse(self.program.has_started_launcher())
 
-    def login_window(self, width=MAIN_WIDTH):
+    # -- the program's windows ------------------------------------------------------
+    def main_window_origin(self):
+        """The main window's top left corner, once the window manager has
+        given it its full size: it may still be placing the window when it
+        shows."""
+        size = (MAIN_SIZE[0] * self.scale, MAIN_SIZE[1] * self.scale)
+        return self.session.wait_geometry(self.window, lambda g: g[2:] == size)[:2]
+
+    def login_window(self):
         """The login window: the program's other visible window as wide as
-        the main one (`width` screen pixels)."""
+        the main one."""
+        width = MAIN_SIZE[0] * self.scale
+
         def find():
             return [w for w in self.session.program_windows()
                     if w != self.window and self.session.geometry(w)[2] == width]
@@ -187,6 +237,34 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         self.assertTrue(others, "no login window among %s" % [
             (w, self.session.geometry(w)) for w in self.session.program_windows(visible=False)])
         return others[0]
+
+    # -- the page --------------------------------------------------------------------
+    def show_page(self):
+        """Starts the program on CLICK_TO_LOG_IN and waits until the page shows
+        and the main window stands in place, at self.origin."""
+        self.start(CLICK_TO_LOG_IN)
+        self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=30), "the page never showed")
+        self.origin = self.main_window_origin()
+        time.sleep(0.8)
+
+    def loads(self):
+        """How often the page has loaded, for pages that send the beacon
+        "loaded" each time."""
+        return self.portal.beacons.count("loaded")
+
+    def page_point(self, x, y):
+        """The screen pixel of the browser's pixel (x, y), wherever the main
+        window stands now."""
+        x0, y0 = self.session.geometry(self.window)[:2]
+        return x0 + BROWSER[0] + x, y0 + BROWSER[1] + y
+
+    def click_page(self, x, y, button=1):
+        self.session.click(*self.page_point(x, y), button=button)
+
+    def reload_page(self):
+        """Clicks into the page, so that it has the keyboard, and presses F5."""
+        self.click_page(40, 40)
+        self.session.run(["xdotool", "key", "F5"])
 
     def own_page_shown(self):
         """Whether the browser shows a page of the program's own. Its corner
@@ -203,8 +281,18 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         return (max(abs(a - b) for a, b in zip(corner, OWN_PAGE_RGB)) < 24
                 and len(lines_on_the_button) == 2)
 
-    def screenshot(self, name, prefix="login"):
-        folder = os.environ.get("LAUNCHER_SCREENSHOTS")
-        if folder:
-            os.makedirs(folder, exist_ok=True)
-            self.session.screenshot(keep_as=os.path.join(folder, "%s-%s.png" % (prefix, name)))
+
+class OfflineTestCase(LauncherTestCase):
+    """The program built to find no portal at its address, for the tests of
+    its windows alone: the login window shows the program's own page. A test
+    finds it started, its main window in place at self.origin."""
+    build = LAUNCHER_OFFLINE
+
+    def make_portal(self):
+        return None
+
+    def setUp(self):
+        super().setUp()
+        self.start()
+        self.origin = self.main_window_origin()
+        time.sleep(1.0)

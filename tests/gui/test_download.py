@@ -5,60 +5,36 @@ meanwhile; Esc stops the download and leaves the program as it was, with
 nothing beside it, so that the next login downloads the launcher anew and
 starts it."""
 
-import json
 import os
-import subprocess
 import time
+import unittest
 
+from pictures import DOWNLOAD_SIZE, FIGURE, close_to, off_centre, picture
 from portal import LAUNCHER_PATH
-from program import LauncherTestCase, PAYLOAD, PAYLOAD_ARGS, page
-from xsession import close_to, for_each_desktop, wait_until
+from program import LauncherTestCase, PAYLOAD_ARGS
+from xsession import DOWNLOAD_TITLE, for_each_desktop, wait_until
 
-TITLE = "正在下载游戏启动器"
-RES = os.path.join(os.path.dirname(__file__), "../../res")
-BROWSER = (560, 177, 631, 446)
-SIZE = (360, 160)
-# Logs in each time the player clicks the page.
-LOGIN_PAGE = page(
-    "<div style='position:absolute;inset:0;background:#22aa66'></div>"
-    "<script>addEventListener('click', function () { window.external.AppLogin(%s); });"
-    "addEventListener('load', function () { new Image().src = '/beacon?shown'; });</script>"
-    % json.dumps(PAYLOAD))
-
-
-def face_pixel(x, y):
-    """A pixel of the window's face picture."""
-    raw = subprocess.run(["convert", os.path.join(RES, "181-download-background.png"), "-depth", "8",
-                          "-crop", "1x1+%d+%d" % (x, y), "rgb:-"],
-                         check=True, capture_output=True).stdout
-    return tuple(raw[:3])
+DOWNLOAD_FACE = "181-download-background.png"
 
 
 class Download(LauncherTestCase):
+    suite = "download"
+
     def setUp(self):
         super().setUp()
-        self.session.run(["xdotool", "mousemove", "5", "5"])
-
-    def show_page(self):
-        self.start(LOGIN_PAGE)
-        self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=30), "the page never showed")
-        self.origin = self.session.wait_geometry(self.window, lambda g: g[2] == 1334)[:2]
-        time.sleep(0.8)
+        self.session.park_pointer()
 
     def log_in(self):
-        x0, y0 = self.origin
-        self.session.click(x0 + BROWSER[0] + 300, y0 + BROWSER[1] + 200)
-
-    def download_shown(self):
-        return self.session.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE],
-                                check=False).stdout.strip() != ""
+        """Clicks the page, which logs in."""
+        self.click_page(300, 200)
 
     def assert_borderless_over(self, dialog, login):
-        x, y, w, h = self.session.wait_geometry(dialog, lambda g: g[2:] == SIZE)
-        self.assertEqual((w, h), SIZE)
-        lx, ly, lw, lh = self.session.geometry(login)
-        self.assertLessEqual(abs(x - (lx + (lw - w) // 2)), 1, "window at %s, login window at %s" % ((x, y), (lx, ly)))
-        self.assertLessEqual(abs(y - (ly + (lh - h) // 2)), 1, "window at %s, login window at %s" % ((x, y), (lx, ly)))
+        x, y, w, h = self.session.wait_geometry(dialog, lambda g: g[2:] == DOWNLOAD_SIZE)
+        self.assertEqual((w, h), DOWNLOAD_SIZE)
+        under = self.session.geometry(login)
+        dx, dy = off_centre((x, y, w, h), under)
+        self.assertLessEqual(abs(dx), 1, "window at %s, login window at %s" % ((x, y), under[:2]))
+        self.assertLessEqual(abs(dy), 1, "window at %s, login window at %s" % ((x, y), under[:2]))
         transient = self.session.xprop(dialog, "WM_TRANSIENT_FOR").split()[-1]
         self.assertEqual(int(transient, 16), int(login), "the window belongs to %s" % transient)
         self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.session.xprop(dialog, "_NET_WM_WINDOW_TYPE"))
@@ -76,10 +52,11 @@ class Download(LauncherTestCase):
     def assert_face_on_top(self, rect):
         x, y, w, h = rect
         shot = self.session.screenshot()
+        face = picture(DOWNLOAD_FACE)
         for fx, fy in ((1, 1), (w - 2, 1), (1, h - 2), (w - 2, h - 2), (w // 2, 1), (1, h // 2)):
-            self.assertTrue(close_to(shot.pixel(x + fx, y + fy), face_pixel(fx, fy), 10),
+            self.assertTrue(close_to(shot.pixel(x + fx, y + fy), face.rgb(fx, fy), 10),
                             "at (%d, %d) of the window: %s, not the face's %s"
-                            % (fx, fy, shot.pixel(x + fx, y + fy), face_pixel(fx, fy)))
+                            % (fx, fy, shot.pixel(x + fx, y + fy), face.rgb(fx, fy)))
 
     def test_escape_stops_the_download_and_the_next_login_fetches_and_starts_the_launcher(self):
         launcher = self.portal.launcher
@@ -89,29 +66,29 @@ class Download(LauncherTestCase):
         self.show_page()
         login = self.login_window()
         self.log_in()
-        dialog = self.session.find_window(TITLE, timeout=10)
+        dialog = self.session.find_window(DOWNLOAD_TITLE, timeout=10)
         rect = self.assert_borderless_over(dialog, login)
         # Clicks on the figure and on the page reach neither window: the
         # download window stays on top and no second download starts.
         x0, y0 = self.origin
-        for point in ((x0 + 250, y0 + 400), (x0 + BROWSER[0] + 500, y0 + BROWSER[1] + 350)):
+        for point in ((x0 + FIGURE[0], y0 + FIGURE[1]), self.page_point(500, 350)):
             self.session.click(*point)
             time.sleep(0.5)
             self.assert_face_on_top(rect)
-        self.session.run(["xdotool", "mousemove", "5", "5"])
+        self.session.park_pointer()
         self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 1)
         # Long enough for a speed and the time left.
         time.sleep(1.5)
-        self.screenshot("%s-downloading" % type(self).__name__, prefix="download")
+        self.keep_screenshot("downloading")
 
         self.session.key(dialog, "Escape")
-        self.assertTrue(wait_until(lambda: not self.download_shown(), 5), "the window stayed after Esc")
+        self.assertTrue(wait_until(lambda: not self.session.window_shown(DOWNLOAD_TITLE), 5),
+                        "the window stayed after Esc")
         self.assert_keeps_running(1.0)
         self.assertEqual(os.listdir(self.program.program_dir), ["login-launcher"],
                          "the stopped download left something beside the program")
-        self.assertEqual(self.session.run(["xdotool", "search", "--onlyvisible", "--name", "下载失败"],
-                                          check=False).stdout.strip(), "", "a stop the player chose was reported")
-        self.screenshot("%s-stopped" % type(self).__name__, prefix="download")
+        self.assertEqual(self.session.windows_named("下载失败"), [], "a stop the player chose was reported")
+        self.keep_screenshot("stopped")
 
         self.portal.launcher = launcher
         self.portal.launcher_seconds = 0.0
@@ -127,11 +104,11 @@ class Download(LauncherTestCase):
         self.show_page()
         login = self.login_window()
         self.log_in()
-        dialog = self.session.find_window(TITLE, timeout=10)
+        dialog = self.session.find_window(DOWNLOAD_TITLE, timeout=10)
         self.assert_borderless_over(dialog, login)
         self.assertTrue(wait_until(lambda: len(self.portal.got(LAUNCHER_PATH)) >= 2, 10), "no retry")
         time.sleep(0.5)
-        self.screenshot("%s-retrying" % type(self).__name__, prefix="download")
+        self.keep_screenshot("retrying")
         self.assertEqual(self.started_with(timeout=30), [PAYLOAD_ARGS])
         self.assert_exits_with(16)
         self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 3)
@@ -142,5 +119,4 @@ for_each_desktop(Download, globals())
 del Download
 
 if __name__ == "__main__":
-    import unittest
     unittest.main()

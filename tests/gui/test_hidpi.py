@@ -7,27 +7,21 @@ on the panel, the page rendered at the screen's own pixels, and the
 confirmation and download windows."""
 
 import json
-import os
-import subprocess
 import time
+import unittest
 
-from program import LauncherTestCase, PAYLOAD, page
-from xsession import DESKTOP_RGB, close_to, for_each_desktop, wait_until
+from pictures import (BROWSER, BUTTONS, CANCEL, CLOSE, CONFIRMATION_SIZE, DOWNLOAD_SIZE, MAIN_SIZE, close_to,
+                      face_middle, off_centre, picture, spread, under_login_item)
+from program import GREEN_FILL, PAGE_RGB, LauncherTestCase, PAYLOAD, page
+from xsession import CONFIRMATION_TITLE, DESKTOP_RGB, DOWNLOAD_TITLE, for_each_desktop, wait_until
 
-RES = os.path.join(os.path.dirname(__file__), "../../res")
 SCALE = 2
 SCREEN = (3840, 2160)
-# In the windows' own pixels, as the program lays them out.
-MAIN_SIZE = (1334, 725)
-BROWSER = (560, 177, 631, 446)
-CLOSE = (1208, 115, 54)      # x, y and cell size
-MINIMISE = (1173, 137, 39)
-PAGE_RGB = (0x22, 0xAA, 0x66)
 # Logs in when the player clicks the page; a canvas of 100 × 40 of the
 # page's pixels holds one dark column at every other pixel of its own
 # backing store, which the page makes as fine as the screen.
 LOGIN_PAGE = page(
-    "<div style='position:absolute;inset:0;background:#22aa66'></div>"
+    GREEN_FILL +
     "<canvas id='stripes' style='position:absolute;left:20px;top:20px;width:100px;height:40px'>"
     "</canvas>"
     "<script>"
@@ -38,46 +32,6 @@ LOGIN_PAGE = page(
     "addEventListener('click', function (e) { if (e.clientY > 100) window.external.AppLogin(%s); });"
     "addEventListener('load', function () { new Image().src = '/beacon?dpr=' + r; });"
     "</script>" % json.dumps(PAYLOAD))
-
-
-class Picture:
-    """A picture of res/ as straight RGBA bytes."""
-
-    def __init__(self, name):
-        path = os.path.join(RES, name)
-        size = subprocess.run(["identify", "-format", "%w %h", path], check=True,
-                              capture_output=True, text=True).stdout.split()
-        self.width, self.height = int(size[0]), int(size[1])
-        self.data = subprocess.run(["convert", path, "-depth", "8", "rgba:-"], check=True,
-                                   capture_output=True).stdout
-
-    def rgba(self, x, y):
-        offset = (y * self.width + x) * 4
-        return tuple(self.data[offset:offset + 4])
-
-    def alpha(self, x, y):
-        return self.data[(y * self.width + x) * 4 + 3]
-
-
-_pictures = {}
-
-
-def picture(name):
-    if name not in _pictures:
-        _pictures[name] = Picture(name)
-    return _pictures[name]
-
-
-def spread(points, count):
-    return points[:: max(1, len(points) // count)][:count]
-
-
-def under_login_item(x, y):
-    """Whether a screen pixel of the main window lies under an item of the
-    login window (the browser, or either button's whole window)."""
-    items = [BROWSER, (MINIMISE[0], MINIMISE[1], MINIMISE[2], 75), (CLOSE[0], CLOSE[1], CLOSE[2], CLOSE[2])]
-    return any(ix * SCALE <= x < (ix + w) * SCALE and iy * SCALE <= y < (iy + h) * SCALE
-               for ix, iy, w, h in items)
 
 
 def finer_than_1x(fine, coarse, x, y, margin=40):
@@ -107,7 +61,7 @@ def background_samples(threshold):
     found = {"detail": [], "soft": [], "out": [], "in": []}
     for y in range(0, fine.height - 1, 2):
         for x in range(0, fine.width - 1, 2):
-            if under_login_item(x, y):
+            if under_login_item(x, y, SCALE):
                 continue
             block = [(x, y), (x + 1, y), (x, y + 1), (x + 1, y + 1)]
             alphas = [fine.alpha(*p) for p in block]
@@ -138,29 +92,26 @@ def face_points(strip, size, cell):
 
 
 class HiDpi(LauncherTestCase):
+    suite = "hidpi"
     screen = SCREEN
+    scale = SCALE
 
     def setUp(self):
         super().setUp()
-        self.session.run(["xdotool", "mousemove", "5", "5"])
+        self.session.park_pointer()
 
     def show_page(self):
-        self.start(LOGIN_PAGE, env={"GDK_SCALE": str(SCALE)})
+        """Starts the program on LOGIN_PAGE and waits until the page shows and
+        the main window stands in place, at self.origin."""
+        self.start(LOGIN_PAGE)
         self.assertTrue(wait_until(lambda: any(b.startswith("dpr=") for b in self.portal.beacons), timeout=30),
                         "the page never showed")
-        self.origin = self.session.wait_geometry(
-            self.window, lambda g: g[2:] == (MAIN_SIZE[0] * SCALE, MAIN_SIZE[1] * SCALE))[:2]
+        self.origin = self.main_window_origin()
         time.sleep(1.0)
 
     def screen_point(self, x, y):
         """A screen pixel, from a pixel of the main window's 2x picture."""
         return self.origin[0] + x, self.origin[1] + y
-
-    def login_window(self):
-        return super().login_window(MAIN_SIZE[0] * SCALE)
-
-    def keep(self, name):
-        self.screenshot("%s-%s" % (type(self).__name__, name), prefix="hidpi")
 
     # -- the main window ---------------------------------------------------------
     def test_main_window_covers_twice_its_size_centred_on_the_work_area(self):
@@ -169,8 +120,9 @@ class HiDpi(LauncherTestCase):
         self.assertEqual((w, h), (MAIN_SIZE[0] * SCALE, MAIN_SIZE[1] * SCALE))
         area = [int(v) for v in self.session.run(["xprop", "-root", "_NET_WORKAREA"]).stdout
                 .split("=")[1].replace(",", " ").split()[:4]]
-        self.assertLessEqual(abs(x - (area[0] + (area[2] - w) // 2)), 2, "at %s in %s" % ((x, y), area))
-        self.assertLessEqual(abs(y - (area[1] + (area[3] - h) // 2)), 2, "at %s in %s" % ((x, y), area))
+        dx, dy = off_centre((x, y, w, h), area)
+        self.assertLessEqual(abs(dx), 2, "at %s in %s" % ((x, y), area))
+        self.assertLessEqual(abs(dy), 2, "at %s in %s" % ((x, y), area))
         # The task bar gets the icon drawn for this scale as well.
         icons = self.session.xprop(self.window, "_NET_WM_ICON")
         self.assertIn("64 x 64", icons)
@@ -195,8 +147,7 @@ class HiDpi(LauncherTestCase):
 
     def test_picture_is_the_2x_one_cut_at_each_screen_pixel(self):
         self.show_page()
-        shot = self.session.screenshot()
-        self.keep("picture")
+        shot = self.keep_screenshot("picture")
         samples = background_samples(self.threshold())
         self.assertTrue(samples["out"] and samples["detail"] and samples["soft"])
         for kind in ("detail", "soft", "out", "in"):
@@ -245,8 +196,7 @@ class HiDpi(LauncherTestCase):
     def test_page_renders_at_the_screens_own_pixels(self):
         self.show_page()
         self.assertIn("dpr=2", self.portal.beacons)
-        shot = self.session.screenshot()
-        self.keep("page")
+        shot = self.keep_screenshot("page")
         # Across the canvas, every screen pixel differs from the next: one
         # page pixel blown up would show pairs.
         y = (BROWSER[1] + 20 + 20) * SCALE
@@ -260,7 +210,7 @@ class HiDpi(LauncherTestCase):
         fine = picture(strip + "@2x.png")
         x, y, size = (v * SCALE for v in button)
         shot = self.session.screenshot()
-        return all(close_to(shot.pixel(*self.screen_point(x + i, y + j)), fine.rgba(i, cell * size + j)[:3], 8)
+        return all(close_to(shot.pixel(*self.screen_point(x + i, y + j)), fine.rgb(i, cell * size + j), 8)
                    for i, j in face_points(strip, size, cell))
 
     def edge(self, button, strip):
@@ -281,30 +231,29 @@ class HiDpi(LauncherTestCase):
 
     def test_buttons_show_their_2x_faces_in_each_state(self):
         self.show_page()
-        for button, strip in ((CLOSE, "160-close"), (MINIMISE, "162-minimise")):
+        for button, strip in BUTTONS:
             self.assertTrue(self.face_shows(button, strip, 0), "normal face of %s" % strip)
-            middle = self.screen_point(*(v * SCALE + button[2] for v in button[:2]))
-            self.session.run(["xdotool", "mousemove", *map(str, middle)])
+            self.session.move_pointer(*self.screen_point(*face_middle(button, SCALE)))
             self.assertTrue(wait_until(lambda: self.face_shows(button, strip, 1), 3), "hover face of %s" % strip)
             if button is CLOSE:
-                self.keep("hover")
-            self.session.run(["xdotool", "mousedown", "1"])
+                self.keep_screenshot("hover")
+            self.session.press()
             self.assertTrue(wait_until(lambda: self.face_shows(button, strip, 2), 3), "pressed face of %s" % strip)
-            self.session.run(["xdotool", "mousemove", "5", "5", "mouseup", "1"])
+            self.session.release_aside()
             self.assertTrue(wait_until(lambda: self.face_shows(button, strip, 0), 3))
         self.assertIsNone(self.launcher.poll())
 
     def test_buttons_take_the_pointer_exactly_where_their_faces_are(self):
         self.show_page()
-        for button, strip in ((CLOSE, "160-close"), (MINIMISE, "162-minimise")):
+        for button, strip in BUTTONS:
             inside, outside = self.edge(button, strip)
-            self.session.run(["xdotool", "mousemove", *map(str, outside)])
+            self.session.move_pointer(*outside)
             time.sleep(0.5)
             self.assertTrue(self.face_shows(button, strip, 0), "%s lit from below its face" % strip)
-            self.session.run(["xdotool", "mousemove", *map(str, inside)])
+            self.session.move_pointer(*inside)
             self.assertTrue(wait_until(lambda: self.face_shows(button, strip, 1), 3),
                             "%s not lit at the edge of its face" % strip)
-            self.session.run(["xdotool", "mousemove", "5", "5"])
+            self.session.park_pointer()
             time.sleep(0.3)
         # A click on the close button's last pixel asks to quit; one just
         # beyond its face does nothing. That one lands on the main window,
@@ -312,57 +261,53 @@ class HiDpi(LauncherTestCase):
         # so that the window manager sees its release.
         inside, outside = self.edge(CLOSE, "160-close")
         self.session.click(*inside)
-        dialog = self.session.find_window("关闭游戏", timeout=5)
+        dialog = self.session.find_window(CONFIRMATION_TITLE, timeout=5)
         self.session.key(dialog, "Escape")
-        self.assertTrue(wait_until(lambda: not self.confirmation_shown(), 5))
+        self.assertTrue(wait_until(lambda: not self.session.window_shown(CONFIRMATION_TITLE), 5))
         self.session.run(["xdotool", "mousemove", *map(str, outside), "mousedown", "1", "sleep", "0.3",
                           "mouseup", "1"])
         time.sleep(1.0)
-        self.assertFalse(self.confirmation_shown(), "the close button took a click below its face")
+        self.assertFalse(self.session.window_shown(CONFIRMATION_TITLE),
+                         "the close button took a click below its face")
         self.assertIsNone(self.launcher.poll())
-
-    def confirmation_shown(self):
-        return self.session.run(["xdotool", "search", "--onlyvisible", "--name", "^关闭游戏$"],
-                                check=False).stdout.strip() != ""
 
     # -- the program's other windows ------------------------------------------------
     def test_confirmation_is_drawn_from_its_2x_face(self):
         self.show_page()
         # As a player does: onto the button, and a click once it lights up.
-        middle = self.screen_point(*(v * SCALE + CLOSE[2] for v in CLOSE[:2]))
-        self.session.run(["xdotool", "mousemove", *map(str, middle)])
+        middle = self.screen_point(*face_middle(CLOSE, SCALE))
+        self.session.move_pointer(*middle)
         wait_until(lambda: self.face_shows(CLOSE, "160-close", 1), 3)
         self.session.click(*middle)
-        dialog = self.session.find_window("关闭游戏", timeout=5)
-        x, y, w, h = self.session.wait_geometry(dialog, lambda g: g[2:] == (256 * SCALE, 110 * SCALE))
-        self.assertEqual((w, h), (256 * SCALE, 110 * SCALE))
+        dialog = self.session.find_window(CONFIRMATION_TITLE, timeout=5)
+        size = (CONFIRMATION_SIZE[0] * SCALE, CONFIRMATION_SIZE[1] * SCALE)
+        x, y, w, h = self.session.wait_geometry(dialog, lambda g: g[2:] == size)
+        self.assertEqual((w, h), size)
         time.sleep(0.5)
-        shot = self.session.screenshot()
-        self.keep("confirmation")
+        shot = self.keep_screenshot("confirmation")
         face = picture("177-confirm-background@2x.png")
         for px, py in ((8, 210), (256, 136), (500, 200), (11, 11), (40, 43)):
-            self.assertTrue(close_to(shot.pixel(x + px, y + py), face.rgba(px, py)[:3], 8),
+            self.assertTrue(close_to(shot.pixel(x + px, y + py), face.rgb(px, py), 8),
                             "face pixel %s shows %s" % ((px, py), shot.pixel(x + px, y + py)))
         white = sum(1 for px in range(158, 358) for py in range(20, 80) if min(shot.pixel(x + px, y + py)) > 235)
         self.assertGreater(white, 80, "no white title")
-        # 取消, in the dialog's own pixels at (150, 80).
-        self.session.click(x + 150 * SCALE, y + 80 * SCALE)
-        self.assertTrue(wait_until(lambda: not self.confirmation_shown(), 5))
+        self.session.click(x + CANCEL[0] * SCALE, y + CANCEL[1] * SCALE)
+        self.assertTrue(wait_until(lambda: not self.session.window_shown(CONFIRMATION_TITLE), 5))
         self.assertIsNone(self.launcher.poll())
 
     def test_download_window_is_drawn_from_its_2x_pictures(self):
         self.portal.launcher_seconds = 6.0
         self.show_page()
         self.session.click(*self.screen_point((BROWSER[0] + 300) * SCALE, (BROWSER[1] + 200) * SCALE))
-        window = self.session.find_window("正在下载游戏启动器", timeout=10)
-        x, y, w, h = self.session.wait_geometry(window, lambda g: g[2:] == (360 * SCALE, 160 * SCALE))
-        self.assertEqual((w, h), (360 * SCALE, 160 * SCALE))
+        window = self.session.find_window(DOWNLOAD_TITLE, timeout=10)
+        size = (DOWNLOAD_SIZE[0] * SCALE, DOWNLOAD_SIZE[1] * SCALE)
+        x, y, w, h = self.session.wait_geometry(window, lambda g: g[2:] == size)
+        self.assertEqual((w, h), size)
         time.sleep(1.0)
-        shot = self.session.screenshot()
-        self.keep("download")
+        shot = self.keep_screenshot("download")
         face = picture("181-download-background@2x.png")
         for px, py in ((10, 160), (700, 300), (700, 20), (11, 11), (30, 43)):
-            self.assertTrue(close_to(shot.pixel(x + px, y + py), face.rgba(px, py)[:3], 8),
+            self.assertTrue(close_to(shot.pixel(x + px, y + py), face.rgb(px, py), 8),
                             "face pixel %s shows %s" % ((px, py), shot.pixel(x + px, y + py)))
         self.assert_exits_with(16, timeout=30)
 
@@ -371,5 +316,4 @@ for_each_desktop(HiDpi, globals())
 del HiDpi
 
 if __name__ == "__main__":
-    import unittest
     unittest.main()

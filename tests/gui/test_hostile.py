@@ -17,7 +17,7 @@ import time
 import unittest
 import urllib.parse
 
-from program import LauncherTestCase, PAYLOAD, PAYLOAD_ARGS, page
+from program import PAYLOAD, PAYLOAD_ARGS, PAYLOAD_LOG, LauncherTestCase, page
 from xsession import wait_until
 
 # What one run of the program may write to log.txt: an entry is cut at
@@ -80,6 +80,8 @@ def cpu_seconds(pid):
 
 
 class HostileTestCase(LauncherTestCase):
+    suite = "hostile"
+
     def new_run(self):
         run = super().new_run()
         # The engine saves downloads to the XDG download folder, which GLib
@@ -220,9 +222,9 @@ class Downloads(HostileTestCase):
         self.assertTrue(wait_until(lambda: all(self.portal.got(f) for f in fetched), timeout=PATIENCE),
                         "the page never asked for %s" % [f for f in fetched if not self.portal.got(f)])
         self.assert_nothing_started(settle=3.0)
-        self.screenshot("downloads", prefix="hostile")
+        self.keep_screenshot("downloads")
         self.assert_logs_in_normally()
-        self.assertEqual(self.program.log(), (PAYLOAD + "\nt&s&o&x\n").encode())
+        self.assertEqual(self.program.log(), PAYLOAD_LOG.encode())
         saved = self.files_holding(mark, self.program.folder)
         real_home = os.path.expanduser("~")
         for folder in (real_home, os.path.join(real_home, "Downloads")):
@@ -276,7 +278,7 @@ class AppLoginTexts(HostileTestCase):
         self.assert_logs_in_normally()
         log = self.assert_log_bounded()
         self.assertIn(b"HUGE" + b"x" * 1000, log, "the 10 MB text was not logged at all")
-        self.assertTrue(log.endswith((PAYLOAD + "\nt&s&o&x\n").encode()), log[-300:])
+        self.assertTrue(log.endswith(PAYLOAD_LOG.encode()), log[-300:])
 
     def test_control_characters_in_a_payload_reach_the_launcher_as_they_are(self):
         # Raw in the payload's text, and one escaped the JSON way (\\u0007).
@@ -362,9 +364,8 @@ class ManyLinks(HostileTestCase):
         # loaded: click once that work is over, with every link subscribed.
         self.wait_until_idle(self.launcher.pid, timeout=3 * PATIENCE)
         self.assertIsNone(self.launcher.poll(), self.state())
-        self.screenshot("50000-links", prefix="hostile")
-        x0, y0 = self.session.geometry(self.window)[:2]
-        self.session.click(x0 + 560 + 300, y0 + 177 + 100)
+        self.keep_screenshot("50000-links")
+        self.click_page(300, 100)
         try:
             args = self.started_with(timeout=PATIENCE)
         except AssertionError as error:
@@ -427,7 +428,7 @@ class BridgeWithoutScript(HostileTestCase):
                         self.assertEqual(self.wait_beacon("fetch="), "refused",
                                          "the bridge answered a request made without its script")
                     self.assert_logs_in_normally()
-                    self.assertEqual(self.program.log(), (PAYLOAD + "\nt&s&o&x\n").encode())
+                    self.assertEqual(self.program.log(), PAYLOAD_LOG.encode())
                 finally:
                     self.program.close()
 

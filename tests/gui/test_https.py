@@ -10,9 +10,11 @@ import os
 import time
 import unittest
 
+from pictures import BROWSER
 from portal import LAUNCHER_PATH, Portal
-from program import BROWSER, FAKE_LAUNCHER, LOGIN_PATH, LauncherTestCase, PAYLOAD, PAYLOAD_ARGS, page
-from xsession import HTTPS_PORT, LAUNCHER_HTTPS, ONLINE_PORT, wait_until
+from program import (FAKE_LAUNCHER, HTTPS_PORT, LAUNCHER_HTTPS, LOGIN_PATH, ONLINE_PORT, PAYLOAD, PAYLOAD_ARGS,
+                     LauncherTestCase, page)
+from xsession import wait_until
 
 TLS = os.environ.get("LAUNCHER_TEST_TLS")
 
@@ -32,6 +34,7 @@ def certificate(name):
 
 
 class Https(LauncherTestCase):
+    suite = "https"
     build = LAUNCHER_HTTPS
 
     @classmethod
@@ -44,19 +47,11 @@ class Https(LauncherTestCase):
     def make_portal(self):
         return Portal(HTTPS_PORT, FAKE_LAUNCHER, certificate("trusted"))
 
-    def loads(self):
-        return self.portal.beacons.count("loaded")
-
     def browser_pixels(self):
         x0, y0 = self.session.geometry(self.window)[:2]
         shot = self.session.screenshot()
         return [shot.pixel(x0 + BROWSER[0] + x, y0 + BROWSER[1] + y)
                 for y in range(0, BROWSER[3], 2) for x in range(0, BROWSER[2], 2)]
-
-    def reload(self):
-        x0, y0 = self.session.geometry(self.window)[:2]
-        self.session.click(x0 + BROWSER[0] + 40, y0 + BROWSER[1] + 40)
-        self.session.run(["xdotool", "key", "F5"])
 
     def assert_not_secure_page(self, name):
         self.assertTrue(wait_until(lambda: "is not secure" in self.program.errors(), timeout=30),
@@ -65,7 +60,7 @@ class Https(LauncherTestCase):
         self.assertTrue(self.portal.refused_handshakes, "the program never reached the portal")
         self.assertEqual(self.portal.requests, [], "a request went over a connection not known to be safe")
         time.sleep(0.5)
-        self.screenshot("not-secure-" + name, prefix="https")
+        self.keep_screenshot("not-secure-" + name)
 
     # -- a certificate the system vouches for -----------------------------------
     def test_login_page_and_launcher_come_over_https(self):
@@ -74,9 +69,8 @@ class Https(LauncherTestCase):
                         "the login page did not load; %s" % self.program.errors()[-800:])
         time.sleep(1.0)
         self.assertFalse(self.own_page_shown())
-        self.screenshot("login-page", prefix="https")
-        x0, y0 = self.session.geometry(self.window)[:2]
-        self.session.click(x0 + BROWSER[0] + 300, y0 + BROWSER[1] + 200)
+        self.keep_screenshot("login-page")
+        self.click_page(300, 200)
         self.assertEqual(self.started_with(), [PAYLOAD_ARGS])
         self.assert_exits_with(16)
         self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 1, "fetched once, since it was missing")
@@ -127,7 +121,7 @@ class Https(LauncherTestCase):
         # Then back, with a certificate for another host: another text.
         self.portal.dropping = False
         self.portal.use_certificate(*certificate("wrong-host"))
-        self.reload()
+        self.reload_page()
 
         def says_something_else():
             if not self.portal.refused_handshakes or not self.own_page_shown():
@@ -139,7 +133,7 @@ class Https(LauncherTestCase):
         self.assertEqual(self.portal.requests, [])
         # The publisher puts the certificate right: the login page is back.
         self.portal.use_certificate(*certificate("trusted"))
-        self.reload()
+        self.reload_page()
         self.assertTrue(wait_until(lambda: self.loads() >= 1, timeout=20),
                         "the login page did not come back; %s" % self.program.errors()[-800:])
         self.assertTrue(wait_until(lambda: not self.own_page_shown(), timeout=5))
@@ -160,7 +154,7 @@ class Https(LauncherTestCase):
                         "the redirect was not refused; %s" % self.program.errors()[-800:])
         self.assertTrue(wait_until(self.own_page_shown, timeout=10), "the program's own page did not show")
         time.sleep(0.5)
-        self.screenshot("leaves-https", prefix="https")
+        self.keep_screenshot("leaves-https")
         self.assertEqual(plain.requests, [])
         self.assert_keeps_running(0.5)
 

@@ -10,12 +10,16 @@ import subprocess
 import time
 import unittest
 
+from pictures import FIGURE
 from portal import LAUNCHER_PATH
-from program import FAKE_LAUNCHER, LauncherTestCase, LOGIN_PATH, PAYLOAD, beacon, page
-from xsession import ONLINE_PORT, wait_until
+from program import (FAKE_LAUNCHER, LOGIN_PATH, ONLINE_PORT, PAYLOAD, PAYLOAD_ARGS, PAYLOAD_LOG, LauncherTestCase,
+                     beacon, page)
+from xsession import MAIN_TITLE, wait_until
 
 
 class Login(LauncherTestCase):
+    suite = "login"
+
     # -- the script route ------------------------------------------------------
     def test_page_script_reads_the_property_and_logs_in(self):
         self.start(page(
@@ -23,13 +27,13 @@ class Login(LauncherTestCase):
             head="<script>" + beacon("'xxyyzz=' + window.external.xxyyzz") + "</script>"
             "<script>addEventListener('load', function () { setTimeout(function () {"
             " window.external.AppLogin(%r); }, 300); });</script>" % PAYLOAD))
-        self.assertEqual(self.started_with(), [",id^u1,auth_key^t&s&o&x"])
+        self.assertEqual(self.started_with(), [PAYLOAD_ARGS])
         self.assert_exits_with(16)
         self.assertIn("xxyyzz=Wibble", self.portal.beacons)
         self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 1, "fetched once, since it was missing")
         with open(os.path.join(self.program.work_dir, "log.txt")) as log_file:
             log = log_file.read()
-        self.assertEqual(log, PAYLOAD + "\nt&s&o&x\n")
+        self.assertEqual(log, PAYLOAD_LOG)
         self.assertEqual(os.stat(os.path.join(self.program.work_dir, "log.txt")).st_mode & 0o777, 0o600)
 
     def test_login_session_is_kept_where_only_the_player_can_read_it(self):
@@ -63,7 +67,7 @@ class Login(LauncherTestCase):
             "<script>" + beacon("'frame=' + window.external.xxyyzz") +
             "setTimeout(function () { window.external.AppLogin(%r); }, 300);</script>" % PAYLOAD)
         self.start(page("<iframe src='%s' width=300 height=200></iframe>" % frame))
-        self.assertEqual(self.started_with(), [",id^u1,auth_key^t&s&o&x"])
+        self.assertEqual(self.started_with(), [PAYLOAD_ARGS])
         self.assert_exits_with(16)
         self.assertIn("frame=Wibble", self.portal.beacons)
 
@@ -96,8 +100,8 @@ class Login(LauncherTestCase):
             "<iframe src='/missing'></iframe>"
             "<iframe src='http://127.0.0.1:47129/refused'></iframe>"))
         self.assert_keeps_running(3.0)
-        self.screenshot("page-with-frames")
-        self.session.run(["wmctrl", "-c", "Tharnvale"])
+        self.keep_screenshot("page-with-frames")
+        self.session.close_window(MAIN_TITLE)
         self.assert_exits_with(0)
 
     # -- the player's hands -----------------------------------------------------
@@ -106,18 +110,17 @@ class Login(LauncherTestCase):
             "<a id='go' href='/plumoqx/codeCallback.htm?code=LINK' style='display:block;"
             "width:631px;height:200px;background:#e80'>log in</a>"
             "<a href='/plumoqx/codeCallback.htm?code=LINK'>same target</a>"))
-        x0, y0 = self.session.geometry(self.window)[:2]
         wait_until(lambda: self.portal.got(LOGIN_PATH), timeout=10)
         time.sleep(1.0)
         before = self.session.screenshot()
-        self.session.click(x0 + 560 + 300, y0 + 177 + 300, button=3)
+        self.click_page(300, 300, button=3)
         time.sleep(0.8)
         after = self.session.screenshot()
         for dx, dy in ((310, 310), (380, 360), (420, 400), (340, 330)):
-            point = (x0 + 560 + dx, y0 + 177 + dy)
+            point = self.page_point(dx, dy)
             self.assertEqual(after.pixel(*point), before.pixel(*point), "a menu opened at %s" % (point,))
-        self.screenshot("login-page")
-        self.session.click(x0 + 560 + 300, y0 + 177 + 100)
+        self.keep_screenshot("login-page")
+        self.click_page(300, 100)
         self.assertEqual(self.started_with(), [self.portal.origin() + "/plumoqx/codeCallback.htm?code=LINK"])
         self.assert_exits_with(16)
 
@@ -128,16 +131,17 @@ class Login(LauncherTestCase):
         login = self.login_window()
         x0, y0 = self.session.geometry(self.window)[:2]
         # Drag the background by the figure's cloak, far from the login items.
-        self.session.drag((x0 + 250, y0 + 400), (x0 + 130, y0 + 330))
+        grab = (x0 + FIGURE[0], y0 + FIGURE[1])
+        self.session.drag(grab, (grab[0] - 120, grab[1] - 70))
         moved = self.session.wait_geometry(self.window, lambda g: (g[0], g[1]) == (x0 - 120, y0 - 70))
         self.assertEqual(moved[:2], (x0 - 120, y0 - 70))
         wait_until(lambda: self.session.geometry(login)[:2] == moved[:2], timeout=5)
         self.assertEqual(self.session.geometry(login)[:2], moved[:2])
         # The login window leads once the pointer was over it: move it as the
         # window manager would, and the background follows.
-        self.session.run(["xdotool", "mousemove", str(moved[0] + 800), str(moved[1] + 400)])
+        self.session.move_pointer(moved[0] + 800, moved[1] + 400)
         time.sleep(0.3)
-        self.session.run(["xdotool", "windowmove", login, str(moved[0] + 60), str(moved[1] + 40)])
+        self.session.move_window(login, moved[0] + 60, moved[1] + 40)
         wait_until(lambda: self.session.geometry(self.window)[:2] == (moved[0] + 60, moved[1] + 40),
                    timeout=5)
         self.assertEqual(self.session.geometry(self.window)[:2], (moved[0] + 60, moved[1] + 40))
@@ -165,22 +169,15 @@ class Login(LauncherTestCase):
             "<script>for (var i = 0; i < 5; ++i) window.open('%s?by-itself-' + i);"
             "setTimeout(function () { window.open('%s?later'); }, 500);</script>" % (popup, popup, popup)),
             env={"XDG_CONFIG_HOME": os.path.join(self.program.folder, "config")})
-        x0, y0 = self.session.geometry(self.window)[:2]
         wait_until(lambda: self.portal.got(LOGIN_PATH), timeout=10)
         time.sleep(1.5)
         self.assertFalse(os.path.exists(opened), "a page opened the browser by itself")
-        self.session.click(x0 + 560 + 300, y0 + 177 + 100)
+        self.click_page(300, 100)
         self.assertTrue(wait_until(lambda: os.path.exists(opened), timeout=10))
         time.sleep(0.5)
         with open(opened) as record:
             self.assertEqual(record.read().split(), [popup + "?clicked"])
         self.assert_keeps_running(0.5)
-
-    def login_window(self):
-        ids = self.session.program_windows()
-        others = [w for w in ids if w != self.window and self.session.geometry(w)[2] == 1334]
-        self.assertTrue(others, "no login window")
-        return others[0]
 
 
 def can_mount_privately():
@@ -196,13 +193,13 @@ class ReadOnlyInstall(LauncherTestCase):
     def assert_works_in_the_players_game_folder(self):
         self.assertEqual(os.stat(self.program.player_game_dir).st_mode & 0o777, 0o700)
         log = os.path.join(self.program.player_game_dir, "log.txt")
-        self.assertEqual(self.program.log(), (PAYLOAD + "\nt&s&o&x\n").encode())
+        self.assertEqual(self.program.log(), PAYLOAD_LOG.encode())
         self.assertEqual(os.stat(log).st_mode & 0o777, 0o600)
         self.assertEqual(os.listdir(self.program.work_dir), [], "log.txt went where the program was started")
 
     def test_login_fetches_the_launcher_into_the_players_game_folder_and_starts_it_there(self):
         self.start(self.LOGS_IN)
-        self.assertEqual(self.started_with(), [",id^u1,auth_key^t&s&o&x"])
+        self.assertEqual(self.started_with(), [PAYLOAD_ARGS])
         self.assert_exits_with(16)
         self.assertEqual(os.listdir(self.program.program_dir), ["login-launcher"],
                          "something was written beside the program")
@@ -213,7 +210,7 @@ class ReadOnlyInstall(LauncherTestCase):
         shutil.copy2(FAKE_LAUNCHER, os.path.join(self.program.program_dir, "vuntek_qx_launch.exe"))
         self.program.launcher_dir = self.program.program_dir
         self.start(self.LOGS_IN)
-        self.assertEqual(self.started_with(), [",id^u1,auth_key^t&s&o&x"])
+        self.assertEqual(self.started_with(), [PAYLOAD_ARGS])
         self.assert_exits_with(16)
         self.assertEqual(self.portal.got(LAUNCHER_PATH), [], "a launcher beside the program was fetched again")
         self.assert_works_in_the_players_game_folder()

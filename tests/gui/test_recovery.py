@@ -4,11 +4,11 @@ or out of service when the program starts. The page comes back by itself,
 the program's own page says what is wrong meanwhile, and nothing is handed
 off that the player did not log in for."""
 
-import os
-import signal
 import time
+import unittest
 
-from program import BROWSER, LauncherTestCase, LOGIN_PATH, page, web_processes
+from pictures import BROWSER
+from program import LOGIN_PATH, LauncherTestCase, page
 from xsession import wait_until
 
 # Sends a beacon each time the page loads.
@@ -18,8 +18,7 @@ LOGIN_PAGE = page("<div style='position:absolute;inset:0;background:#e80'></div>
 
 
 class Recovery(LauncherTestCase):
-    def loads(self):
-        return self.portal.beacons.count("loaded")
+    suite = "recovery"
 
     def wait_loads(self, count, timeout=30):
         self.assertTrue(wait_until(lambda: self.loads() >= count, timeout=timeout),
@@ -27,14 +26,10 @@ class Recovery(LauncherTestCase):
                         % (self.loads(), count, self.program.errors()[-800:]))
 
     def kill_page_process(self):
-        victims = web_processes(self.program.process.pid)
-        self.assertTrue(victims, "no page process")
-        for pid in victims:
-            os.kill(pid, signal.SIGKILL)
+        self.assertTrue(self.program.kill_page_processes(), "no page process")
 
     def click_retry(self):
-        x0, y0 = self.session.geometry(self.window)[:2]
-        self.session.click(x0 + BROWSER[0] + BROWSER[2] // 2, y0 + BROWSER[1] + 253)
+        self.click_page(BROWSER[2] // 2, 253)
 
     def test_page_whose_process_dies_comes_back_by_itself(self):
         self.start(LOGIN_PAGE)
@@ -54,7 +49,7 @@ class Recovery(LauncherTestCase):
         time.sleep(0.5)
         self.kill_page_process()
         self.assertTrue(wait_until(self.own_page_shown, timeout=10), "the program's own page did not show")
-        self.screenshot("page-keeps-failing", prefix="recovery")
+        self.keep_screenshot("page-keeps-failing")
         time.sleep(2.0)
         self.assertEqual(self.loads(), 3)
         self.click_retry()
@@ -65,7 +60,7 @@ class Recovery(LauncherTestCase):
         self.portal.dropping = True
         self.start(LOGIN_PAGE)
         self.assertTrue(wait_until(self.own_page_shown, timeout=20), "the program's own page did not show")
-        self.screenshot("portal-unreachable", prefix="recovery")
+        self.keep_screenshot("portal-unreachable")
         self.assertEqual(self.loads(), 0)
         self.portal.dropping = False
         # It tries again by itself, the first time after a few seconds.
@@ -81,14 +76,11 @@ class Recovery(LauncherTestCase):
         self.assertTrue(wait_until(lambda: len(self.portal.got(LOGIN_PATH)) >= 2, timeout=10))
         time.sleep(0.5)
         del self.portal.responses[LOGIN_PATH]
-        x0, y0 = self.session.geometry(self.window)[:2]
-        self.session.click(x0 + BROWSER[0] + 40, y0 + BROWSER[1] + 40)
-        self.session.run(["xdotool", "key", "F5"])
+        self.reload_page()
         # Sooner than the program's own first try.
         self.wait_loads(1, timeout=2.5)
         self.assert_keeps_running(0.5)
 
 
 if __name__ == "__main__":
-    import unittest
     unittest.main()

@@ -5,24 +5,16 @@ the download window and a message standing over the page, centred on the
 main window wherever it was dragged. The page stays in sight throughout, and
 no pixel of the login window's old key colour ever shows."""
 
-import json
 import os
-import signal
 import time
+import unittest
 
-from program import LauncherTestCase, PAYLOAD, PAYLOAD_ARGS, page, web_processes
-from xsession import close_to, for_each_desktop, wait_until
+from pictures import BROWSER, CLOSE, FIGURE, MINIMISE, close_to, face_middle, inside, off_centre
+from program import LauncherTestCase, PAYLOAD_ARGS
+from xsession import CONFIRMATION_TITLE, DOWNLOAD_TITLE, START_FAILED_TITLE, for_each_desktop, wait_until
 
-BROWSER = (560, 177, 631, 446)    # the browser's place in the window
-CLOSE = (1208, 115, 54)            # the close button: x, y and face size
-PAGE_RGB = (0x22, 0xAA, 0x66)
+# The login window's old key colour, which must never show.
 KEY_RGB = (255, 255, 0)
-# Logs in when the player clicks anywhere in the page.
-LOGIN_PAGE = page(
-    "<div style='position:absolute;inset:0;background:#22aa66'></div>"
-    "<script>addEventListener('click', function () { window.external.AppLogin(%s); });"
-    "addEventListener('load', function () { new Image().src = '/beacon?shown'; });</script>"
-    % json.dumps(PAYLOAD))
 
 
 def is_page_green(rgb):
@@ -30,27 +22,19 @@ def is_page_green(rgb):
     return g > 90 and g > r * 1.6 and g > b * 1.3
 
 
-def inside(point, rect):
-    x, y = point
-    return rect[0] <= x < rect[0] + rect[2] and rect[1] <= y < rect[1] + rect[3]
-
-
 class Stacking(LauncherTestCase):
+    suite = "stacking"
+
     def setUp(self):
         super().setUp()
-        self.session.run(["xdotool", "mousemove", "5", "5"])
-
-    def show_page(self):
-        self.start(LOGIN_PAGE)
-        assert wait_until(lambda: "shown" in self.portal.beacons, timeout=30), "the page never showed"
-        self.origin = self.session.wait_geometry(self.window, lambda g: g[2] == 1334)[:2]
-        time.sleep(0.8)
+        self.session.park_pointer()
 
     def drag_main_window(self, dx, dy):
         """Drags the main window by its picture (the figure's cloak), and
         waits until both windows stand at the new place."""
         x0, y0 = self.origin
-        self.session.drag((x0 + 250, y0 + 400), (x0 + 250 + dx, y0 + 400 + dy))
+        grab = (x0 + FIGURE[0], y0 + FIGURE[1])
+        self.session.drag(grab, (grab[0] + dx, grab[1] + dy))
         target = (x0 + dx, y0 + dy)
         self.session.wait_geometry(self.window, lambda g: g[:2] == target)
         self.assertEqual(self.session.geometry(self.window)[:2], target)
@@ -58,7 +42,7 @@ class Stacking(LauncherTestCase):
         wait_until(lambda: self.session.geometry(login)[:2] == target, timeout=5)
         self.assertEqual(self.session.geometry(login)[:2], target)
         self.origin = target
-        self.session.run(["xdotool", "mousemove", "5", "5"])
+        self.session.park_pointer()
         time.sleep(0.5)
 
     def browser_points(self, step=23):
@@ -84,14 +68,12 @@ class Stacking(LauncherTestCase):
 
     def assert_centred_on_main_window(self, dialog):
         x, y, w, h = self.session.geometry(dialog)
-        mx, my, mw, mh = self.session.geometry(self.window)
+        main = self.session.geometry(self.window)
+        dx, dy = off_centre((x, y, w, h), main)
         # Window managers differ by a few pixels in where frame and centre lie.
-        self.assertLessEqual(abs(x - (mx + (mw - w) // 2)), 8, "dialog at %s, main at %s" % ((x, y), (mx, my)))
-        self.assertLessEqual(abs(y - (my + (mh - h) // 2)), 40, "dialog at %s, main at %s" % ((x, y), (mx, my)))
+        self.assertLessEqual(abs(dx), 8, "dialog at %s, main at %s" % ((x, y), main[:2]))
+        self.assertLessEqual(abs(dy), 40, "dialog at %s, main at %s" % ((x, y), main[:2]))
         return x, y, w, h
-
-    def keep(self, name):
-        self.screenshot("%s-%s" % (type(self).__name__, name), prefix="stacking")
 
     # -- the tests -----------------------------------------------------------
     def test_windows_move_as_one_whichever_leads(self):
@@ -101,9 +83,9 @@ class Stacking(LauncherTestCase):
         # window manager would, and the main window follows.
         login = self.login_window()
         x0, y0 = self.origin
-        self.session.run(["xdotool", "mousemove", str(x0 + 800), str(y0 + 400)])
+        self.session.move_pointer(x0 + 800, y0 + 400)
         time.sleep(0.3)
-        self.session.run(["xdotool", "windowmove", login, str(x0 + 60), str(y0 + 40)])
+        self.session.move_window(login, x0 + 60, y0 + 40)
         target = (x0 + 60, y0 + 40)
         wait_until(lambda: self.session.geometry(self.window)[:2] == target, timeout=5)
         self.assertEqual(self.session.geometry(self.window)[:2], target)
@@ -114,35 +96,33 @@ class Stacking(LauncherTestCase):
         self.drag_main_window(-200, -100)
         x0, y0 = self.origin
         # The minimise button's face, as it looks with nothing over it.
-        face_at = (x0 + 1173 + 19, y0 + 137 + 12)
+        face_at = (x0 + MINIMISE[0] + MINIMISE[2] // 2, y0 + MINIMISE[1] + 12)
         face = self.session.screenshot().pixel(*face_at)
-        self.session.click(x0 + CLOSE[0] + CLOSE[2] // 2, y0 + CLOSE[1] + CLOSE[2] // 2)
-        dialog = self.session.find_window("关闭游戏", timeout=10)
+        close = face_middle(CLOSE)
+        self.session.click(x0 + close[0], y0 + close[1])
+        dialog = self.session.find_window(CONFIRMATION_TITLE, timeout=10)
         time.sleep(0.8)
         rect = self.assert_centred_on_main_window(dialog)
-        shot = self.session.screenshot()
-        self.keep("confirmation")
+        shot = self.keep_screenshot("confirmation")
         self.assert_page_in_sight(shot, covered=rect)
         self.assertTrue(close_to(shot.pixel(*face_at), face, 8),
                         "the minimise button shows %s, not its face %s" % (shot.pixel(*face_at), face))
         self.session.key(dialog, "Escape")
-        self.assertTrue(wait_until(lambda: not self.session.run(
-            ["xdotool", "search", "--onlyvisible", "--name", "^关闭游戏$"], check=False).stdout.strip(), 5))
+        self.assertTrue(wait_until(lambda: not self.session.window_shown(CONFIRMATION_TITLE), 5))
         self.assert_keeps_running(0.5)
 
     def test_download_window_stands_over_the_held_page(self):
         self.portal.launcher_seconds = 6.0
         self.show_page()
         self.drag_main_window(-150, 80)
-        x0, y0 = self.origin
-        self.session.click(x0 + BROWSER[0] + 300, y0 + BROWSER[1] + 200)
-        progress = self.session.find_window("正在下载游戏启动器", timeout=10)
+        self.click_page(300, 200)
+        progress = self.session.find_window(DOWNLOAD_TITLE, timeout=10)
         time.sleep(1.0)
         rect = self.assert_centred_on_main_window(progress)
         for _ in range(3):
             self.assert_page_in_sight(self.session.screenshot(), covered=rect)
             time.sleep(0.4)
-        self.keep("download")
+        self.keep_screenshot("download")
         self.assertEqual(self.started_with(timeout=30), [PAYLOAD_ARGS])
         self.assert_exits_with(16)
 
@@ -154,21 +134,19 @@ class Stacking(LauncherTestCase):
         os.chmod(launcher, 0o644)
         self.show_page()
         self.drag_main_window(150, -60)
-        x0, y0 = self.origin
-        self.session.click(x0 + BROWSER[0] + 300, y0 + BROWSER[1] + 200)
-        message = self.session.find_window("【启动失败】", timeout=10)
+        self.click_page(300, 200)
+        message = self.session.find_window(START_FAILED_TITLE, timeout=10)
         time.sleep(1.0)
         rect = self.assert_centred_on_main_window(message)
         self.assert_page_in_sight(self.session.screenshot(), covered=rect)
-        self.keep("start-failure")
+        self.keep_screenshot("start-failure")
         self.session.key(message, "Return")
         self.assert_exits_with(16)
 
     def test_page_process_death_never_shows_the_key_colour(self):
         self.show_page()
         count = len(self.portal.beacons)
-        for pid in web_processes(self.program.process.pid):
-            os.kill(pid, signal.SIGKILL)
+        self.program.kill_page_processes()
         deadline = time.monotonic() + 2.0
         while time.monotonic() < deadline:
             shot = self.session.screenshot()
@@ -184,5 +162,4 @@ for_each_desktop(Stacking, globals())
 del Stacking
 
 if __name__ == "__main__":
-    import unittest
     unittest.main()

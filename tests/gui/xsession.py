@@ -4,8 +4,9 @@ Each session starts its own Xvfb (1920 x 1080, larger than the 1334-pixel
 window, unless the test asks for another size), a stand-in desktop window of a
 known colour that records clicks, and, on request, a window manager: openbox
 (with or without the compositing manager xcompmgr), xfwm4 or metacity (both
-compositing themselves). Screenshots come from `import -window root`, as a
-player would see the screen.
+compositing themselves). Windows are found by their title or the program's
+class; screenshots come from `import -window root`, as a player would see
+the screen, and are kept under $LAUNCHER_SCREENSHOTS when that is set.
 """
 
 import os
@@ -16,20 +17,23 @@ import subprocess
 import time
 import unittest
 
+from pictures import Screenshot
+
 BUILD = os.environ.get("LAUNCHER_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
-# The program as built for the tests: "offline" finds no portal; "online"
-# finds the tests' own server at ONLINE_PORT; "https" finds it over TLS at
-# HTTPS_PORT.
-LAUNCHER_OFFLINE = os.path.join(BUILD, "tests", "offline", "login-launcher")
-LAUNCHER_ONLINE = os.path.join(BUILD, "tests", "online", "login-launcher")
-LAUNCHER_HTTPS = os.path.join(BUILD, "tests", "https", "login-launcher")
-# The class of every window of the program (the desktop entry's name).
-APP_ID = os.environ.get("LAUNCHER_APP_ID", "com.tharnvale.LoginLauncher")
-ONLINE_PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120"))
-HTTPS_PORT = ONLINE_PORT + 2
 DESKTOP = os.path.join(BUILD, "tests", "test-desktop")
 DESKTOP_RGB = (0x30, 0x70, 0xA0)
 WIDTH, HEIGHT = 1920, 1080
+# Where the pointer rests when it should light up no button of the program.
+CORNER = (5, 5)
+SCREENSHOTS = os.environ.get("LAUNCHER_SCREENSHOTS")
+
+# The class of every window of the program (the desktop entry's name).
+APP_ID = os.environ.get("LAUNCHER_APP_ID", "com.tharnvale.LoginLauncher")
+# The titles of the program's windows, by which the tests find them.
+MAIN_TITLE = "Tharnvale"
+CONFIRMATION_TITLE = "关闭游戏"
+DOWNLOAD_TITLE = "正在下载游戏启动器"
+START_FAILED_TITLE = "【启动失败】"
 
 
 # The desktops the window tests run on: name, window manager, xcompmgr. Players
@@ -48,6 +52,15 @@ WINDOW_MANAGERS = {
 }
 
 
+def screenshot_path(name):
+    """Where the screenshot `name` is kept for a person to look at; None when
+    the run keeps none."""
+    if not SCREENSHOTS:
+        return None
+    os.makedirs(SCREENSHOTS, exist_ok=True)
+    return os.path.join(SCREENSHOTS, name + ".png")
+
+
 class SessionPerClass:
     """One X session for all the tests of a class, on the desktop the class
     names (openbox with a compositing manager unless it says otherwise), on
@@ -55,6 +68,8 @@ class SessionPerClass:
     window_manager = "openbox"
     compositor = True
     screen = (WIDTH, HEIGHT)
+    # The first word of the names of the screenshots the tests keep.
+    suite = "gui"
 
     @classmethod
     def setUpClass(cls):
@@ -63,6 +78,12 @@ class SessionPerClass:
     @classmethod
     def tearDownClass(cls):
         cls.session.__exit__(None, None, None)
+
+    def keep_screenshot(self, name):
+        """A screenshot, kept as <suite>-<class>-<name>.png: the class names
+        the desktop where a suite runs on several."""
+        return self.session.screenshot(
+            keep_as=screenshot_path("%s-%s-%s" % (self.suite, type(self).__name__, name)))
 
 
 def for_each_desktop(base, namespace, desktops=None):
@@ -150,6 +171,9 @@ class XSession:
                     break
                 except subprocess.TimeoutExpired:
                     continue
+        # The stand-in desktop's clicks were read through a pipe of ours.
+        if getattr(self, "desktop", None) is not None:
+            self.desktop.stdout.close()
         if getattr(self, "xvfb", None) is not None:
             self.xvfb.terminate()
             self.xvfb.wait(timeout=10)
@@ -163,13 +187,24 @@ class XSession:
         return subprocess.run(argv, env=self.env, check=check, capture_output=True, text=True,
                               timeout=30)
 
-    # -- the program ---------------------------------------------------------
-    def start_launcher(self, program=LAUNCHER_OFFLINE, cwd=None, env=None):
+    # -- the program's windows -------------------------------------------------
+    def start_launcher(self, program, cwd=None, env=None):
+        """Starts `program` on this display; it ends with the session at the
+        latest."""
         environment = dict(self.env, **(env or {}))
         process = subprocess.Popen([os.path.abspath(program)], env=environment, cwd=cwd,
                                    stderr=subprocess.DEVNULL, start_new_session=True)
         self.helpers.append(process)
         return process
+
+    def windows_named(self, pattern):
+        """The ids of the visible windows whose title matches `pattern`, a
+        regular expression that matches anywhere in the title."""
+        return self.run(["xdotool", "search", "--onlyvisible", "--name", pattern], check=False).stdout.split()
+
+    def window_shown(self, name):
+        """Whether a window of exactly that title is in sight."""
+        return bool(self.windows_named("^%s$" % name))
 
     def find_window(self, name, timeout=15.0, process=None):
         """The first visible window of that name. With `process`, gives up
@@ -177,9 +212,7 @@ class XSession:
         def search():
             if process is not None and process.poll() is not None:
                 return "ended"
-            result = self.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % name],
-                              check=False)
-            ids = result.stdout.split()
+            ids = self.windows_named("^%s$" % name)
             return ids[0] if ids else None
         window = wait_until(search, timeout)
         assert window != "ended", "the program ended (exit code %s) before a window named %r showed" % (
@@ -210,17 +243,45 @@ class XSession:
     def xprop(self, window, prop):
         return self.run(["xprop", "-id", str(window), prop]).stdout
 
+    def move_window(self, window, x, y):
+        """Moves a window as its window manager would."""
+        self.run(["xdotool", "windowmove", str(window), str(x), str(y)])
+
+    def close_window(self, name):
+        """Asks the window manager to close the window of that title, as its
+        close button in a frame would."""
+        self.run(["wmctrl", "-c", name])
+
     # -- what the player sees and does ------------------------------------------
     def screenshot(self, keep_as=None):
+        """The screen now; also saved as the PNG file `keep_as` if given, so
+        that what a person looks at is what the test read."""
         raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=self.env,
                              check=True, capture_output=True, timeout=30).stdout
         if keep_as:
-            subprocess.run(["import", "-window", "root", keep_as], env=self.env, check=True,
-                           timeout=30)
+            subprocess.run(["convert", "-size", "%dx%d" % (self.width, self.height), "-depth", "8",
+                            "rgb:-", keep_as], input=raw, check=True, timeout=30)
         return Screenshot(raw, self.width)
 
     def click(self, x, y, button=1):
         self.run(["xdotool", "mousemove", str(x), str(y), "click", str(button)])
+
+    def move_pointer(self, x, y):
+        self.run(["xdotool", "mousemove", str(x), str(y)])
+
+    def park_pointer(self):
+        """Moves the pointer to the screen's corner, away from the program's
+        windows, so that no button of theirs is lit."""
+        self.move_pointer(*CORNER)
+
+    def press(self):
+        """Presses the pointer's first button where the pointer is."""
+        self.run(["xdotool", "mousedown", "1"])
+
+    def release_aside(self):
+        """Takes the pressed pointer to the screen's corner and releases it
+        there: a press that clicks nothing."""
+        self.run(["xdotool", "mousemove", str(CORNER[0]), str(CORNER[1]), "mouseup", "1"])
 
     def drag(self, start, end, steps=10):
         # The moves go one by one with pauses, in a process of their own, so
@@ -250,17 +311,3 @@ class XSession:
             elif clicks:
                 break
         return clicks
-
-
-class Screenshot:
-    def __init__(self, raw, width=WIDTH):
-        self.raw = raw
-        self.width = width
-
-    def pixel(self, x, y):
-        offset = (y * self.width + x) * 3
-        return tuple(self.raw[offset:offset + 3])
-
-
-def close_to(colour, expected, tolerance=12):
-    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))

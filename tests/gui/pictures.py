@@ -1,0 +1,114 @@
+"""What the program draws and where, as the GUI tests read it off the screen:
+the pictures of res/, the places of the windows' items, and the pixels of a
+screenshot.
+
+Places are in the windows' own pixels, as the program lays them out; on a
+desktop scaled by `scale` each covers `scale` times as many screen pixels.
+"""
+
+import os
+import subprocess
+
+RES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../res")
+
+# The main window, as large as its background picture.
+MAIN_SIZE = (1334, 725)
+# Where the login window shows the browser: x, y, width and height.
+BROWSER = (560, 177, 631, 446)
+# The picture buttons: x, y and the size of a face (the height of one cell
+# of its strip), each with its strip of faces (normal, hover, pressed, ...),
+# named without the extension.
+CLOSE = (1208, 115, 54)
+MINIMISE = (1173, 137, 39)
+BUTTONS = [(CLOSE, "160-close"), (MINIMISE, "162-minimise")]
+# What the login window lays over the main window's picture: the browser and
+# each button's whole window (the minimise button's reaches below its face).
+LOGIN_ITEMS = [BROWSER, (MINIMISE[0], MINIMISE[1], MINIMISE[2], 75), (CLOSE[0], CLOSE[1], CLOSE[2], CLOSE[2])]
+# The exit confirmation and the download window.
+CONFIRMATION_SIZE = (256, 110)
+# A point of the confirmation's 取消 button, in the confirmation's pixels.
+CANCEL = (150, 80)
+DOWNLOAD_SIZE = (360, 160)
+# A point of the background's figure (its cloak): opaque and far from the
+# login window's items, where a player grabs the main window to drag it.
+FIGURE = (250, 400)
+
+
+def inside(point, rect):
+    x, y = point
+    return rect[0] <= x < rect[0] + rect[2] and rect[1] <= y < rect[1] + rect[3]
+
+
+def under_login_item(x, y, scale=1):
+    """Whether pixel (x, y) of the main window, at `scale`, lies under an item
+    of the login window, where the picture does not show."""
+    return any(inside((x, y), [v * scale for v in item]) for item in LOGIN_ITEMS)
+
+
+def face_middle(button, scale=1):
+    """The middle of a button's face, in its window's pixels at `scale`."""
+    x, y, size = (v * scale for v in button)
+    return x + size // 2, y + size // 2
+
+
+def off_centre(rect, around):
+    """How far `rect` (x, y, width, height) stands from the middle of
+    `around`, across and down."""
+    x, y, w, h = rect
+    ax, ay, aw, ah = around
+    return x - (ax + (aw - w) // 2), y - (ay + (ah - h) // 2)
+
+
+def spread(points, count):
+    """Up to `count` of `points`, taken evenly from all of them."""
+    return points[:: max(1, len(points) // count)][:count]
+
+
+class Picture:
+    """A picture of res/ as straight (not premultiplied) RGBA bytes."""
+
+    def __init__(self, name):
+        path = os.path.join(RES, name)
+        size = subprocess.run(["identify", "-format", "%w %h", path], check=True,
+                              capture_output=True, text=True).stdout.split()
+        self.width, self.height = int(size[0]), int(size[1])
+        self.data = subprocess.run(["convert", path, "-depth", "8", "rgba:-"], check=True,
+                                   capture_output=True).stdout
+
+    def rgba(self, x, y):
+        offset = (y * self.width + x) * 4
+        return tuple(self.data[offset:offset + 4])
+
+    def rgb(self, x, y):
+        return self.rgba(x, y)[:3]
+
+    def alpha(self, x, y):
+        return self.data[(y * self.width + x) * 4 + 3]
+
+
+_pictures = {}
+
+
+def picture(name):
+    """The picture `name` of res/ (with its extension), decoded once a run."""
+    if name not in _pictures:
+        _pictures[name] = Picture(name)
+    return _pictures[name]
+
+
+class Screenshot:
+    """The whole screen as RGB bytes, row by row."""
+
+    def __init__(self, raw, width):
+        self.raw = raw
+        self.width = width
+
+    def pixel(self, x, y):
+        offset = (y * self.width + x) * 3
+        return tuple(self.raw[offset:offset + 3])
+
+
+def close_to(colour, expected, tolerance=12):
+    """Whether two colours differ by at most `tolerance` in each channel:
+    window managers and compositors round, blend and dither a little."""
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
