@@ -21,44 +21,21 @@
 # reference. Anything that breaks exits non-zero.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bench_name=links-bench
+source bench/common.sh
 
 header=1
 if [[ ${1:-} == --rows-only ]]; then
   header=0
 fi
 
-program=build/tests/online/login-launcher
-if [[ ! -x $program ]]; then
-  bash tools/build.sh >&2
-fi
-minibrowser=$(python3 bench/webpage.py minibrowser)
-if [[ ! -x $minibrowser ]]; then
-  echo "links-bench: no MiniBrowser at $minibrowser" >&2
-  exit 1
-fi
-
+program=$(bench_online_program)
+minibrowser=$(bench_minibrowser)
 # The port is compiled into the online build.
 port=$(python3 bench/webpage.py port build)
 runs=${LINKS_BENCH_RUNS:-5}  # starts of each browser on each page, taking turns; the median counts
 links=50000
-
-# Every request stays on the loopback interface, whatever proxy is configured.
-unset http_proxy https_proxy all_proxy HTTP_PROXY HTTPS_PROXY ALL_PROXY
-export no_proxy=127.0.0.1 NO_PROXY=127.0.0.1
-
-work=$(mktemp -d)
-server=
-xvfb=
-driver=
-cleanup() {
-  for pid in $driver $server $xvfb; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+work=$bench_work
 
 # The two pages: the 50,000 words as links, or as plain spans. Both fit the
 # login window and hide what overflows, so that no scroll bar shows in
@@ -100,11 +77,11 @@ ln -s www/links.html "$work/served"
 # its whole tree can be killed at once; points the served page at the case's
 # page before each start.
 cat >"$work/driver.py" <<'PY'
-import os, signal, statistics, sys, tempfile, time
+import os, signal, statistics, sys, time
 
 sys.path.insert(0, sys.argv[7])
 import webpage
-from webpage import Browser, RequestLog, cpu_seconds, fail, role, tree
+from webpage import Runs, cpu_seconds, fail, role, tree
 webpage.name = "links-bench"
 
 work, log_path, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
@@ -114,16 +91,9 @@ wait_s = 120
 quiet_s = 1.5
 busy_cpu_s = 0.02  # more CPU than this within quiet_s is work, not idling
 slow_s = 5
-requests = RequestLog(log_path)
+starts = Runs(work, log_path, wait_s)
 
 signal.signal(signal.SIGTERM, lambda *_: fail("stopped"))
-
-# As in web-bench.sh: caches of the system's libraries, which any installed
-# program finds warm, are shared by all runs.
-shared = os.path.join(work, "system-caches")
-os.mkdir(shared)
-system_caches = {"GST_REGISTRY": os.path.join(shared, "gstreamer-registry.bin"),
-                 "MESA_SHADER_CACHE_DIR": os.path.join(shared, "mesa")}
 
 def serve(page):
     link = os.path.join(work, "served.next")
@@ -139,21 +109,8 @@ def rss(pid):
 
 def measure(name, page):
     serve(page)
-    base = tempfile.mkdtemp(prefix="%s-%s-" % (name, page), dir=work)
-    env = dict(os.environ, **system_caches)
-    for var in ("XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"):
-        env[var] = os.path.join(base, var.lower())
-        os.mkdir(env[var])
-    cwd = os.path.join(base, "cwd")
-    os.mkdir(cwd)
-    with open(os.path.join(base, "stderr"), "wb") as err, \
-            Browser(programs[name], cwd, env, err) as browser:
-        beacon = requests.next_beacon(browser.started, time.monotonic() + wait_s)
-        if beacon is None:
-            err.flush()
-            tail = open(os.path.join(base, "stderr"), errors="replace").read()[-2000:]
-            fail("%s sent no beacon on the %s page within %d s (exit %s):\n%s"
-                 % (name, page, wait_s, browser.process.poll(), tail))
+    with starts.start("%s-%s" % (name, page), programs[name]) as browser:
+        beacon = browser.beacon
         # Idle: no more than busy_cpu_s of CPU over quiet_s. The last moment
         # it was seen at work is when its work after the load ended.
         deadline = time.monotonic() + wait_s
@@ -182,7 +139,7 @@ def measure(name, page):
                 "ui_rss": rss(browser.pid)}
 
 # One unmeasured start of each browser, so that neither pays alone for a cold
-# file cache, and the system caches above are filled.
+# file cache, and the system caches are filled.
 measure("ours", "links")
 measure("mini", "links")
 figures = {case: [] for case in cases}
@@ -205,37 +162,15 @@ out += [sum(f["load"] > slow_s for f in figures[case]) for case in cases]
 print(" ".join("%.6f" % v for v in out))
 PY
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [[ -s $work/display ]] && break
-  sleep 0.05
-done
-if [[ ! -s $work/display ]]; then
-  echo "links-bench: Xvfb did not start:" >&2
-  cat "$work/xvfb.log" >&2
-  exit 1
-fi
-export DISPLAY=:$(<"$work/display")
-
-: >"$work/requests.log"
-coproc SERVER { exec python3 bench/webpage.py serve "$port" "$work/served" "$work/requests.log" 1500 2>"$work/server.log"; }
-server=$SERVER_PID
-ready=
-read -r -t 90 ready <&"${SERVER[0]}" || true
-if [[ $ready != ready ]]; then
-  echo "links-bench: the loopback server did not start on port $port:" >&2
-  cat "$work/server.log" >&2
-  exit 1
-fi
+bench_start_xvfb
+bench_serve_page "$port" "$work/served" "$work/requests.log" 1500
 
 # In the background, so that the cleanup can stop it (it then kills the tree
 # it is measuring).
 timeout 1200 python3 "$work/driver.py" "$work" "$work/requests.log" "$runs" "$PWD/$program" \
   "$minibrowser" "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne" "$PWD/bench" >"$work/figures" &
-driver=$!
-wait "$driver"
-driver=
+bench_started $!
+wait $!
 out=$(<"$work/figures")
 # Cases in order: ours on links, ours on spans, MiniBrowser on links, on spans.
 read -r load_ol load_os load_ml load_ms cpu_ol cpu_os cpu_ml cpu_ms settle_ol settle_os settle_ml settle_ms \
@@ -250,18 +185,10 @@ awk -v header="$header" -v runs="$runs" \
   -v rss_ol="$rss_ol" -v rss_os="$rss_os" -v rss_ml="$rss_ml" -v rss_ms="$rss_ms" \
   -v min_ol="$min_ol" -v min_os="$min_os" -v min_ml="$min_ml" -v min_ms="$min_ms" \
   -v max_ol="$max_ol" -v max_os="$max_os" -v max_ml="$max_ml" -v max_ms="$max_ms" \
-  -v slow_ol="$slow_ol" -v slow_os="$slow_os" -v slow_ml="$slow_ml" -v slow_ms="$slow_ms" '
-  function row(figure, ours, reference, ratio, goal, met) {
-    printf "%-42s %-10s %-22s %-6s %-28s %s\n", figure, ours, reference, ratio, goal,
-      met == "" ? "" : met ? "ok" : "MISSED"
-  }
-  function seconds(figure, o, r, what) {
-    row(figure, sprintf("%.3f s", o), sprintf("%.3f s %s", r, what), r > 0 ? sprintf("%.2f", o / r) : "-",
-      "(for reference)", "")
-  }
+  -v slow_ol="$slow_ol" -v slow_os="$slow_os" -v slow_ml="$slow_ml" -v slow_ms="$slow_ms" \
+  "$bench_row_awk"'
   BEGIN {
-    mb = 1048576
-    if (header) row("figure", "ours", "reference", "ratio", "goal", "")
+    if (header) heading()
     seconds("exec to load, 50,000 links, median of " runs, load_ol, load_os, "no links")
     seconds("  the same page in MiniBrowser", load_ol, load_ml, "MiniBrowser")
     seconds("  MiniBrowser itself, links to no links", load_ml, load_ms, "no links")
@@ -277,6 +204,5 @@ awk -v header="$header" -v runs="$runs" \
     seconds("  the same page in MiniBrowser", settle_ol, settle_ml, "MiniBrowser")
     seconds("web process CPU by then, 50,000 links", web_ol, web_os, "no links")
     seconds("  the same page in MiniBrowser", web_ol, web_ml, "MiniBrowser")
-    row("own process RSS by then, 50,000 links", sprintf("%.1f MB", rss_ol / mb),
-      sprintf("%.1f MB no links", rss_os / mb), sprintf("%.2f", rss_ol / rss_os), "(for reference)", "")
+    megabytes("own process RSS by then, 50,000 links", rss_ol, rss_os, "no links")
   }'

@@ -9,36 +9,26 @@
 #    way, counting the bytes sent in all, against an unbroken fetch;
 #  - the peak memory that fetch adds, for a 200 MB and a 20 MB launcher;
 #  - the hand-off with the launcher present, against a bare posix_spawn of it;
-#  - the start-up to the background picture on screen, against a bare GTK
-#    window's start-up to its first map;
-#  - then (bench/web-bench.sh) the login page's start-up and memory against
-#    WebKitGTK's MiniBrowser, and (bench/links-bench.sh) a login page holding
-#    50,000 links against the same page without them and against MiniBrowser.
+#  - then (bench/startup-bench.sh) the start-up to the background picture on
+#    screen, against a bare GTK window's start-up to its first map;
+#    (bench/web-bench.sh) the login page's start-up and memory against
+#    WebKitGTK's MiniBrowser; (bench/links-bench.sh) a login page holding
+#    50,000 links against the same page without them and against MiniBrowser;
+#    (bench/recovery-bench.py) the login page coming back after its process
+#    died and after an outage, against a fresh start.
+# Each of those scripts runs alone as well.
 # A missed goal is marked in the table and still exits 0; anything that breaks
 # exits non-zero.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bench_name=bench
+source bench/common.sh
 bash tools/build.sh >&2
 
 port=${BENCH_PORT:-47131}
 runs=3        # fetches of each kind, taking turns; the median counts
 handoffs=200  # hand-offs and bare spawns, alternating; the median counts
-
-# Every request stays on the loopback interface, whatever proxy is configured.
-unset http_proxy https_proxy all_proxy HTTP_PROXY HTTPS_PROXY ALL_PROXY
-export no_proxy=127.0.0.1 NO_PROXY=127.0.0.1
-
-work=$(mktemp -d)
-server=
-cut_server=
-cleanup() {
-  for pid in $server $cut_server; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+work=$bench_work
 
 head -c 200M /dev/urandom >"$work/launcher-200M"
 head -c 20M /dev/urandom >"$work/launcher-20M"
@@ -46,16 +36,8 @@ bash tools/sign-launcher.sh key "$work/key.pem" >"$work/key.hex"
 bash tools/sign-launcher.sh sign "$work/key.pem" "$work/launcher-200M" 2>/dev/null
 signing_key=$(<"$work/key.hex")
 
-# The download window and the start-up runs show on a private X server.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do
-  [[ -s $work/display ]] && break
-  sleep 0.05
-done
-display_number=$(<"$work/display")
-trap 'kill $xvfb 2>/dev/null || true; cleanup' EXIT
-export DISPLAY=:$display_number
+# The download window shows on a private X server.
+bench_start_xvfb
 
 # The stand-in opens the launcher file for each request, so pointing this
 # link elsewhere changes what it serves.
@@ -64,19 +46,18 @@ origin=http://127.0.0.1:$port
 rc=0
 curl -s -o /dev/null --max-time 2 "$origin/" || rc=$?
 if ((rc != 7)); then
-  echo "bench: port $port is in use; set BENCH_PORT to a free one" >&2
-  exit 1
+  bench_fail "port $port is in use; set BENCH_PORT to a free one"
 fi
 build/tools/standin-server "$port" tools/standin/www "$work/served" 2>"$work/server.log" &
 server=$!
+bench_started $server
 for _ in $(seq 50); do
   curl -s -o /dev/null --max-time 2 "$origin/url/weiduan.php?gn=halvoryne" && break
   sleep 0.1
 done
 if ! kill -0 "$server" 2>/dev/null; then
-  echo "bench: the stand-in server did not start:" >&2
   cat "$work/server.log" >&2
-  exit 1
+  bench_fail "the stand-in server did not start"
 fi
 
 bench() { timeout 900 build/bench/handoff-bench-window "$@"; }
@@ -101,6 +82,7 @@ ln -sfn launcher-200M "$work/served"
 cut_port=$((port + 1))
 build/tools/standin-server "$cut_port" tools/standin/www "$work/served" --cut-every-other 2>"$work/cut.log" &
 cut_server=$!
+bench_started $cut_server
 for _ in $(seq 50); do
   curl -s -o /dev/null --max-time 2 "http://127.0.0.1:$cut_port/url/weiduan.php?gn=halvoryne" && break
   sleep 0.1
@@ -112,35 +94,14 @@ uncut_seconds=$(bench ours "$url" "$work/uncut" "$runs")
 cut_bytes=$(awk '/sent [0-9]+ bytes for \/kestrani2/ { sum += $3 } END { print sum + 0 }' "$work/cut.log")
 file_bytes=$(stat -c %s "$work/launcher-200M")
 
-# Start-up: exec to the background picture on screen, against a bare GTK
-# window's exec to its first map, on a private X server. The probe is the
-# picture's brightest opaque pixel, which no empty window shows.
-startups=15
-read -r probe_x probe_y probe_rgb < <(python3 - res/155-background.png <<'PY'
-import subprocess, sys
-raw = subprocess.run(["convert", sys.argv[1], "-depth", "8", "rgba:-"], check=True,
-                     capture_output=True).stdout
-best = max(range(0, len(raw), 4), key=lambda i: (raw[i + 3] == 255) * sum(raw[i:i + 3]))
-print(best // 4 % 1334, best // 4 // 1334, "%02x%02x%02x" % tuple(raw[best:best + 3]))
-PY
-)
-(cd "$work" && timeout 300 "$OLDPWD/build/bench/startup-bench" map 2 "$OLDPWD/build/bench/bare-window" >/dev/null)
-bare=$(cd "$work" && timeout 300 "$OLDPWD/build/bench/startup-bench" map "$startups" "$OLDPWD/build/bench/bare-window")
-ours=$(cd "$work" && timeout 300 "$OLDPWD/build/bench/startup-bench" pixel "$probe_x" "$probe_y" "$probe_rgb" "$startups" "$OLDPWD/build/login-launcher")
-ours_map=$(cd "$work" && timeout 300 "$OLDPWD/build/bench/startup-bench" map "$startups" "$OLDPWD/build/login-launcher")
-
-awk -v runs="$runs" -v handoffs="$handoffs" -v startups="$startups" -v bare="$bare" -v ours="$ours" -v ours_map="$ours_map" \
+awk -v runs="$runs" -v handoffs="$handoffs" \
   -v fetch="$big_ours" -v curl="$big_curl" -v synced="$big_synced" -v big="$big_growth" -v small="$small_growth" \
   -v handoff="$handoff_ours" -v spawn="$handoff_spawn" -v signed="$signed_ours" -v signed_synced="$signed_synced" \
   -v cut="$cut_seconds" -v uncut="$uncut_seconds" -v cut_bytes="$cut_bytes" -v file_bytes="$file_bytes" \
-  -v fetches="$runs" '
-  function row(figure, ours, reference, ratio, goal, met) {
-    printf "%-42s %-10s %-22s %-6s %-28s %s\n", figure, ours, reference, ratio, goal,
-      met == "" ? "" : met ? "ok" : "MISSED"
-  }
+  -v fetches="$runs" "$bench_row_awk"'
   BEGIN {
     mb = 1048576
-    row("figure", "ours", "reference", "ratio", "goal", "")
+    heading()
     row("fetch 200 MB launcher, median of " runs, sprintf("%.3f s", fetch),
       sprintf("%.3f s curl+sync", synced), sprintf("%.2f", fetch / synced), "ratio <= 1.1",
       fetch / synced <= 1.1)
@@ -162,15 +123,12 @@ awk -v runs="$runs" -v handoffs="$handoffs" -v startups="$startups" -v bare="$ba
     row("hand-off, launcher present, median of " handoffs, sprintf("%.3f ms", handoff * 1000),
       sprintf("%.3f ms posix_spawn", spawn * 1000), sprintf("%.2f", handoff / spawn),
       "ratio <= 5", handoff / spawn <= 5)
-    row("start-up to picture on screen, median of " startups, sprintf("%.3f s", ours),
-      sprintf("%.3f s bare window", bare), sprintf("%.2f", ours / bare), "ratio <= 1.2",
-      ours / bare <= 1.2)
-    row("  exec to first map alone", sprintf("%.3f s", ours_map),
-      sprintf("%.3f s bare window", bare), sprintf("%.2f", ours_map / bare), "(for reference)", "")
   }'
 
-# The embedded browser's start-up and memory beside WebKitGTK's MiniBrowser,
-# on an X server and a portal stand-in of its own.
+# The picture's start-up beside a bare window's, and the embedded browser's
+# start-up and memory beside WebKitGTK's MiniBrowser, each on an X server and
+# a portal stand-in of its own.
+bash bench/startup-bench.sh --rows-only
 bash bench/web-bench.sh --rows-only
 
 # A page with 50,000 links, whose clicks the program subscribes to, likewise.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the embedded browser's start-up and memory beside WebKitGTK's own
-# MiniBrowser opening the same page, in the same run, on the same private X
-# server, each run starting from empty data and cache folders:
+# MiniBrowser opening the same page (bench/login-page.html), in the same run,
+# on the same private X server, each run starting from empty data and cache
+# folders:
 #  - exec to the login page's `load` event, seen as a beacon request the page
 #    sends to the loopback server (the server notes its monotonic arrival time,
 #    so neither program's own reporting is trusted);
@@ -11,87 +12,30 @@
 # script's loopback server. Prints table rows in the format of bench/run.sh
 # (with a header unless given --rows-only). A missed goal is marked and still
 # exits 0; anything that breaks exits non-zero.
+#
+#   WEB_BENCH_RUNS          starts per program (11)
+#   WEB_BENCH_MEMORY_RUNS   of which the first ones also read the memory (5)
+#   WEB_BENCH_VERBOSE       print every run's figures to stderr
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bench_name=web-bench
+source bench/common.sh
 
 header=1
 if [[ ${1:-} == --rows-only ]]; then
   header=0
 fi
 
-program=build/tests/online/login-launcher
-if [[ ! -x $program ]]; then
-  bash tools/build.sh >&2
-fi
-minibrowser=$(python3 bench/webpage.py minibrowser)
-if [[ ! -x $minibrowser ]]; then
-  echo "web-bench: no MiniBrowser at $minibrowser" >&2
-  exit 1
-fi
-
+program=$(bench_online_program)
+minibrowser=$(bench_minibrowser)
 # The port is compiled into the online build.
 port=$(python3 bench/webpage.py port build)
-runs=${WEB_BENCH_RUNS:-11}               # starts per program, taking turns; the median counts
-memory_runs=${WEB_BENCH_MEMORY_RUNS:-5}  # of which the first ones also read the memory
+runs=${WEB_BENCH_RUNS:-11}
+memory_runs=${WEB_BENCH_MEMORY_RUNS:-5}
 if ((runs < 1 || memory_runs < 1 || memory_runs > runs)); then
-  echo "web-bench: need 1 <= WEB_BENCH_MEMORY_RUNS <= WEB_BENCH_RUNS" >&2
-  exit 1
+  bench_fail "need 1 <= WEB_BENCH_MEMORY_RUNS <= WEB_BENCH_RUNS"
 fi
-
-# Every request stays on the loopback interface, whatever proxy is configured.
-unset http_proxy https_proxy all_proxy HTTP_PROXY HTTPS_PROXY ALL_PROXY
-export no_proxy=127.0.0.1 NO_PROXY=127.0.0.1
-
-work=$(mktemp -d)
-server=
-xvfb=
-driver=
-cleanup() {
-  for pid in $driver $server $xvfb; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# The portal stand-in: a login-like page that fits the login window without a
-# scroll bar (a scroll bar makes WebKitGTK redraw all the time under Xvfb,
-# which would inflate both programs' figures), and whose load event asks for
-# /beacon. The arrival of each request is appended to a log with its
-# CLOCK_MONOTONIC time, which the driver below reads.
-mkdir "$work/www"
-cat >"$work/www/login.html" <<'HTML'
-<!doctype html>
-<html>
-<head>
-<meta charset="utf-8">
-<title>Tharnvale login</title>
-<style>
-  html, body { margin: 0; overflow: hidden; }
-  body { width: 631px; height: 446px; font: 14px sans-serif; color: #eee;
-         background: linear-gradient(#233, #122); }
-  form { position: absolute; left: 165px; top: 110px; width: 300px; }
-  h1 { font-size: 20px; margin: 0 0 16px; }
-  label { display: block; margin: 8px 0 4px; }
-  input { width: 100%; box-sizing: border-box; padding: 6px; }
-  button { margin-top: 16px; width: 100%; padding: 8px; }
-</style>
-</head>
-<body>
-<form action="/url/login.php" method="post">
-  <h1>登录 Tharnvale</h1>
-  <label for="user">账号</label><input id="user" name="user" autocomplete="off">
-  <label for="pass">密码</label><input id="pass" name="pass" type="password">
-  <button type="submit">登录</button>
-</form>
-<script>
-  addEventListener('load', function () { new Image().src = '/beacon?t=' + Date.now(); });
-</script>
-</body>
-</html>
-HTML
+work=$bench_work
 
 # Runs both programs in turns, each in its own session so that the whole tree
 # (the program and its WebKit processes) can be killed at once; waits for the
@@ -99,18 +43,17 @@ HTML
 # tree. Runs that skip the memory keep the whole benchmark short enough for
 # more starts, whose times vary a lot more than the memory does.
 cat >"$work/driver.py" <<'PY'
-import os, signal, statistics, sys, tempfile, time
+import os, signal, statistics, sys, time
 
 sys.path.insert(0, sys.argv[8])
 import webpage
-from webpage import Browser, RequestLog, fail, role, tree
+from webpage import Runs, fail, role, tree
 webpage.name = "web-bench"
 
 work, log_path, runs, memory_runs = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
 programs = {"ours": [sys.argv[5]], "mini": [sys.argv[6], sys.argv[7]]}
 settle_ns = 2_000_000_000
-wait_s = 60
-requests = RequestLog(log_path)
+starts = Runs(work, log_path, wait_s=60)
 
 # Stopped from outside (the script's timeout or cleanup): still kill the tree
 # being measured, which leaving its `with` does.
@@ -127,36 +70,12 @@ def memory_kb(pid):
                 fields[words[0]] = words[1]
     return int(fields["Pss:"]), int(fields["Private_Clean:"]) + int(fields["Private_Dirty:"])
 
-# Caches of the system's libraries, which any installed program finds warm,
-# live outside the per-run folders: with them fresh, MiniBrowser (which starts
-# GStreamer) would rescan every plugin and recompile its compositing shaders
-# on each start, a first-start cost that a player never pays twice.
-shared = os.path.join(work, "system-caches")
-os.mkdir(shared)
-system_caches = {"GST_REGISTRY": os.path.join(shared, "gstreamer-registry.bin"),
-                 "MESA_SHADER_CACHE_DIR": os.path.join(shared, "mesa")}
-
 def measure(name, read_memory):
-    base = tempfile.mkdtemp(prefix=name + "-", dir=work)
-    env = dict(os.environ, **system_caches)
-    # Everything either program keeps of its own (site data, cookies, HTTP
-    # cache, icons) starts empty on every run.
-    for var in ("XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"):
-        env[var] = os.path.join(base, var.lower())
-        os.mkdir(env[var])
-    cwd = os.path.join(base, "cwd")
-    os.mkdir(cwd)
-    with open(os.path.join(base, "stderr"), "wb") as err, \
-            Browser(programs[name], cwd, env, err) as browser:
-        beacon = requests.next_beacon(browser.started, time.monotonic() + wait_s)
-        if beacon is None:
-            err.flush()
-            tail = open(os.path.join(base, "stderr"), errors="replace").read()[-2000:]
-            fail("%s sent no beacon within %d s (exit %s):\n%s" % (name, wait_s, browser.process.poll(), tail))
-        seconds = (beacon - browser.started) / 1e9
+    with starts.start(name, programs[name]) as browser:
+        seconds = (browser.beacon - browser.started) / 1e9
         if not read_memory:
             return seconds, None
-        time.sleep(max(0, beacon + settle_ns - time.monotonic_ns()) / 1e9)
+        time.sleep(max(0, browser.beacon + settle_ns - time.monotonic_ns()) / 1e9)
         if browser.process.poll() is not None:
             fail("%s exited (%d) before its memory was read" % (name, browser.process.returncode))
         parts = {"ui": 0, "web": 0, "network": 0, "other": 0}
@@ -172,7 +91,7 @@ def measure(name, read_memory):
         return seconds, (sum(parts.values()) * 1024, parts, len(pids), private * 1024)
 
 # One unmeasured start each, so that neither pays alone for a cold file cache,
-# and the system caches above are filled.
+# and the system caches are filled.
 measure("ours", False)
 measure("mini", False)
 times = {"ours": [], "mini": []}
@@ -192,72 +111,49 @@ for turn in range(runs):
 def median(name, pick):
     return statistics.median(pick(r) for r in memory[name])
 
+def quartiles(name):
+    q = statistics.quantiles(times[name], n=4, method="inclusive") if runs > 1 else [times[name][0]] * 3
+    return [q[0], q[2]]
+
 out = [statistics.median(times[n]) for n in ("ours", "mini")]
 out += [median(n, lambda r: r[0]) for n in ("ours", "mini")]
 out += [median(n, lambda r: r[3]) for n in ("ours", "mini")]
 for part in ("ui", "web", "network"):
     out += [median(n, lambda r: r[1][part] * 1024) for n in ("ours", "mini")]
+out += quartiles("ours") + quartiles("mini")
 print(" ".join("%.6f" % v for v in out))
 PY
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [[ -s $work/display ]] && break
-  sleep 0.05
-done
-if [[ ! -s $work/display ]]; then
-  echo "web-bench: Xvfb did not start:" >&2
-  cat "$work/xvfb.log" >&2
-  exit 1
-fi
-export DISPLAY=:$(<"$work/display")
-
-: >"$work/requests.log"
-coproc SERVER { exec python3 bench/webpage.py serve "$port" "$work/www/login.html" "$work/requests.log" 900 2>"$work/server.log"; }
-server=$SERVER_PID
-ready=
-read -r -t 90 ready <&"${SERVER[0]}" || true
-if [[ $ready != ready ]]; then
-  echo "web-bench: the loopback server did not start on port $port:" >&2
-  cat "$work/server.log" >&2
-  exit 1
-fi
+bench_start_xvfb
+bench_serve_page "$port" bench/login-page.html "$work/requests.log" 900
 
 # In the background, so that the cleanup can stop it (it then kills the tree
 # it is measuring).
 timeout 600 python3 "$work/driver.py" "$work" "$work/requests.log" "$runs" "$memory_runs" \
   "$PWD/$program" "$minibrowser" "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne" "$PWD/bench" \
   >"$work/figures" &
-driver=$!
-wait "$driver"
-driver=
-out=$(<"$work/figures")
-read -r ours mini ours_pss mini_pss ours_private mini_private ours_ui mini_ui ours_web mini_web ours_net mini_net <<<"$out"
+bench_started $!
+wait $!
+read -r ours mini ours_pss mini_pss ours_private mini_private ours_ui mini_ui ours_web mini_web \
+  ours_net mini_net ours_q1 ours_q3 mini_q1 mini_q3 <"$work/figures"
 
 awk -v header="$header" -v runs="$runs" -v memory_runs="$memory_runs" -v ours="$ours" -v mini="$mini" \
+  -v ours_q1="$ours_q1" -v ours_q3="$ours_q3" -v mini_q1="$mini_q1" -v mini_q3="$mini_q3" \
   -v ours_pss="$ours_pss" -v mini_pss="$mini_pss" -v ours_private="$ours_private" \
   -v mini_private="$mini_private" -v ours_ui="$ours_ui" -v mini_ui="$mini_ui" \
-  -v ours_web="$ours_web" -v mini_web="$mini_web" -v ours_net="$ours_net" -v mini_net="$mini_net" '
-  function row(figure, ours, reference, ratio, goal, met) {
-    printf "%-42s %-10s %-22s %-6s %-28s %s\n", figure, ours, reference, ratio, goal,
-      met == "" ? "" : met ? "ok" : "MISSED"
-  }
-  function part(figure, o, m) {
-    row(figure, sprintf("%.1f MB", o / mb), sprintf("%.1f MB MiniBrowser", m / mb),
-      m > 0 ? sprintf("%.2f", o / m) : "-", "(for reference)", "")
-  }
+  -v ours_web="$ours_web" -v mini_web="$mini_web" -v ours_net="$ours_net" -v mini_net="$mini_net" \
+  "$bench_row_awk"'
   BEGIN {
-    mb = 1048576
-    if (header) row("figure", "ours", "reference", "ratio", "goal", "")
+    if (header) heading()
     row("exec to login page loaded, median of " runs, sprintf("%.3f s", ours),
-      sprintf("%.3f s MiniBrowser", mini), sprintf("%.2f", ours / mini), "ratio <= 0.9",
-      ours / mini <= 0.9)
-    row("PSS of process tree 2 s later, median of " memory_runs, sprintf("%.1f MB", ours_pss / mb),
-      sprintf("%.1f MB MiniBrowser", mini_pss / mb), sprintf("%.2f", ours_pss / mini_pss),
-      "ratio <= 0.8", ours_pss / mini_pss <= 0.8)
-    part("  private pages alone (USS)", ours_private, mini_private)
-    part("  PSS of the program'"'"'s own process", ours_ui, mini_ui)
-    part("  PSS of its web process", ours_web, mini_web)
-    part("  PSS of its network process", ours_net, mini_net)
+      sprintf("%.3f s MiniBrowser", mini), ratio(ours, mini), "ratio <= 0.5", ours / mini <= 0.5)
+    row("  quartiles, ours and MiniBrowser'"'"'s", sprintf("%.0f-%.0f ms", ours_q1 * 1000, ours_q3 * 1000),
+      sprintf("%.0f-%.0f ms", mini_q1 * 1000, mini_q3 * 1000), "-", "(how noisy)", "")
+    row("PSS of process tree 2 s later, median of " memory_runs, sprintf("%.1f MB", ours_pss / 1048576),
+      sprintf("%.1f MB MiniBrowser", mini_pss / 1048576), ratio(ours_pss, mini_pss),
+      "ratio <= 0.7", ours_pss / mini_pss <= 0.7)
+    megabytes("  private pages alone (USS)", ours_private, mini_private, "MiniBrowser")
+    megabytes("  PSS of the program'"'"'s own process", ours_ui, mini_ui, "MiniBrowser")
+    megabytes("  PSS of its web process", ours_web, mini_web, "MiniBrowser")
+    megabytes("  PSS of its network process", ours_net, mini_net, "MiniBrowser")
   }'

@@ -14,6 +14,7 @@ browser's own reporting is trusted. Prints "ready" once it listens. The other
 two print the portal port compiled into a build's "online" program, and where
 WebKitGTK's MiniBrowser is."""
 
+import contextlib
 import errno
 import http.server
 import os
@@ -21,6 +22,7 @@ import re
 import signal
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -188,6 +190,50 @@ class Browser:
         deadline = time.monotonic() + 10
         while group_alive(self.pid) and time.monotonic() < deadline:
             time.sleep(0.01)
+
+
+class Runs:
+    """Starts of browsers, each from empty data, cache and settings folders
+    of its own (site data, cookies, HTTP cache, icons), in a folder under
+    `work`, until the page's load beacon arrives in the request log."""
+
+    def __init__(self, work, log_path, wait_s):
+        self.work = work
+        self.requests = RequestLog(log_path)
+        self.wait_s = wait_s
+        # Caches of the system's libraries, which any installed program finds
+        # warm, are shared by all runs: with them fresh, MiniBrowser (which
+        # starts GStreamer) would rescan every plugin and recompile its
+        # compositing shaders on each start, a first-start cost that a player
+        # never pays twice.
+        shared = os.path.join(work, "system-caches")
+        os.makedirs(shared, exist_ok=True)
+        self.system_caches = {"GST_REGISTRY": os.path.join(shared, "gstreamer-registry.bin"),
+                              "MESA_SHADER_CACHE_DIR": os.path.join(shared, "mesa")}
+
+    @contextlib.contextmanager
+    def start(self, label, argv):
+        """Starts `argv` and yields its Browser once the page's beacon has
+        arrived, its arrival in `beacon` (CLOCK_MONOTONIC ns); kills the
+        browser's whole tree on leaving."""
+        base = tempfile.mkdtemp(prefix=label + "-", dir=self.work)
+        env = dict(os.environ, **self.system_caches)
+        for var in ("XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"):
+            env[var] = os.path.join(base, var.lower())
+            os.mkdir(env[var])
+        cwd = os.path.join(base, "cwd")
+        os.mkdir(cwd)
+        err_path = os.path.join(base, "stderr")
+        with open(err_path, "wb") as err, Browser(argv, cwd, env, err) as browser:
+            browser.beacon = self.requests.next_beacon(browser.started,
+                                                       time.monotonic() + self.wait_s)
+            if browser.beacon is None:
+                err.flush()
+                with open(err_path, errors="replace") as f:
+                    tail = f.read()[-2000:]
+                fail("%s sent no beacon within %d s (exit %s):\n%s"
+                     % (label, self.wait_s, browser.process.poll(), tail))
+            yield browser
 
 
 class RequestLog:
