@@ -16,6 +16,8 @@
 #   WEB_BENCH_RUNS          starts per program (11)
 #   WEB_BENCH_MEMORY_RUNS   of which the first ones also read the memory (5)
 #   WEB_BENCH_VERBOSE       print every run's figures to stderr
+#   WEB_BENCH_PROGRAM       the program to measure, built with the online
+#                           build's portal port (the online build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bench_name=web-bench
@@ -26,7 +28,7 @@ if [[ ${1:-} == --rows-only ]]; then
   header=0
 fi
 
-program=$(bench_online_program)
+program=$(realpath "${WEB_BENCH_PROGRAM:-$(bench_online_program)}")
 minibrowser=$(bench_minibrowser)
 # The port is compiled into the online build.
 port=$(python3 bench/webpage.py port build)
@@ -130,7 +132,7 @@ bench_serve_page "$port" bench/login-page.html "$work/requests.log" 900
 # In the background, so that the cleanup can stop it (it then kills the tree
 # it is measuring).
 timeout 600 python3 "$work/driver.py" "$work" "$work/requests.log" "$runs" "$memory_runs" \
-  "$PWD/$program" "$minibrowser" "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne" "$PWD/bench" \
+  "$program" "$minibrowser" "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne" "$PWD/bench" \
   >"$work/figures" &
 bench_started $!
 wait $!
