@@ -16,8 +16,10 @@ bench_pids=()
 bench_cleanup() {
   local i
   for ((i = ${#bench_pids[@]} - 1; i >= 0; i--)); do
-    kill "${bench_pids[i]}" 2>/dev/null || true
-    wait "${bench_pids[i]}" 2>/dev/null || true
+    # One that ended and was waited for already is no longer ours to wait for.
+    if kill "${bench_pids[i]}" 2>/dev/null; then
+      wait "${bench_pids[i]}" 2>/dev/null || true
+    fi
   done
   rm -rf "$bench_work"
 }
@@ -57,12 +59,16 @@ bench_start_xvfb() {
 # stand-in (see bench/webpage.py), once it listens.
 bench_serve_page() {
   : >"$3"
+  : >"$bench_work/server.ready"
   python3 bench/webpage.py serve "$@" >"$bench_work/server.ready" 2>"$bench_work/server.log" &
-  bench_started $!
-  local _
+  local server=$!
+  bench_started $server
+  local _ said
   for _ in $(seq 900); do
-    [[ $(<"$bench_work/server.ready") == ready ]] && return 0
-    kill -0 "$!" 2>/dev/null || break
+    said=
+    read -r said <"$bench_work/server.ready" || true
+    [[ $said == ready ]] && return 0
+    kill -0 "$server" 2>/dev/null || break
     sleep 0.1
   done
   cat "$bench_work/server.log" >&2
