@@ -34,7 +34,11 @@ GdkPixbuf* LoadIcon(int id, int scale) {
 CLoginDlg::CLoginDlg(CLoginWindowSetup loginWindow)
     : CDialogWindow(kTemplateId), m_loginWindowSetup(std::move(loginWindow)) {}
 
-CLoginDlg::~CLoginDlg() = default;
+CLoginDlg::~CLoginDlg() {
+    if (m_firstDrawIdle != 0) {
+        g_source_remove(m_firstDrawIdle);
+    }
+}
 
 // The icon, and on a desktop that scales windows by two also the icon drawn
 // for it, which the task bar there shows sharp.
@@ -51,13 +55,31 @@ void CLoginDlg::SetIcons() {
     g_list_free_full(icons, g_object_unref);
 }
 
+// The login window's browser starts once the picture has been drawn: an
+// idle runs after the frame the draw belongs to has gone to the X server.
+gboolean CLoginDlg::OnFirstDraw(GtkWidget* widget, cairo_t*, CLoginDlg* self) {
+    g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(OnFirstDraw), self);
+    self->m_firstDrawIdle = g_idle_add(
+        [](gpointer data) -> gboolean {
+            auto* dlg = static_cast<CLoginDlg*>(data);
+            dlg->m_firstDrawIdle = 0;
+            dlg->m_bPictureDrawn = true;
+            if (dlg->m_pLoginDlg != nullptr) {
+                dlg->m_pLoginDlg->OnBackgroundDrawn();
+            }
+            return G_SOURCE_REMOVE;
+        },
+        self);
+    return FALSE;
+}
+
 bool CLoginDlg::OnInitDialog() {
     SetWindowText("Tharnvale");
     m_background.m_hTargetWnd = GetSafeHwnd();
     SetIcons();
 
-    // The login window comes first, so that its page starts loading while
-    // the picture is put on screen.
+    // Before the picture's own painter, which ends the draw signal.
+    g_signal_connect(GetSafeHwnd(), "draw", G_CALLBACK(OnFirstDraw), this);
     m_pLoginDlg = std::make_unique<CLoginActiveDlg>(this, std::move(m_loginWindowSetup));
     m_pLoginDlg->Create(this, false);
     if (theApp.m_pDispatch != nullptr) {

@@ -30,6 +30,7 @@ public:
     }
     bool BackgroundLeads() const override { return m_bBackgroundLeads != 0; }
     void SetBackgroundLeads(bool leads) override { m_bBackgroundLeads = leads ? 1 : 0; }
+    bool PictureDrawn() const override { return m_bPictureDrawn; }
 
 protected:
     bool OnInitDialog() override;
@@ -46,7 +47,11 @@ protected:
 
 private:
     void SetIcons();
+    static gboolean OnFirstDraw(GtkWidget* widget, cairo_t*, CLoginDlg* self);
 
     CLoginWindowSetup m_loginWindowSetup;
     CLayeredPng m_background;
+    bool m_bPictureDrawn = false;
+    // The idle that follows the first draw, until it has run.
+    guint m_firstDrawIdle = 0;
 };

@@ -16,6 +16,9 @@ public:
     // Whether it leads moves (the login window follows) or follows them.
     virtual bool BackgroundLeads() const = 0;
     virtual void SetBackgroundLeads(bool leads) = 0;
+    // Whether its picture has been drawn once: the login window's browser
+    // waits for that, and is told of it by CLoginActiveDlg::OnBackgroundDrawn.
+    virtual bool PictureDrawn() const = 0;
 
 protected:
     ~IBackgroundWindow() = default;

@@ -77,13 +77,7 @@ bool CLoginActiveDlg::OnInitDialog() {
 
     GtkWidget* client = gtk_bin_get_child(GTK_BIN(window));
     Place(client, GetDlgItem(kBrowserId), kBrowserRect);
-    CreateBrowser(GetDlgItem(kBrowserId));
-    // The page is loaded once this window is on the screen, and the
-    // browser is hidden from the player until its first navigation
-    // completes (never an empty browser) by cutting it out of the window's
-    // shape. Hiding the widget itself, or loading into a view that is not
-    // mapped yet, sends the engine down a path where large pages take tens
-    // of seconds to lay out.
+    // The browser is made later, by StartBrowser.
 
     m_btnMin.StartGraphics();
     m_btnClose.StartGraphics();
@@ -97,6 +91,30 @@ bool CLoginActiveDlg::OnInitDialog() {
     // of the program's own.
     SetDialogOwner(this);
     return true;
+}
+
+// Starting the web engine takes the program's time and the machine's for a
+// good while: it waits until the main window's picture is on the screen, so
+// that the player sees the windows first. The page is loaded once this
+// window is on the screen too, and the browser is hidden from the player
+// until its first navigation completes (never an empty browser) by cutting
+// it out of the window's shape. Hiding the widget itself, or loading into a
+// view that is not mapped yet, sends the engine down a path where large
+// pages take tens of seconds to lay out. Whichever of the two comes last,
+// the picture's first draw or this window's map, starts it, once.
+void CLoginActiveDlg::StartBrowser() {
+    GtkWindow* window = GetSafeHwnd();
+    if (m_bBrowserStarted || window == nullptr || !gtk_widget_get_mapped(GTK_WIDGET(window)) ||
+        (m_pParent != nullptr && !m_pParent->PictureDrawn())) {
+        return;
+    }
+    m_bBrowserStarted = true;
+    CreateBrowser(GetDlgItem(kBrowserId));
+    m_browser.Navigate(m_setup.loginUrl);
+}
+
+void CLoginActiveDlg::OnBackgroundDrawn() {
+    StartBrowser();
 }
 
 void CLoginActiveDlg::CreateBrowser(GtkWidget* holder) {
@@ -127,6 +145,7 @@ void CLoginActiveDlg::CreateBrowser(GtkWidget* holder) {
     m_pSite->SetLoginUrl(Utf8FromWide(m_setup.loginUrl));
     // After the browser events, so that they see every load as it is.
     m_pGuard = std::make_unique<CLoginPageGuard>(view, Utf8FromWide(m_setup.loginUrl));
+    g_signal_connect(view, "motion-notify-event", G_CALLBACK(OnItemMotion), this);
 }
 
 void CLoginActiveDlg::ConnectButtons() {
@@ -138,19 +157,17 @@ void CLoginActiveDlg::ConnectButtons() {
     g_signal_connect(GetDlgItem(kCloseId), "clicked",
                      G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnCloseButton(); }),
                      this);
-    // The pointer moving over any item makes this window the leader, as
-    // over the window's own surface.
-    auto onMotion = +[](GtkWidget*, GdkEventMotion*, CLoginActiveDlg* self) -> gboolean {
-        self->OnNcHitTest();
-        return FALSE;
-    };
     for (GtkWidget* item : {GetDlgItem(kMinimizeId), GetDlgItem(kCloseId)}) {
         gtk_widget_add_events(item, GDK_POINTER_MOTION_MASK);
-        g_signal_connect(item, "motion-notify-event", G_CALLBACK(onMotion), this);
+        g_signal_connect(item, "motion-notify-event", G_CALLBACK(OnItemMotion), this);
     }
-    if (m_pSite != nullptr) {
-        g_signal_connect(m_pSite->GetView(), "motion-notify-event", G_CALLBACK(onMotion), this);
-    }
+}
+
+// The pointer moving over any item (the buttons, the browser) makes this
+// window the leader, as over the window's own surface.
+gboolean CLoginActiveDlg::OnItemMotion(GtkWidget*, GdkEventMotion*, CLoginActiveDlg* self) {
+    self->OnNcHitTest();
+    return FALSE;
 }
 
 void CLoginActiveDlg::UpdateShape() {
@@ -188,10 +205,7 @@ void CLoginActiveDlg::OnScaleChanged() {
 }
 
 void CLoginActiveDlg::OnMapped() {
-    if (!m_bNavigated) {
-        m_bNavigated = true;
-        m_browser.Navigate(m_setup.loginUrl);
-    }
+    StartBrowser();
     OnMove();
     // Some window managers place a window after it has been mapped, and say
     // nothing of it to the window itself: look once more when they are done.

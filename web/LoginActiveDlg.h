@@ -47,6 +47,8 @@ public:
     void OnAppLogin(const std::u16string& json) override;
     // Cancels every link click subscription and empties their registry.
     void DisconnectLinkEvents();
+    // The main window's picture has been drawn: the browser may start.
+    void OnBackgroundDrawn();
 
 protected:
     bool OnInitDialog() override;
@@ -66,8 +68,10 @@ private:
     void OnMinimize();
     void OnCloseButton();
 
+    void StartBrowser();
     void CreateBrowser(GtkWidget* holder);
     void ConnectButtons();
+    static gboolean OnItemMotion(GtkWidget*, GdkEventMotion*, CLoginActiveDlg* self);
     CHandoffSequence Handoff();
     void ShowBrowser();
     void UpdateShape();
@@ -83,7 +87,8 @@ private:
     CWebBrowser2 m_browser;
     // The first navigation has completed: the browser shows.
     bool m_bBrowserShown = false;
-    bool m_bNavigated = false;
+    // The browser has been made and sent to the login page.
+    bool m_bBrowserStarted = false;
     CPngButton m_btnMin;
     CPngButton m_btnClose;
     CLoginWindowFace m_face;
