@@ -9,8 +9,9 @@
 
 namespace {
 
-// The shape last set on a window, applied again whenever it is mapped: GTK
-// takes the input shape away as it realizes a window.
+// The shape last set on a window, applied as it is realized and again
+// whenever it is mapped: GTK takes the input shape away as it realizes a
+// window.
 constexpr char kShapeKey[] = "screen-pixel-shape";
 
 short Clamped(int value) {
@@ -43,7 +44,7 @@ void Apply(GtkWidget* window, const cairo_region_t* region) {
     }
 }
 
-void OnMap(GtkWidget* window, gpointer) {
+void ApplyHeld(GtkWidget* window, gpointer) {
     Apply(window,
           static_cast<const cairo_region_t*>(g_object_get_data(G_OBJECT(window), kShapeKey)));
 }
@@ -52,12 +53,16 @@ void OnMap(GtkWidget* window, gpointer) {
 
 void SetWindowShape(GtkWidget* window, const cairo_region_t* region) {
     if (g_signal_handler_find(window, G_SIGNAL_MATCH_FUNC, 0, 0, nullptr,
-                              reinterpret_cast<gpointer>(OnMap), nullptr) == 0) {
+                              reinterpret_cast<gpointer>(ApplyHeld), nullptr) == 0) {
         // After GTK's own handling, which asks the X server to map the
         // window: the shape still comes before the window shows, since the
         // server takes a client's requests in turn, and a window manager
         // maps it only once it has them.
-        g_signal_connect_after(window, "map", G_CALLBACK(OnMap), nullptr);
+        g_signal_connect_after(window, "map", G_CALLBACK(ApplyHeld), nullptr);
+        // The bounding shape as soon as the window exists on the X server
+        // too: it then never holds the whole rectangle, and the map carries
+        // no shape requests of its own to wait for.
+        g_signal_connect_after(window, "realize", G_CALLBACK(ApplyHeld), nullptr);
     }
     g_object_set_data_full(G_OBJECT(window), kShapeKey,
                            region != nullptr ? cairo_region_copy(region) : nullptr,
