@@ -96,6 +96,12 @@ CairoSurfacePtr OpaqueCopy(cairo_surface_t* picture) {
                 out[x] = 0;
                 continue;
             }
+            // Most of a picture is opaque, and premultiplied or not, its
+            // pixels are the same.
+            if (a == 255) {
+                out[x] = in[x];
+                continue;
+            }
             auto channel = [&](int shift) {
                 return ((((in[x] >> shift) & 0xFF) * 255 + a / 2) / a) & 0xFF;
             };
