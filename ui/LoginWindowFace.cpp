@@ -26,13 +26,24 @@ void CLoginWindowFace::UpdateShape(GtkWidget* window, bool browserShown, int sca
 void CLoginWindowFace::Paint(cairo_t* cr, cairo_surface_t* picture) const {
     // The window is cut to what shows, so nothing of its own surface needs
     // to be see-through: under every item lies what the player would see
-    // there without the window.
+    // there without the window. Only the items' places are painted: the
+    // rest of the window never shows.
+    auto itemPlaces = [&] {
+        cairo_rectangle(cr, m_browserPlace.x, m_browserPlace.y, m_browserPlace.width,
+                        m_browserPlace.height);
+        for (const Button& button : m_buttons) {
+            cairo_rectangle(cr, button.place.x, button.place.y, button.place.width,
+                            button.place.height);
+        }
+    };
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
-    cairo_paint(cr);
+    itemPlaces();
+    cairo_fill(cr);
     if (picture != nullptr) {
         cairo_set_source_surface(cr, picture, 0, 0);
-        cairo_paint(cr);
+        itemPlaces();
+        cairo_fill(cr);
     }
     if (m_pPageSnapshot != nullptr) {
         cairo_set_source_surface(cr, m_pPageSnapshot.get(), m_browserPlace.x, m_browserPlace.y);
