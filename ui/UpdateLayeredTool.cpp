@@ -16,9 +16,59 @@ struct CLayeredContent {
     GtkWidget* window;
     CairoSurfacePtr picture;
     CairoSurfacePtr opaque;
+    // What the window shows, held by the X server: handed over after the
+    // window's first draw, so that it never delays the picture's first
+    // showing. From then on a repaint is a copy within the server, and the
+    // opaque copy is let go. Null until then, and again whenever the picture
+    // or the desktop's compositing changes, until the next draw.
+    CairoSurfacePtr onServer;
+    bool onServerBlends = false;
+    guint handOverIdle = 0;
 
     ~CLayeredContent() {
+        if (handOverIdle != 0) {
+            g_source_remove(handOverIdle);
+        }
         g_signal_handlers_disconnect_by_data(gtk_widget_get_screen(window), this);
+    }
+
+    void HandOverLater() {
+        if (onServer != nullptr || handOverIdle != 0) {
+            return;
+        }
+        handOverIdle = g_idle_add(
+            [](gpointer data) -> gboolean {
+                auto* content = static_cast<CLayeredContent*>(data);
+                content->handOverIdle = 0;
+                content->HandOver();
+                return G_SOURCE_REMOVE;
+            },
+            this);
+    }
+
+    void HandOver() {
+        GdkWindow* gdkWindow = gtk_widget_get_window(window);
+        const bool blends = Blends();
+        cairo_surface_t* shown = blends ? picture.get() : opaque.get();
+        if (gdkWindow == nullptr || shown == nullptr) {
+            return;
+        }
+        const int scale = ScaleOf(picture.get());
+        CairoSurfacePtr server(gdk_window_create_similar_surface(
+            gdkWindow, CAIRO_CONTENT_COLOR_ALPHA, cairo_image_surface_get_width(shown) / scale,
+            cairo_image_surface_get_height(shown) / scale));
+        {
+            const CairoPtr cr(cairo_create(server.get()));
+            cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+            cairo_set_source_surface(cr.get(), shown, 0, 0);
+            cairo_paint(cr.get());
+        }
+        if (cairo_surface_status(server.get()) != CAIRO_STATUS_SUCCESS) {
+            return;
+        }
+        onServer = std::move(server);
+        onServerBlends = blends;
+        opaque.reset();
     }
 
     bool Blends() const {
@@ -40,15 +90,22 @@ constexpr char kContentKey[] = "layered-content";
 gboolean OnDraw(GtkWidget*, cairo_t* cr, CLayeredContent* content) {
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     const bool blends = content->Blends();
+    if (content->onServer != nullptr && content->onServerBlends == blends) {
+        cairo_set_source_surface(cr, content->onServer.get(), 0, 0);
+        cairo_paint(cr);
+        return TRUE;
+    }
     if (!blends && content->opaque == nullptr) {
         content->opaque = OpaqueCopy(content->picture.get());
     }
     cairo_set_source_surface(cr, blends ? content->picture.get() : content->opaque.get(), 0, 0);
     cairo_paint(cr);
+    content->HandOverLater();
     return TRUE;
 }
 
 void OnCompositedChanged(GdkScreen*, CLayeredContent* content) {
+    content->onServer.reset();
     content->ApplyShapes();
 }
 
@@ -88,6 +145,7 @@ void UpdateLayeredTool::UpdateLayeredWindow(GtkWindow* window, cairo_surface_t* 
     // another scale is resampled once, here.
     content->picture = CopyAtScale(picture, gtk_widget_get_scale_factor(widget));
     content->opaque.reset();  // made on the first paint that needs it
+    content->onServer.reset();
 
     const int width = cairo_image_surface_get_width(picture) / ScaleOf(picture);
     const int height = cairo_image_surface_get_height(picture) / ScaleOf(picture);
