@@ -4,6 +4,8 @@
 # port that build looks at.
 #   demo-journey-test.sh <build dir> <source dir> <port>
 set -euo pipefail
+# shellcheck source=support/standin.sh
+source "$(dirname "$0")/support/standin.sh"
 build=$1
 source=$2
 port=$3
@@ -17,13 +19,7 @@ cleanup() {
 trap cleanup EXIT
 
 cp "$build/login-launcher" "$work/"
-"$build/tools/standin-server" "$port" "$source/tools/standin/www" "$build/tools/demo-game-launcher" --slow 2 \
-  2>"$work/standin.log" &
-server=$!
-for _ in $(seq 50); do
-  curl -s -o /dev/null "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne" && break
-  sleep 0.1
-done
+start_standin "$build" "$source" "$port" 2 "$work/standin.log"
 cd "$work"
 xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" bash -c '
   openbox 2>/dev/null & wm=$!

@@ -8,6 +8,8 @@
 # The program folder holds login-launcher; it is made read-only in a mount
 # namespace of the test's own.
 set -euo pipefail
+# shellcheck source=support/standin.sh
+source "$(dirname "$0")/support/standin.sh"
 build=$1
 source=$2
 port=$3
@@ -27,13 +29,7 @@ trap cleanup EXIT
 mkdir -p "$work/started-in"
 before=$(ls -A "$install")
 
-"$build/tools/standin-server" "$port" "$source/tools/standin/www" "$build/tools/demo-game-launcher" --slow 1 \
-  2>"$work/standin.log" &
-server=$!
-for _ in $(seq 50); do
-  curl -s -o /dev/null "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne" && break
-  sleep 0.1
-done
+start_standin "$build" "$source" "$port" 1 "$work/standin.log"
 
 cd "$work/started-in"
 export XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
