@@ -83,6 +83,12 @@ class Buttons(OfflineTestCase):
             1 for px in range(x0, x1) for py in range(y0, y1) if min(shot.pixel(x + px, y + py)) > 235)
         self.assertGreater(white(79, 10, 179, 40), 20, "no white title")
         self.assertGreater(white(28, 34, 228, 60), 40, "no white question")
+        # The gold rule that closes the title band runs between the title and
+        # the question: no text crosses it.
+        rule = max(range(20, 50), key=lambda py: sum(face.rgb(128, py)))
+        crossed = [px for px in range(4, 252)
+                   if not close_to(shot.pixel(x + px, y + rule), face.rgb(px, rule), 24)]
+        self.assertEqual(crossed, [], "text over the title band's rule at y %d" % rule)
         self.session.click(x + CANCEL[0], y + CANCEL[1])
         self.assertTrue(wait_until(lambda: not self.session.window_shown(CONFIRMATION_TITLE), 5))
         time.sleep(0.5)

@@ -258,9 +258,9 @@ namespace {
 
 // The face every dialog of the program shares: a dark body, a bronze title
 // band closed by a gold rule with flourishes either side of the title (which
-// is `titleHalf` wide either side of the middle), and a gold border with
-// corner studs.
-void dialog_face(cairo_t* cr, int w, int h, double titleHalf) {
+// is `titleHalf` wide either side of the middle), the rule at `band`, and a
+// gold border with corner studs.
+void dialog_face(cairo_t* cr, int w, int h, double titleHalf, double band) {
     // Body: deep blue-black, a little lighter in the middle behind the text.
     linear(cr, 0, 0, 0, h, {{0.0, hex(0x161b26)}, {1.0, hex(0x0a0d13)}});
     cairo_paint(cr);
@@ -268,7 +268,6 @@ void dialog_face(cairo_t* cr, int w, int h, double titleHalf) {
     cairo_paint(cr);
 
     // Title band: warm dark bronze, closed by a gold rule.
-    const double band = 38;
     cairo_rectangle(cr, 3, 3, w - 6, band - 3);
     linear(cr, 0, 3, 0, band, {{0.0, hex(0x3a2a14)}, {0.6, hex(0x21180c)}, {1.0, hex(0x171109)}});
     cairo_fill(cr);
@@ -326,14 +325,16 @@ void dialog_face(cairo_t* cr, int w, int h, double titleHalf) {
 
 }  // namespace
 
-// The quit dialog's title sits between x 79 and 179. The bitmap it has
-// always had is the 1x picture; the 2x one is a PNG (opaque all over, since
-// the face's body paints every pixel first).
+// The quit dialog's title sits between x 79 and 179; its glyphs end near
+// y 30 and the question's begin near y 38, so the band's rule runs at y 33,
+// in the gap between the two. The
+// bitmap it has always had is the 1x picture; the 2x one is a PNG (opaque
+// all over, since the face's body paints every pixel first).
 void make_dialog_background(const std::string& file, int scale) {
     const cairo_format_t format = scale == 1 ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32;
     cairo_surface_t* s = new_picture(format, 256, 110, scale);
     cairo_t* cr = cairo_create(s);
-    dialog_face(cr, 256, 110, 56);
+    dialog_face(cr, 256, 110, 56, 33);
     cairo_destroy(cr);
     if (scale == 1)
         write_bmp24(s, file);
@@ -345,7 +346,7 @@ void make_dialog_background(const std::string& file, int scale) {
 void make_download_background(const std::string& file, int scale) {
     cairo_surface_t* s = new_picture(CAIRO_FORMAT_ARGB32, kDownloadW, kDownloadH, scale);
     cairo_t* cr = cairo_create(s);
-    dialog_face(cr, kDownloadW, kDownloadH, kDownloadTitleHalf);
+    dialog_face(cr, kDownloadW, kDownloadH, kDownloadTitleHalf, 38);
     cairo_destroy(cr);
     write_png(s, file);
     cairo_surface_destroy(s);
