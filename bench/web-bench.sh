@@ -8,6 +8,9 @@
 #    so neither program's own reporting is trusted);
 #  - the summed PSS of the program and all its descendants (the WebKit web and
 #    network processes) 2 s after that beacon.
+# A third program, the least a WebKitGTK program does to show the page
+# (bench/BareWebView.cpp), is measured the same way: the engine's own floor,
+# which no program embedding it can go below.
 # The program is the "online" test build, whose portal address is this
 # script's loopback server. Prints table rows in the format of bench/run.sh
 # (with a header unless given --rows-only). A missed goal is marked and still
@@ -30,6 +33,10 @@ fi
 
 program=$(realpath "${WEB_BENCH_PROGRAM:-$(bench_online_program)}")
 minibrowser=$(bench_minibrowser)
+bare=$PWD/build/bench/bare-web-view
+if [[ ! -x $bare ]]; then
+  bash tools/build.sh >&2
+fi
 # The port is compiled into the online build.
 port=$(python3 bench/webpage.py port build)
 runs=${WEB_BENCH_RUNS:-11}
@@ -53,7 +60,8 @@ from webpage import Runs, fail, role, tree
 webpage.name = "web-bench"
 
 work, log_path, runs, memory_runs = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
-programs = {"ours": [sys.argv[5]], "mini": [sys.argv[6], sys.argv[7]]}
+programs = {"ours": [sys.argv[5]], "mini": [sys.argv[6], sys.argv[7]],
+            "bare": [sys.argv[9], sys.argv[7]]}
 settle_ns = 2_000_000_000
 starts = Runs(work, log_path, wait_s=60)
 
@@ -94,13 +102,14 @@ def measure(name, read_memory):
 
 # One unmeasured start each, so that neither pays alone for a cold file cache,
 # and the system caches are filled.
-measure("ours", False)
-measure("mini", False)
-times = {"ours": [], "mini": []}
-memory = {"ours": [], "mini": []}
+names = ("ours", "mini", "bare")
+for name in names:
+    measure(name, False)
+times = {name: [] for name in names}
+memory = {name: [] for name in names}
 for turn in range(runs):
-    order = ("ours", "mini") if turn % 2 == 0 else ("mini", "ours")
-    for name in order:
+    # Each takes every place in the order in turn.
+    for name in names[turn % 3:] + names[:turn % 3]:
         seconds, read = measure(name, turn < memory_runs)
         times[name].append(seconds)
         if read is not None:
@@ -123,6 +132,7 @@ out += [median(n, lambda r: r[3]) for n in ("ours", "mini")]
 for part in ("ui", "web", "network"):
     out += [median(n, lambda r: r[1][part] * 1024) for n in ("ours", "mini")]
 out += quartiles("ours") + quartiles("mini")
+out += [statistics.median(times["bare"]), median("bare", lambda r: r[0])]
 print(" ".join("%.6f" % v for v in out))
 PY
 
@@ -133,17 +143,19 @@ bench_serve_page "$port" bench/login-page.html "$work/requests.log" 900
 # it is measuring).
 timeout 600 python3 "$work/driver.py" "$work" "$work/requests.log" "$runs" "$memory_runs" \
   "$program" "$minibrowser" "http://127.0.0.1:$port/url/weiduan.php?gn=halvoryne" "$PWD/bench" \
+  "$bare" \
   >"$work/figures" &
 bench_started $!
 wait $!
 read -r ours mini ours_pss mini_pss ours_private mini_private ours_ui mini_ui ours_web mini_web \
-  ours_net mini_net ours_q1 ours_q3 mini_q1 mini_q3 <"$work/figures"
+  ours_net mini_net ours_q1 ours_q3 mini_q1 mini_q3 bare bare_pss <"$work/figures"
 
 awk -v header="$header" -v runs="$runs" -v memory_runs="$memory_runs" -v ours="$ours" -v mini="$mini" \
   -v ours_q1="$ours_q1" -v ours_q3="$ours_q3" -v mini_q1="$mini_q1" -v mini_q3="$mini_q3" \
   -v ours_pss="$ours_pss" -v mini_pss="$mini_pss" -v ours_private="$ours_private" \
   -v mini_private="$mini_private" -v ours_ui="$ours_ui" -v mini_ui="$mini_ui" \
   -v ours_web="$ours_web" -v mini_web="$mini_web" -v ours_net="$ours_net" -v mini_net="$mini_net" \
+  -v bare="$bare" -v bare_pss="$bare_pss" \
   "$bench_row_awk"'
   BEGIN {
     if (header) heading()
@@ -158,4 +170,6 @@ awk -v header="$header" -v runs="$runs" -v memory_runs="$memory_runs" -v ours="$
     megabytes("  PSS of the program'"'"'s own process", ours_ui, mini_ui, "MiniBrowser")
     megabytes("  PSS of its web process", ours_web, mini_web, "MiniBrowser")
     megabytes("  PSS of its network process", ours_net, mini_net, "MiniBrowser")
+    seconds("the engine alone: a bare web view, page loaded", bare, mini, "MiniBrowser")
+    megabytes("the engine alone: a bare web view, PSS", bare_pss, mini_pss, "MiniBrowser")
   }'
