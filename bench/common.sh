@@ -30,6 +30,12 @@ bench_started() {
   bench_pids+=("$1")
 }
 
+# Prints 1 when the table's header is wanted: unless the script's first
+# argument is --rows-only (bench/run.sh prints one header for all rows).
+bench_header_wanted() {
+  if [[ ${1:-} == --rows-only ]]; then echo 0; else echo 1; fi
+}
+
 bench_fail() {
   echo "$bench_name: $*" >&2
   exit 1

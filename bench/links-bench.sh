@@ -24,10 +24,7 @@ cd "$(dirname "$0")/.."
 bench_name=links-bench
 source bench/common.sh
 
-header=1
-if [[ ${1:-} == --rows-only ]]; then
-  header=0
-fi
+header=$(bench_header_wanted "$@")
 
 program=$(bench_online_program)
 minibrowser=$(bench_minibrowser)

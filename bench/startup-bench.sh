@@ -20,10 +20,7 @@ cd "$(dirname "$0")/.."
 bench_name=startup-bench
 source bench/common.sh
 
-header=1
-if [[ ${1:-} == --rows-only ]]; then
-  header=0
-fi
+header=$(bench_header_wanted "$@")
 
 program=${STARTUP_BENCH_PROGRAM:-$(bench_online_program)}
 program=$(realpath "$program")

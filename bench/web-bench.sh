@@ -26,10 +26,7 @@ cd "$(dirname "$0")/.."
 bench_name=web-bench
 source bench/common.sh
 
-header=1
-if [[ ${1:-} == --rows-only ]]; then
-  header=0
-fi
+header=$(bench_header_wanted "$@")
 
 program=$(realpath "${WEB_BENCH_PROGRAM:-$(bench_online_program)}")
 minibrowser=$(bench_minibrowser)
