@@ -9,14 +9,7 @@ source "$(dirname "$0")/support/standin.sh"
 build=$1
 source=$2
 port=$3
-work=$(mktemp -d)
-server=
-cleanup() {
-  [[ -z $server ]] || kill "$server" 2>/dev/null || true
-  pkill -f "$work/vuntek_qx_launch.exe" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+make_walk_folder vuntek_qx_launch.exe
 
 cp "$build/login-launcher" "$work/"
 start_standin "$build" "$source" "$port" 2 "$work/standin.log"

@@ -18,14 +18,7 @@ if ! unshare --mount true 2>/dev/null; then
   echo "read-only-run-test: SKIPPING: no mount namespace here to make the program's folder read-only"
   exit 0
 fi
-work=$(mktemp -d)
-server=
-cleanup() {
-  [[ -z $server ]] || kill "$server" 2>/dev/null || true
-  pkill -f "$work/data/tharnvale-login-launcher/game/vuntek_qx_launch.exe" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+make_walk_folder data/tharnvale-login-launcher/game/vuntek_qx_launch.exe
 mkdir -p "$work/started-in"
 before=$(ls -A "$install")
 
