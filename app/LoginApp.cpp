@@ -27,14 +27,17 @@ constexpr char16_t kLoginPagePath[] = u"/url/weiduan.php?gn=halvoryne";
 
 // The game launcher in the game folder (the program's own, or the player's
 // when that cannot be written), fetched from the content server and checked
-// as the program was built to.
+// as the program was built to; a Windows one started through the Wine the
+// player's environment names, with the helpers installed beside us.
 CLauncherFetch GameLauncher() {
     const std::string folder =
         ChooseGameFolders(GetModuleDirNative(), g_get_user_data_dir()).launcher;
-    return CLauncherFetch(folder, {.url = std::string(kContentOrigin) + kLauncherUrlPath,
-                                   .userAgent = GetModuleBaseName(),
-                                   .sha256 = kLauncherSha256,
-                                   .signingKey = kLauncherSigningKey});
+    return CLauncherFetch(folder,
+                          {.url = std::string(kContentOrigin) + kLauncherUrlPath,
+                           .userAgent = GetModuleBaseName(),
+                           .sha256 = kLauncherSha256,
+                           .signingKey = kLauncherSigningKey},
+                          WineSettingsFromEnvironment(GetModuleDirNative(), g_get_user_data_dir()));
 }
 
 }  // namespace

@@ -4,11 +4,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include "handoff/WineStart.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/ProcessStart.h"
+#include "platform/ProgramWindows.h"
 #include "platform/ProgressWindow.h"
+#include "platform/TextCodec.h"
 
 namespace {
 
@@ -17,10 +21,11 @@ constexpr char16_t kDownloadTitle[] = u"正在下载游戏启动器";
 
 }  // namespace
 
-CLauncherFetch::CLauncherFetch(std::string moduleDir, LauncherSource source)
+CLauncherFetch::CLauncherFetch(std::string moduleDir, LauncherSource source, WineSettings wine)
     : m_strModuleDir(std::move(moduleDir)),
       m_strLauncherPath(m_strModuleDir + "/" + kLauncherFileName),
-      m_source(std::move(source)) {}
+      m_source(std::move(source)),
+      m_wine(std::move(wine)) {}
 
 void CLauncherFetch::FetchAndStartLauncher(const std::string& launchArgs) {
     // A launcher that is there is started as it is, without any network use.
@@ -59,6 +64,11 @@ bool CLauncherFetch::Download() {
 }
 
 void CLauncherFetch::StartLauncher(const std::string& launchArgs) {
+    const EProgramKind kind = ReadProgramKind(m_strLauncherPath);
+    if (kind != EProgramKind::Other) {
+        StartWindowsLauncher(launchArgs, kind);
+        return;
+    }
     // The launcher is started by the path the file system knows it by; only
     // the argument text goes through the command-line rules it has always
     // been read by. A folder name holding a quote, or bytes the locale cannot
@@ -70,4 +80,34 @@ void CLauncherFetch::StartLauncher(const std::string& launchArgs) {
         ShowMessageBox(kStartFailedText, kStartFailedCaption);
     }
     PostQuitMessage(kQuitExitCode);
+}
+
+void CLauncherFetch::StartWindowsLauncher(const std::string& launchArgs, EProgramKind kind) {
+    auto wine = std::make_shared<CWineStart>(m_wine);
+    const WineStartResult result =
+        wine->Start(m_strLauncherPath, kind, Widen(launchArgs), GetDesktopScale());
+    if (!result.detail.empty()) {
+        std::fprintf(stderr, "login-launcher: %s\n", result.detail.c_str());
+    }
+    switch (result.kind) {
+        case WineStartResult::Kind::Started:
+            if (m_wine.waitForGameEnd) {
+                // Steam takes the game as ended when the program it started
+                // ends: stay, out of sight, until the game's Wine session has.
+                HideProgramWindows();
+                PostQuitMessageWhen(kQuitExitCode, [wine] { return !wine->IsSessionRunning(); });
+            } else {
+                PostQuitMessage(kQuitExitCode);
+            }
+            break;
+        case WineStartResult::Kind::Cancelled:
+            break;
+        case WineStartResult::Kind::Refused:
+            ShowMessageBox(result.message, kStartFailedCaption);
+            break;
+        case WineStartResult::Kind::Failed:
+            ShowMessageBox(result.message, kStartFailedCaption);
+            PostQuitMessage(kQuitExitCode);
+            break;
+    }
 }

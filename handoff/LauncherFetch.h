@@ -6,6 +6,7 @@
 #include <string>
 
 #include "handoff/LauncherDownload.h"
+#include "handoff/WineRunner.h"
 
 inline constexpr char kLauncherFileName[] = "vuntek_qx_launch.exe";
 inline constexpr char kLauncherUrlPath[] = "/kestrani2/halvoryne_web/vuntek_qx_launch.exe";
@@ -18,8 +19,9 @@ inline constexpr char16_t kStartFailedCaption[] = u"【启动失败】";
 class CLauncherFetch {
 public:
     // `moduleDir` is the directory the launcher lives in, as the file system
-    // names it, without a trailing slash.
-    CLauncherFetch(std::string moduleDir, LauncherSource source);
+    // names it, without a trailing slash. A Windows launcher is started
+    // through the Wine that `wine` names.
+    CLauncherFetch(std::string moduleDir, LauncherSource source, WineSettings wine = {});
 
     // Starts the launcher with `launchArgs` (the narrow launch argument
     // string), downloading it first when it is missing. After a start
@@ -27,9 +29,13 @@ public:
     // running.
     void FetchAndStartLauncher(const std::string& launchArgs);
 
-    // Starts the launcher with `launchArgs` split as the text after its
-    // quoted path on a command line; a start that fails is shown to the
-    // player. Either way the program is asked to end.
+    // Starts the launcher with `launchArgs` as the text after its quoted path
+    // on a command line: a native one with the text split into arguments, a
+    // Windows one through Wine with the line as it stands. A start that fails
+    // is shown to the player, and either way the program is asked to end;
+    // only when Wine or its prefix is not fit to start a Windows launcher (or
+    // the player cancels their preparing) does it keep running, having said
+    // why.
     void StartLauncher(const std::string& launchArgs);
 
     // Removes the temporary files of downloads that a killed run of the
@@ -38,8 +44,10 @@ public:
 
 private:
     bool Download();
+    void StartWindowsLauncher(const std::string& launchArgs, EProgramKind kind);
 
     std::string m_strModuleDir;
     std::string m_strLauncherPath;
     LauncherSource m_source;
+    WineSettings m_wine;
 };

@@ -2,6 +2,7 @@
 
 // The program's main loops and the request that ends them all.
 
+#include <functional>
 #include <memory>
 
 // The exit code every quit request of the program carries: after the game
@@ -12,6 +13,11 @@ inline constexpr int kQuitExitCode = 16;
 // `exitCode`. Like a posted message, it takes effect once the current handler
 // has returned to a loop, so the caller still finishes what it is doing.
 void PostQuitMessage(int exitCode);
+
+// Like PostQuitMessage, but the loops end only once `ended` returns true; it
+// is asked twice a second meanwhile. The program counts as ending from now
+// on.
+void PostQuitMessageWhen(int exitCode, std::function<bool()> ended);
 
 // Whether an end has been requested.
 bool IsQuitPosted();

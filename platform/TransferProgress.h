@@ -16,4 +16,7 @@ struct TransferProgress {
     std::atomic<int> retry{0};
     std::atomic<int> retryLimit{0};
     std::atomic<bool> cancelRequested{false};
+    // False for a wait with nothing to count (Wine preparing its prefix, a
+    // start): only the title and a sweeping bar show. Set before the work.
+    bool countsBytes = true;
 };

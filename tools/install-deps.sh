@@ -29,12 +29,24 @@ packages=(
   file dpkg-dev lintian desktop-file-utils appstream man-db
   # The sources' checks (tools/lint.sh)
   clang-format clang-tidy
+  # The helper that starts a Windows game launcher under Wine, and the
+  # tests' Windows probes, are cross-compiled for 32- and 64-bit Windows
+  gcc-mingw-w64-i686-win32 gcc-mingw-w64-x86-64-win32
+  # Wine, with its 32-bit half (from the i386 architecture, added below),
+  # starts those Windows programs in the tests and the demo
+  wine wine64 wine32:i386
   # Benchmarks
   curl time hyperfine
   # Fuzzing (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes,
   # and llvm-symbolizer for readable stack traces
   clang libclang-rt-dev llvm
 )
+
+# wine32 comes from the i386 architecture, which a fresh amd64 machine lacks.
+multiarch=0
+if [[ $(dpkg --print-architecture) == amd64 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  multiarch=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -47,12 +59,16 @@ if ((${#missing[@]})); then
     exit 1
   fi
   export DEBIAN_FRONTEND=noninteractive
+  if ((multiarch)); then
+    dpkg --add-architecture i386
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The text conversion tests run under these locales.
-need_locales=(en_US.UTF-8 zh_CN.GB18030)
+# The text conversion tests run under these locales; Wine gives Windows
+# programs the players' code page (936) under the Chinese UTF-8 one.
+need_locales=(en_US.UTF-8 zh_CN.GB18030 zh_CN.UTF-8)
 have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | tr -d '-')
 gen=0
 for l in "${need_locales[@]}"; do

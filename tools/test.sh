@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test, in stages:
 #   1. build/: the unit tests (under UTF-8, GB18030 and the C locale), the
-#      GUI tests, on a virtual X server large enough for the 1334-pixel-wide
-#      window, and the package tests (the installed tree, and a release .deb
+#      Windows game launcher's start under Wine, the GUI tests, on a virtual
+#      X server large enough for the 1334-pixel-wide window, and the package
+#      tests (the installed tree, and a release .deb
 #      checked by lintian); then the sources' checks (one-way includes,
 #      clang-format, clang-tidy: tools/lint.sh);
 #   2. build-asan/: the unit tests and the in-process GUI tests again, built
@@ -63,9 +64,10 @@ stage "building the sanitizer build into build-asan/"
 if cmake -S . -B build-asan -DLAUNCHER_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
   cmake --build build-asan -j"$(nproc)" --target unit_tests gtk_tests ui_tests app_tests >/dev/null; then
   stage "unit and in-process GUI tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-  # The black-box GUI tests (gui.*), the package tests (package.*) and the
-  # sources' checks (lint.*) run only in stage 1.
-  run_ctest --test-dir build-asan -E '^(gui|package|lint)\.'
+  # The black-box GUI tests (gui.*), the package tests (package.*), the
+  # tests under Wine (wine.*) and the sources' checks (lint.*) run only in
+  # stage 1.
+  run_ctest --test-dir build-asan -E '^(gui|package|lint|wine)\.'
 else
   echo "test.sh: the sanitizer build failed" >&2
   failed=$((failed + 1))

@@ -177,8 +177,10 @@ void CDownloadDlg::Refresh() {
     const uint64_t received = m_progress.received;
     m_speed.Sample(received, CSpeedMeter::Clock::now());
     const TransferTexts texts =
-        DescribeTransfer(received, m_progress.total, m_speed.BytesPerSecond(), m_progress.retry,
-                         m_progress.retryLimit);
+        m_progress.countsBytes
+            ? DescribeTransfer(received, m_progress.total, m_speed.BytesPerSecond(),
+                               m_progress.retry, m_progress.retryLimit)
+            : TransferTexts{};
     ShowText(kSizesId, texts.sizes);
     ShowText(kSpeedId, texts.speed);
     ShowText(kTimeLeftId, texts.timeLeft);

@@ -38,6 +38,23 @@ void PostQuitMessage(int exitCode) {
     }
 }
 
+void PostQuitMessageWhen(int exitCode, std::function<bool()> ended) {
+    g_bQuitPosted = true;
+    g_nExitCode = exitCode;
+    constexpr guint kIntervalMilliseconds = 500;
+    auto* condition = new std::function<bool()>(std::move(ended));
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, kIntervalMilliseconds,
+        [](gpointer data) -> gboolean {
+            if (!(*static_cast<std::function<bool()>*>(data))()) {
+                return G_SOURCE_CONTINUE;
+            }
+            OnQuitPosted(nullptr);
+            return G_SOURCE_REMOVE;
+        },
+        condition, [](gpointer data) { delete static_cast<std::function<bool()>*>(data); });
+}
+
 bool IsQuitPosted() {
     return g_bQuitPosted;
 }

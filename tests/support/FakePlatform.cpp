@@ -5,6 +5,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
+#include "platform/ProgramWindows.h"
 #include "platform/ProgressWindow.h"
 
 FakePlatform& Fake() {
@@ -18,6 +19,19 @@ void ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
 
 void PostQuitMessage(int exitCode) {
     Fake().quitCodes.push_back(exitCode);
+}
+
+void PostQuitMessageWhen(int exitCode, std::function<bool()> ended) {
+    Fake().quitCodes.push_back(exitCode);
+    Fake().quitWhen = std::move(ended);
+}
+
+int GetDesktopScale() {
+    return Fake().desktopScale;
+}
+
+void HideProgramWindows() {
+    ++Fake().hiddenWindows;
 }
 
 bool IsQuitPosted() {

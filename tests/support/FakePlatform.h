@@ -18,6 +18,10 @@ struct FakeMessage {
 struct FakePlatform {
     std::vector<FakeMessage> messages;
     std::vector<int> quitCodes;
+    // What PostQuitMessageWhen was told to wait for.
+    std::function<bool()> quitWhen;
+    int desktopScale = 1;
+    int hiddenWindows = 0;  // calls of HideProgramWindows
     std::vector<std::u16string> progressTitles;
     // Runs on the calling thread while a progress window's work is under way,
     // as events would in the real window's main loop.
