@@ -86,5 +86,8 @@ std::vector<std::string> RunnerEnvironment(const WineRunner& runner, const std::
     if (runner.isUmu && std::getenv("GAMEID") == nullptr) {
         changes.emplace_back("GAMEID=0");
     }
-    return EnvironmentWith(changes);
+    // Wine shows a window of its own while it makes a prefix; without a
+    // display it has nowhere to show it.
+    return preparing ? EnvironmentWith(changes, {"DISPLAY", "WAYLAND_DISPLAY"})
+                     : EnvironmentWith(changes);
 }

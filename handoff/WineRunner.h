@@ -51,6 +51,7 @@ std::string ChineseLocale();
 // The environment for every run of the runner in `prefix`: the prefix, no
 // debugging output, no menu entries or file associations made for the
 // player, the Chinese locale when there is one. `preparing`: for making the
-// prefix, when nothing may ask the player to install Gecko or Mono.
+// prefix, when nothing may ask the player to install Gecko or Mono and no
+// window of Wine's may show (no display at all).
 std::vector<std::string> RunnerEnvironment(const WineRunner& runner, const std::string& prefix,
                                            const std::string& locale, bool preparing);

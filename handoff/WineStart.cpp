@@ -150,6 +150,10 @@ WineStartResult CWineStart::MakePrefix() {
     });
     switch (made.kind) {
         case CWinePrefix::EMade::Made:
+            // The prefix's session was started without a display, and every
+            // later program of it would draw where nobody sees: the game
+            // starts a session of its own.
+            m_prefix.StopServer();
             return {WineStartResult::Kind::Started};
         case CWinePrefix::EMade::Cancelled:
             return {WineStartResult::Kind::Cancelled, {}, "the player cancelled making the prefix"};

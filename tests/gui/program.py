@@ -13,7 +13,7 @@ import tempfile
 import time
 import unittest
 
-from pictures import BROWSER, MAIN_SIZE
+from pictures import BROWSER, DOWNLOAD_SIZE, MAIN_SIZE, close_to, off_centre, picture
 from portal import Portal
 from xsession import BUILD, MAIN_TITLE, SessionPerClass, wait_until
 
@@ -26,6 +26,11 @@ LAUNCHER_HTTPS = os.path.join(BUILD, "tests", "https", "login-launcher")
 ONLINE_PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120"))
 HTTPS_PORT = ONLINE_PORT + 2
 FAKE_LAUNCHER = os.path.join(BUILD, "tests", "fake-launcher")
+# The helpers that start a Windows game launcher under Wine, which the
+# program looks for beside itself.
+WINE_HELPERS = [os.path.join(BUILD, "start-in-wine-%d.exe" % bits) for bits in (32, 64)]
+# The face of the download window, and of the Wine prefix's preparing one.
+PROGRESS_FACE = "181-download-background.png"
 
 LOGIN_PATH = "/url/weiduan.php"
 PAYLOAD = '{"uid":"u1","token":"t","server_id":"s","other":"o","sign":"x"}'
@@ -82,7 +87,7 @@ class LauncherRun:
     the game folder, the work folder, the data and cache folders and the fake
     launcher's record; everything of it goes with close()."""
 
-    def __init__(self, session, portal, build=LAUNCHER_ONLINE, read_only=False):
+    def __init__(self, session, portal, build=LAUNCHER_ONLINE, read_only=False, wine_helpers=False):
         self.session = session
         self.portal = portal
         self.folder = tempfile.mkdtemp(prefix="login-test-")
@@ -92,6 +97,9 @@ class LauncherRun:
         os.makedirs(self.work_dir)
         self.program = os.path.join(self.program_dir, "login-launcher")
         shutil.copy2(build, self.program)
+        if wine_helpers:
+            for helper in WINE_HELPERS:
+                shutil.copy2(helper, self.program_dir)
         self.record = os.path.join(self.folder, "record")
         self.stderr_path = os.path.join(self.folder, "stderr")
         self.stderr = open(self.stderr_path, "w")
@@ -183,6 +191,9 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
     read_only = False
     # The desktop's integer scale, which the program follows.
     scale = 1
+    # Whether the helpers that start Windows game launchers stand beside the
+    # program, as they do where it is installed.
+    wine_helpers = False
 
     def setUp(self):
         self.portal = self.make_portal()
@@ -195,7 +206,7 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         return Portal(ONLINE_PORT, FAKE_LAUNCHER)
 
     def new_run(self):
-        run = LauncherRun(self.session, self.portal, self.build, self.read_only)
+        run = LauncherRun(self.session, self.portal, self.build, self.read_only, self.wine_helpers)
         self.addCleanup(run.close)
         return run
 
@@ -237,6 +248,39 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         self.assertTrue(others, "no login window among %s" % [
             (w, self.session.geometry(w)) for w in self.session.program_windows(visible=False)])
         return others[0]
+
+    def assert_progress_window_over(self, dialog, login):
+        """The download window's look (the Wine prefix's preparing one too):
+        borderless, modal, centred over the login window, its face on top;
+        answers where it stands."""
+        x, y, w, h = self.session.wait_geometry(dialog, lambda g: g[2:] == DOWNLOAD_SIZE)
+        self.assertEqual((w, h), DOWNLOAD_SIZE)
+        under = self.session.geometry(login)
+        dx, dy = off_centre((x, y, w, h), under)
+        self.assertLessEqual(abs(dx), 1, "window at %s, login window at %s" % ((x, y), under[:2]))
+        self.assertLessEqual(abs(dy), 1, "window at %s, login window at %s" % ((x, y), under[:2]))
+        transient = self.session.xprop(dialog, "WM_TRANSIENT_FOR").split()[-1]
+        self.assertEqual(int(transient, 16), int(login), "the window belongs to %s" % transient)
+        self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.session.xprop(dialog, "_NET_WM_WINDOW_TYPE"))
+        state = self.session.xprop(dialog, "_NET_WM_STATE")
+        self.assertIn("_NET_WM_STATE_MODAL", state)
+        self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", state)
+        # No frame of the window manager's: none said, and the face's own
+        # gold border stands at the window's very edges.
+        extents = self.session.xprop(dialog, "_NET_FRAME_EXTENTS")
+        if "=" in extents:
+            self.assertEqual([int(v) for v in extents.split("=")[1].split(",")], [0, 0, 0, 0])
+        self.assert_face_on_top((x, y, w, h))
+        return x, y, w, h
+
+    def assert_face_on_top(self, rect):
+        x, y, w, h = rect
+        shot = self.session.screenshot()
+        face = picture(PROGRESS_FACE)
+        for fx, fy in ((1, 1), (w - 2, 1), (1, h - 2), (w - 2, h - 2), (w // 2, 1), (1, h // 2)):
+            self.assertTrue(close_to(shot.pixel(x + fx, y + fy), face.rgb(fx, fy), 10),
+                            "at (%d, %d) of the window: %s, not the face's %s"
+                            % (fx, fy, shot.pixel(x + fx, y + fy), face.rgb(fx, fy)))
 
     # -- the page --------------------------------------------------------------------
     def show_page(self):

@@ -9,12 +9,10 @@ import os
 import time
 import unittest
 
-from pictures import DOWNLOAD_SIZE, FIGURE, close_to, off_centre, picture
+from pictures import FIGURE
 from portal import LAUNCHER_PATH
 from program import LauncherTestCase, PAYLOAD_ARGS
 from xsession import DOWNLOAD_TITLE, for_each_desktop, wait_until
-
-DOWNLOAD_FACE = "181-download-background.png"
 
 
 class Download(LauncherTestCase):
@@ -28,36 +26,6 @@ class Download(LauncherTestCase):
         """Clicks the page, which logs in."""
         self.click_page(300, 200)
 
-    def assert_borderless_over(self, dialog, login):
-        x, y, w, h = self.session.wait_geometry(dialog, lambda g: g[2:] == DOWNLOAD_SIZE)
-        self.assertEqual((w, h), DOWNLOAD_SIZE)
-        under = self.session.geometry(login)
-        dx, dy = off_centre((x, y, w, h), under)
-        self.assertLessEqual(abs(dx), 1, "window at %s, login window at %s" % ((x, y), under[:2]))
-        self.assertLessEqual(abs(dy), 1, "window at %s, login window at %s" % ((x, y), under[:2]))
-        transient = self.session.xprop(dialog, "WM_TRANSIENT_FOR").split()[-1]
-        self.assertEqual(int(transient, 16), int(login), "the window belongs to %s" % transient)
-        self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.session.xprop(dialog, "_NET_WM_WINDOW_TYPE"))
-        state = self.session.xprop(dialog, "_NET_WM_STATE")
-        self.assertIn("_NET_WM_STATE_MODAL", state)
-        self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", state)
-        # No frame of the window manager's: none said, and the face's own
-        # gold border stands at the window's very edges.
-        extents = self.session.xprop(dialog, "_NET_FRAME_EXTENTS")
-        if "=" in extents:
-            self.assertEqual([int(v) for v in extents.split("=")[1].split(",")], [0, 0, 0, 0])
-        self.assert_face_on_top((x, y, w, h))
-        return x, y, w, h
-
-    def assert_face_on_top(self, rect):
-        x, y, w, h = rect
-        shot = self.session.screenshot()
-        face = picture(DOWNLOAD_FACE)
-        for fx, fy in ((1, 1), (w - 2, 1), (1, h - 2), (w - 2, h - 2), (w // 2, 1), (1, h // 2)):
-            self.assertTrue(close_to(shot.pixel(x + fx, y + fy), face.rgb(fx, fy), 10),
-                            "at (%d, %d) of the window: %s, not the face's %s"
-                            % (fx, fy, shot.pixel(x + fx, y + fy), face.rgb(fx, fy)))
-
     def test_escape_stops_the_download_and_the_next_login_fetches_and_starts_the_launcher(self):
         launcher = self.portal.launcher
         # A launcher of 20 MB, sent over half a minute: it is stopped long before.
@@ -67,7 +35,7 @@ class Download(LauncherTestCase):
         login = self.login_window()
         self.log_in()
         dialog = self.session.find_window(DOWNLOAD_TITLE, timeout=10)
-        rect = self.assert_borderless_over(dialog, login)
+        rect = self.assert_progress_window_over(dialog, login)
         # Clicks on the figure and on the page reach neither window: the
         # download window stays on top and no second download starts.
         x0, y0 = self.origin
@@ -105,7 +73,7 @@ class Download(LauncherTestCase):
         login = self.login_window()
         self.log_in()
         dialog = self.session.find_window(DOWNLOAD_TITLE, timeout=10)
-        self.assert_borderless_over(dialog, login)
+        self.assert_progress_window_over(dialog, login)
         self.assertTrue(wait_until(lambda: len(self.portal.got(LAUNCHER_PATH)) >= 2, 10), "no retry")
         time.sleep(0.5)
         self.keep_screenshot("retrying")

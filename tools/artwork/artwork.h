@@ -45,10 +45,11 @@ inline constexpr double kMoonX = 300, kMoonY = 285, kMoonR = 205;
 // Download window geometry ----------------------------------------------------
 
 // Must agree with ui/DownloadDlg.cpp: the window's size, the half width of
-// the room its title takes, the bar's size and how far inside the groove
-// the fill lies.
+// the room its title takes (the longest, 正在准备游戏运行环境…, is eleven
+// characters of 12 points), the bar's size and how far inside the groove the
+// fill lies.
 inline constexpr int kDownloadW = 360, kDownloadH = 160;
-inline constexpr double kDownloadTitleHalf = 84;
+inline constexpr double kDownloadTitleHalf = 100;
 inline constexpr int kBarW = 312, kBarH = 14;
 inline constexpr double kBarFillInset = 2;
 

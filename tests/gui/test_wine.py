@@ -1,0 +1,128 @@
+"""A Windows game launcher as the player meets it, under the machine's real
+Wine: the first start prepares the program's own Wine prefix in a window of
+the download window's look, centred over the login window, which Esc cancels
+leaving nothing of the prefix behind and the program running; then the
+launcher (the tests' Windows probe) starts under Wine with exactly the command
+line Windows gives, at the desktop's DPI, and the program ends with 16."""
+
+import os
+import stat
+import subprocess
+import time
+import unittest
+
+from pictures import BROWSER
+from portal import Portal
+from program import LauncherTestCase, ONLINE_PORT, PAYLOAD_ARGS
+from xsession import BUILD, for_each_desktop, wait_until
+
+PREPARING_TITLE = "正在准备游戏运行环境…"
+STARTING_TITLE = "正在启动游戏…"
+# A 32-bit game launcher, as the real one is: the probe records how it was
+# started (tests/support/WindowsProbe.c).
+PROBE = os.path.join(BUILD, "tests", "wine-probe-32.exe")
+
+
+def probe_record(path):
+    """The probe's record as name → value; empty until it has run."""
+    try:
+        with open(path) as record:
+            return dict(line.rstrip("\n").split("=", 1) for line in record if "=" in line)
+    except FileNotFoundError:
+        return {}
+
+
+def wide_hex(text):
+    """UTF-16 text as the probe writes it: four hex digits a code unit."""
+    return text.encode("utf-16-be").hex()
+
+
+def windows_path(path):
+    """The Windows name of a Unix path in a new prefix: drive Z: is "/"."""
+    return "Z:" + path.replace("/", "\\")
+
+
+class WineTestCase(LauncherTestCase):
+    """The program with its Wine helpers beside it, a prefix of the test's
+    own (gone with the test, its Wine server stopped), and the Windows probe
+    as the game launcher the portal offers."""
+    suite = "wine"
+    wine_helpers = True
+
+    def make_portal(self):
+        return Portal(ONLINE_PORT, PROBE)
+
+    def setUp(self):
+        super().setUp()
+        self.prefix = os.path.join(self.program.folder, "prefix")
+        self.record = os.path.join(self.program.folder, "probe-record")
+        self.program.env.update(THARNVALE_WINEPREFIX=self.prefix, PROBE_RECORD=self.record)
+        self.addCleanup(self.stop_wine)
+
+    def stop_wine(self):
+        if os.path.isdir(self.prefix):
+            subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.prefix),
+                           stderr=subprocess.DEVNULL, check=False)
+
+    def log_in(self):
+        """Clicks the middle of the page, which logs in."""
+        x0, y0, w, h = self.session.geometry(self.window)
+        self.session.click(x0 + (BROWSER[0] + BROWSER[2] // 2) * self.scale,
+                           y0 + (BROWSER[1] + BROWSER[3] // 2) * self.scale)
+
+
+class PreparingWindow(WineTestCase):
+
+    def test_preparing_shows_over_the_login_window_and_esc_cancels_it_leaving_nothing(self):
+        self.session.park_pointer()
+        self.show_page()
+        login = self.login_window()
+        self.log_in()
+        dialog = self.session.find_window(PREPARING_TITLE, timeout=30)
+        time.sleep(0.5)
+        self.keep_screenshot("preparing-shown")
+        self.assert_progress_window_over(dialog, login)
+        time.sleep(1.0)
+        self.keep_screenshot("preparing")
+
+        self.session.key(dialog, "Escape")
+        self.assertTrue(wait_until(lambda: not self.session.window_shown(PREPARING_TITLE), 20),
+                        "the window stayed after Esc")
+        self.assert_keeps_running(1.0)
+        self.assertEqual(os.listdir(self.prefix), [], "the cancelled prefix was left behind")
+        self.assertEqual(probe_record(self.record), {}, "the game launcher ran")
+        self.assertEqual(self.session.windows_named("启动失败"), [], "a cancel the player chose was reported")
+        self.keep_screenshot("cancelled")
+
+
+for_each_desktop(PreparingWindow, globals())
+del PreparingWindow
+
+
+class WineJourney(WineTestCase):
+    """On a HiDPI desktop, where Windows programs must be told so."""
+    screen = (3840, 2160)
+    scale = 2
+
+    def test_the_launcher_starts_under_wine_with_the_windows_command_line_and_the_program_ends(self):
+        self.session.park_pointer()
+        self.show_page()
+        self.log_in()
+        self.assertTrue(wait_until(lambda: self.session.window_shown(PREPARING_TITLE), 30),
+                        "no preparing window")
+        self.keep_screenshot("preparing")
+        self.assertTrue(wait_until(lambda: "wide" in probe_record(self.record), 180),
+                        "the game launcher did not run: %s" % self.program.errors())
+        self.assert_exits_with(16, timeout=30)
+
+        record = probe_record(self.record)
+        launcher = os.path.join(self.program.launcher_dir, "vuntek_qx_launch.exe")
+        self.assertEqual(record["wide"], wide_hex('"%s" %s' % (windows_path(launcher), PAYLOAD_ARGS)))
+        self.assertEqual(record["acp"], "936")
+        self.assertEqual(record["dpi"], "192")
+        self.assertEqual(record["cwd"], wide_hex(windows_path(self.program.launcher_cwd)))
+        self.assertEqual(stat.S_IMODE(os.stat(self.prefix).st_mode), 0o700)
+
+
+if __name__ == "__main__":
+    unittest.main()
