@@ -23,6 +23,12 @@ ICON_SIZES = [16, 24, 32, 48, 64, 128, 256]
 
 # Relative to the prefix.
 PROGRAM = "libexec/%s/login-launcher" % PACKAGE
+# The helpers that start a Windows game launcher under Wine, beside the
+# program, each with what `file` says of a windowless Windows program.
+WINE_HELPERS = {
+    "libexec/%s/start-in-wine-32.exe" % PACKAGE: "PE32 executable (GUI) Intel 80386",
+    "libexec/%s/start-in-wine-64.exe" % PACKAGE: "PE32+ executable (GUI) x86-64",
+}
 COMMAND = "games/" + PACKAGE
 DESKTOP_ENTRY = "share/applications/%s.desktop" % APP_ID
 METAINFO = "share/metainfo/%s.metainfo.xml" % APP_ID
@@ -38,7 +44,8 @@ def icon(size):
 
 
 INSTALLED = sorted([PROGRAM, COMMAND, DESKTOP_ENTRY, METAINFO, MANUAL_PAGE, COPYRIGHT, CHANGELOG,
-                    LINTIAN_OVERRIDES, SCALABLE_ICON] + [icon(size) for size in ICON_SIZES])
+                    LINTIAN_OVERRIDES, SCALABLE_ICON] + list(WINE_HELPERS) +
+                   [icon(size) for size in ICON_SIZES])
 
 
 def run(argv, **kwargs):
@@ -79,6 +86,10 @@ class InstalledFilesChecks:
         under_prefix = [self.prefix.lstrip("/") + "/" + f for f in INSTALLED]
         self.assertEqual(files_under(self.destdir), under_prefix)
         self.assertTrue(os.access(self.path(PROGRAM), os.X_OK))
+
+    def test_wine_helpers_are_windowless_windows_programs_of_each_bitness(self):
+        for relative, kind in WINE_HELPERS.items():
+            self.assertIn(kind, run(["file", "-b", self.path(relative)]).stdout, relative)
 
     def test_command_is_a_relative_link_to_the_program(self):
         target = os.readlink(self.path(COMMAND))

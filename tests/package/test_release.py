@@ -76,6 +76,10 @@ class ReleasePackage(InstalledFilesChecks, unittest.TestCase):
         for package in DEPENDS:
             self.assertIn(package, depends)
 
+    def test_recommends_wine_for_a_windows_game_launcher(self):
+        recommends = [r.strip() for r in self.field("Recommends").split(",")]
+        self.assertIn("wine", recommends)
+
     def test_description_has_a_summary_and_lines_debian_can_show(self):
         summary, *body = self.field("Description").split("\n")
         self.assertTrue(summary and not summary.endswith("."), summary)
