@@ -3,7 +3,7 @@
 #   layers  includes run one way: app/ may use every layer; web/ uses ui/,
 #           handoff/ and platform/; ui/ and handoff/ use platform/; platform/
 #           uses nothing of the program's.
-#   format  every C++ file is as clang-format (.clang-format) leaves it.
+#   format  every C and C++ file is as clang-format (.clang-format) leaves it.
 #   tidy    clang-tidy (.clang-tidy) finds nothing in the program's own
 #           sources, compiled as <build-dir>/compile_commands.json says.
 # Usage: tools/lint.sh layers|format|tidy [build-dir]
@@ -36,7 +36,7 @@ layers)
   exit "$found"
   ;;
 format)
-  mapfile -t files < <(git ls-files '*.cpp' '*.h')
+  mapfile -t files < <(git ls-files '*.cpp' '*.h' '*.c')
   clang-format --dry-run -Werror "${files[@]}"
   ;;
 tidy)

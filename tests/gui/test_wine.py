@@ -6,8 +6,10 @@ launcher (the tests' Windows probe) starts under Wine with exactly the command
 line Windows gives, at the desktop's DPI, and the program ends with 16."""
 
 import os
+import shutil
 import stat
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -100,17 +102,36 @@ del PreparingWindow
 
 
 class WineJourney(WineTestCase):
-    """On a HiDPI desktop, where Windows programs must be told so."""
+    """On a HiDPI desktop, where Windows programs must be told so; the tests
+    share one prefix, which the first of them makes."""
     screen = (3840, 2160)
     scale = 2
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.shared = tempfile.mkdtemp(prefix="wine-journey-")
+
+    @classmethod
+    def tearDownClass(cls):
+        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=cls.shared + "/prefix"),
+                       stderr=subprocess.DEVNULL, check=False)
+        shutil.rmtree(cls.shared, ignore_errors=True)
+        super().tearDownClass()
+
+    def setUp(self):
+        super().setUp()
+        self.prefix = os.path.join(self.shared, "prefix")
+        self.program.env.update(THARNVALE_WINEPREFIX=self.prefix)
 
     def test_the_launcher_starts_under_wine_with_the_windows_command_line_and_the_program_ends(self):
         self.session.park_pointer()
         self.show_page()
         self.log_in()
-        self.assertTrue(wait_until(lambda: self.session.window_shown(PREPARING_TITLE), 30),
-                        "no preparing window")
-        self.keep_screenshot("preparing")
+        if not os.path.exists(self.prefix):
+            self.assertTrue(wait_until(lambda: self.session.window_shown(PREPARING_TITLE), 30),
+                            "no preparing window")
+            self.keep_screenshot("preparing")
         self.assertTrue(wait_until(lambda: "wide" in probe_record(self.record), 180),
                         "the game launcher did not run: %s" % self.program.errors())
         self.assert_exits_with(16, timeout=30)
@@ -123,6 +144,21 @@ class WineJourney(WineTestCase):
         self.assertEqual(record["cwd"], wide_hex(windows_path(self.program.launcher_cwd)))
         self.assertEqual(stat.S_IMODE(os.stat(self.prefix).st_mode), 0o700)
 
+    def test_under_steam_the_program_waits_without_windows_until_the_game_has_ended(self):
+        self.program.env.update(SteamAppId="0", PROBE_LINGER_MS="4000")
+        self.session.park_pointer()
+        self.show_page()
+        self.log_in()
+        self.assertTrue(wait_until(lambda: "wide" in probe_record(self.record), 180),
+                        "the game launcher did not run: %s" % self.program.errors())
+        self.assertTrue(wait_until(lambda: not self.session.program_windows(), 5),
+                        "the program's windows stayed")
+        self.keep_screenshot("waiting")
+        self.assertIsNone(self.program.process.poll(), "the program ended with the game running")
+        self.assertEqual(self.program.exit_code(timeout=60), 16)
+        self.assertIn("ended", probe_record(self.record), "the program ended before the game")
+
 
 if __name__ == "__main__":
     unittest.main()
+
