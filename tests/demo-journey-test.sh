@@ -9,11 +9,16 @@ source "$(dirname "$0")/support/standin.sh"
 build=$1
 source=$2
 port=$3
-make_walk_folder vuntek_qx_launch.exe
+make_walk_folder vuntek_qx_launch.exe data/tharnvale-login-launcher/wine
 
-cp "$build/login-launcher" "$work/"
+# The program with the helpers it starts a Windows game launcher with.
+cp "$build/login-launcher" "$build"/start-in-wine-{32,64}.exe "$work/"
 start_standin "$build" "$source" "$port" 2 "$work/standin.log"
 cd "$work"
+# The player's data (the page's cookies, and the Wine prefix a Windows game
+# launcher is started in) goes to the work folder, never to the real
+# player's.
+export XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
 xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" bash -c '
   openbox 2>/dev/null & wm=$!
   sleep 0.5

@@ -18,7 +18,7 @@ if ! unshare --mount true 2>/dev/null; then
   echo "read-only-run-test: SKIPPING: no mount namespace here to make the program's folder read-only"
   exit 0
 fi
-make_walk_folder data/tharnvale-login-launcher/game/vuntek_qx_launch.exe
+make_walk_folder data/tharnvale-login-launcher/game/vuntek_qx_launch.exe data/tharnvale-login-launcher/wine
 mkdir -p "$work/started-in"
 before=$(ls -A "$install")
 
