@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
 #include "platform/PrivateDirectory.h"
@@ -40,6 +42,33 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW* walk) {
         std::fprintf(stderr, "login-launcher: cannot remove %s\n", path);
     }
     return 0;
+}
+
+// Takes away everything below `path` and, unless `keepRoot`, `path` itself,
+// never following a link and never leaving its file system.
+void RemoveTree(const std::string& path, bool keepRoot) {
+    nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
+    if (!keepRoot) {
+        rmdir(path.c_str());
+    }
+}
+
+// Debian's Wine keeps a prefix's server socket in a folder of its own under
+// the temporary folder, named in the prefix's file "wineserver", and leaves
+// it there: the folder of a prefix that is taken away goes with it. Upstream
+// Wine's folder, /tmp/.wine-<uid>, serves every prefix and stays.
+std::string DebianServerFolder(const std::string& prefix) {
+    std::ifstream file(prefix + "/wineserver");
+    std::string name;
+    std::getline(file, name);
+    if (!name.starts_with("wine-") || name.find('/') != std::string::npos) {
+        return {};
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string folder = std::string(tmp != nullptr && *tmp == '/' ? tmp : "/tmp") + "/" + name;
+    struct stat st {};
+    const bool ours = lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
+    return ours ? folder : std::string();
 }
 
 }  // namespace
@@ -168,5 +197,8 @@ void CWinePrefix::StopServer() const {
 }
 
 void CWinePrefix::Empty() const {
-    nftw(m_strPath.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
+    if (const std::string server = DebianServerFolder(m_strPath); !server.empty()) {
+        RemoveTree(server, false);
+    }
+    RemoveTree(m_strPath, true);
 }

@@ -115,7 +115,7 @@ WineStartResult CWineStart::Start(const std::string& launcherPath, EProgramKind 
     if (m_strLocale.empty()) {
         std::fputs(
             "login-launcher: the locale zh_CN.UTF-8 is not generated on this machine: the game "
-            "launcher's narrow command line (code page 1252, not 936) shows Chinese text as '?'\n",
+            "launcher's narrow command line (not in code page 936) shows Chinese text as '?'\n",
             stderr);
     }
     return RunHelper(helper, launcherPath, kind, text, scale);

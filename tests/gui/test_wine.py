@@ -58,12 +58,18 @@ class WineTestCase(LauncherTestCase):
         super().setUp()
         self.prefix = os.path.join(self.program.folder, "prefix")
         self.record = os.path.join(self.program.folder, "probe-record")
-        self.program.env.update(THARNVALE_WINEPREFIX=self.prefix, PROBE_RECORD=self.record)
+        # Where Wine's server keeps its socket: Debian's Wine makes a folder
+        # there for each prefix.
+        self.tmp = os.path.join(self.program.folder, "tmp")
+        os.makedirs(self.tmp)
+        self.program.env.update(THARNVALE_WINEPREFIX=self.prefix, PROBE_RECORD=self.record,
+                                TMPDIR=self.tmp)
         self.addCleanup(self.stop_wine)
 
     def stop_wine(self):
         if os.path.isdir(self.prefix):
-            subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.prefix),
+            subprocess.run(["wineserver", "-k"],
+                           env=dict(os.environ, WINEPREFIX=self.prefix, TMPDIR=self.tmp),
                            stderr=subprocess.DEVNULL, check=False)
 
     def log_in(self):
@@ -92,6 +98,7 @@ class PreparingWindow(WineTestCase):
                         "the window stayed after Esc")
         self.assert_keeps_running(1.0)
         self.assertEqual(os.listdir(self.prefix), [], "the cancelled prefix was left behind")
+        self.assertEqual(os.listdir(self.tmp), [], "its server's folder was left behind")
         self.assertEqual(probe_record(self.record), {}, "the game launcher ran")
         self.assertEqual(self.session.windows_named("启动失败"), [], "a cancel the player chose was reported")
         self.keep_screenshot("cancelled")
@@ -114,7 +121,8 @@ class WineJourney(WineTestCase):
 
     @classmethod
     def tearDownClass(cls):
-        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=cls.shared + "/prefix"),
+        subprocess.run(["wineserver", "-k"],
+                       env=dict(os.environ, WINEPREFIX=cls.shared + "/prefix", TMPDIR=cls.shared + "/tmp"),
                        stderr=subprocess.DEVNULL, check=False)
         shutil.rmtree(cls.shared, ignore_errors=True)
         super().tearDownClass()
@@ -122,7 +130,9 @@ class WineJourney(WineTestCase):
     def setUp(self):
         super().setUp()
         self.prefix = os.path.join(self.shared, "prefix")
-        self.program.env.update(THARNVALE_WINEPREFIX=self.prefix)
+        self.tmp = os.path.join(self.shared, "tmp")
+        os.makedirs(self.tmp, exist_ok=True)
+        self.program.env.update(THARNVALE_WINEPREFIX=self.prefix, TMPDIR=self.tmp)
 
     def test_the_launcher_starts_under_wine_with_the_windows_command_line_and_the_program_ends(self):
         self.session.park_pointer()

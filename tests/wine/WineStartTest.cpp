@@ -14,6 +14,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -331,7 +332,24 @@ TEST_F(WineStartTest, FullDiskIsToldAndWhatWasMadeIsTakenAway) {
     ExpectNothingStarted();
 }
 
+namespace {
+
+// The folders of Wine servers' sockets that Debian's Wine made in the
+// temporary folder.
+std::set<fs::path> ServerFolders() {
+    std::set<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
+        if (entry.path().filename().string().starts_with("wine-")) {
+            found.insert(entry.path());
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
 TEST_F(WineStartTest, CancelledPreparationTakesAwayWhatWasMade) {
+    const std::set<fs::path> serverFolders = ServerFolders();
     WineSettings settings = TestWineSettings();
     settings.prefix = (m_dir.Path() / "cancelled").string();
     Fake().duringProgress = [&](TransferProgress& progress) {
@@ -348,6 +366,7 @@ TEST_F(WineStartTest, CancelledPreparationTakesAwayWhatWasMade) {
     EXPECT_EQ(result.kind, WineStartResult::Kind::Cancelled);
     EXPECT_TRUE(fs::is_empty(settings.prefix));
     EXPECT_FALSE(CWinePrefix(settings.prefix).IsServerRunning());
+    EXPECT_EQ(ServerFolders(), serverFolders) << "the server's folder was left behind";
     EXPECT_TRUE(Fake().messages.empty());
     ExpectNothingStarted();
 }

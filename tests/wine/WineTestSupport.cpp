@@ -23,6 +23,10 @@ public:
         setenv("HOME", m_home.Str().c_str(), 1);
         setenv("XDG_DATA_HOME", (m_home.Str() + "/.local/share").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (m_home.Str() + "/.config").c_str(), 1);
+        // Where Wine's servers keep their sockets (Debian's Wine makes a
+        // folder there for each prefix), and the tests' own folders.
+        fs::create_directories(m_home.Path() / "tmp");
+        setenv("TMPDIR", (m_home.Str() + "/tmp").c_str(), 1);
     }
     void TearDown() override { CWinePrefix(PlayerWinePrefix(PlayerDataDir())).StopServer(); }
 
