@@ -21,8 +21,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "gui"))
 
 from portal import Portal  # noqa: E402
-from program import web_processes  # noqa: E402
-from xsession import BUILD, LAUNCHER_ONLINE, ONLINE_PORT, XSession, wait_until  # noqa: E402
+from program import LAUNCHER_ONLINE, ONLINE_PORT, web_processes  # noqa: E402
+from xsession import BUILD, XSession, wait_until  # noqa: E402
 
 RUNS = int(os.environ.get("RECOVERY_BENCH_RUNS", "5"))
 PAGE = ("<!DOCTYPE html><meta charset='utf-8'><body style='margin:0;overflow:hidden;"

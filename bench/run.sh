@@ -9,6 +9,10 @@
 #    way, counting the bytes sent in all, against an unbroken fetch;
 #  - the peak memory that fetch adds, for a 200 MB and a 20 MB launcher;
 #  - the hand-off with the launcher present, against a bare posix_spawn of it;
+#  - (bench/wine-bench.sh) the hand-off to a Windows launcher under Wine, to
+#    its first instruction in a warm prefix, against `wine` starting it
+#    directly, for a 32- and a 64-bit launcher; and making the prefix on first
+#    use against `wine wineboot -i` alone;
 #  - then (bench/startup-bench.sh) the start-up to the background picture on
 #    screen, against a bare GTK window's start-up to its first map;
 #    (bench/web-bench.sh) the login page's start-up and memory against
@@ -124,6 +128,10 @@ awk -v runs="$runs" -v handoffs="$handoffs" \
       sprintf("%.3f ms posix_spawn", spawn * 1000), sprintf("%.2f", handoff / spawn),
       "ratio <= 5", handoff / spawn <= 5)
   }'
+
+# The Windows launcher's start through Wine beside Wine's own, in prefixes
+# of its own, on an X server of its own.
+bash bench/wine-bench.sh --rows-only
 
 # The picture's start-up beside a bare window's, and the embedded browser's
 # start-up and memory beside WebKitGTK's MiniBrowser, each on an X server and
