@@ -65,9 +65,11 @@ std::string DebianServerFolder(const std::string& prefix) {
         return {};
     }
     const char* tmp = std::getenv("TMPDIR");
-    const std::string folder = std::string(tmp != nullptr && *tmp == '/' ? tmp : "/tmp") + "/" + name;
+    const std::string folder =
+        std::string(tmp != nullptr && *tmp == '/' ? tmp : "/tmp") + "/" + name;
     struct stat st {};
-    const bool ours = lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
+    const bool ours =
+        lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
     return ours ? folder : std::string();
 }
 

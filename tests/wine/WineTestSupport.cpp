@@ -24,9 +24,9 @@ public:
         setenv("XDG_DATA_HOME", (m_home.Str() + "/.local/share").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (m_home.Str() + "/.config").c_str(), 1);
         // Where Wine's servers keep their sockets (Debian's Wine makes a
-        // folder there for each prefix), and the tests' own folders.
-        fs::create_directories(m_home.Path() / "tmp");
-        setenv("TMPDIR", (m_home.Str() + "/tmp").c_str(), 1);
+        // folder there for each prefix), and the tests' own folders: apart
+        // from the home, whose every file a test accounts for.
+        setenv("TMPDIR", m_tmp.Str().c_str(), 1);
     }
     void TearDown() override { CWinePrefix(PlayerWinePrefix(PlayerDataDir())).StopServer(); }
 
@@ -34,6 +34,7 @@ public:
 
 private:
     CTempDir m_home;
+    CTempDir m_tmp;
 };
 
 PlayerHomeEnvironment* g_home = static_cast<PlayerHomeEnvironment*>(
