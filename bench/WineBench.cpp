@@ -25,9 +25,7 @@
 // starts do, which is how those left running are told apart from others'.
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -126,52 +124,16 @@ std::string Runner() {
     return runner;
 }
 
-// Starts `argv` (argv[0] a path) with `environment`; returns its pid. As a
-// player's shell would start it, and as ours starts Wine: with default
-// signal handling, no signal blocked and only the three standard streams
-// open, whatever the script that runs us ignores or leaves open (a Wine
-// server that inherited a pipe would hold it open until it ends).
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
-    std::vector<char*> args;
-    args.reserve(argv.size() + 1);
-    for (const std::string& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    std::vector<char*> env;
-    env.reserve(environment.size() + 1);
-    for (const std::string& e : environment) {
-        env.push_back(const_cast<char*>(e.c_str()));
-    }
-    env.push_back(nullptr);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t all;
-    sigset_t none;
-    sigfillset(&all);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), env.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (rc != 0) {
+// Starts `argv` (argv[0] a path) with `environment` as ours starts Wine
+// (SpawnProcess: default signal handling, only the three standard streams),
+// whatever the script that runs us ignores or leaves open, and waits for its
+// end; its exit code.
+int Run(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
+    const SpawnResult spawned = SpawnProcess({argv, environment});
+    if (spawned.pid <= 0) {
         Fail("cannot start " + argv[0]);
     }
-    return pid;
-}
-
-int Reap(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) < 0) {
-        Fail("waitpid failed");
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return *WaitForExit(spawned.pid, std::chrono::hours(1));
 }
 
 // The processes of ours that hold `entry` in their environment and, when
@@ -213,7 +175,7 @@ bool WaitForNone(const std::string& entry, const std::string& named, std::chrono
 void StopServer(const std::string& runner, const std::string& prefix) {
     const std::string server = fs::path(runner).parent_path() / "wineserver";
     // It fails when no server runs, which is as good.
-    Reap(Spawn({server, "-k"}, DirectEnvironment(runner, prefix, false)));
+    Run({server, "-k"}, DirectEnvironment(runner, prefix, false));
     if (!WaitForNone("WINEPREFIX=" + prefix, "", kServerLimit)) {
         Fail("the Wine programs of " + prefix + " did not end with their server");
     }
@@ -329,8 +291,7 @@ double DirectStart(const std::string& runner, const std::string& prefix,
     argv.insert(argv.begin(), {runner, launcher});
     const std::vector<std::string> environment = DirectEnvironment(runner, prefix, false);
     const long long asked = UnixNanoseconds();
-    const pid_t pid = Spawn(argv, environment);
-    if (Reap(pid) != 0) {
+    if (Run(argv, environment) != 0) {
         Fail("wine " + launcher + " failed");
     }
     return ProbeDelay(record, asked);
@@ -362,7 +323,7 @@ int Warm(const std::string& helperDir, const std::string& probeDir, const fs::pa
     // finds the session running, as a player's second start does while the
     // game launcher or its server lingers.
     const std::string server = fs::path(runner).parent_path() / "wineserver";
-    if (Reap(Spawn({server, "-p"}, DirectEnvironment(runner, prefix, false))) != 0) {
+    if (Run({server, "-p"}, DirectEnvironment(runner, prefix, false)) != 0) {
         Fail("wineserver -p failed");
     }
 
@@ -451,7 +412,7 @@ double WinebootAlone(const std::string& runner, const std::string& prefix) {
     }
     const std::vector<std::string> environment = DirectEnvironment(runner, prefix, true);
     const Clock::time_point asked = Clock::now();
-    const int code = Reap(Spawn({runner, "wineboot", "-i"}, environment));
+    const int code = Run({runner, "wineboot", "-i"}, environment);
     const double seconds = SecondsSince(asked);
     if (code != 0 || !CWinePrefix(prefix).IsMade()) {
         Fail("wine wineboot -i failed with " + std::to_string(code));
