@@ -12,21 +12,14 @@ constexpr int kTemplateId = 102;
 constexpr int kIconId = 128;
 constexpr int kBackgroundId = 155;
 
-// Read like the other pictures, which spares loading the toolkit's image
-// loader modules at start-up. Exactly at `scale`: an icon of each size is
-// drawn for it.
-GdkPixbuf* LoadIcon(int id, int scale) {
-    const std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Icon, scale);
+// Exactly at `scale`: an icon of each size is drawn for it.
+std::unique_ptr<CPngImage> LoadIcon(int id, int scale) {
+    std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Icon, scale);
     if (!bytes) {
         return nullptr;
     }
-    const CPngImage image(bytes->Data(), bytes->Size(), scale);
-    if (!image.IsValid()) {
-        return nullptr;
-    }
-    cairo_surface_t* pixels = image.GetSurface();
-    return gdk_pixbuf_get_from_surface(pixels, 0, 0, cairo_image_surface_get_width(pixels),
-                                       cairo_image_surface_get_height(pixels));
+    auto image = std::make_unique<CPngImage>(std::move(*bytes), scale);
+    return image->IsValid() ? std::move(image) : nullptr;
 }
 
 }  // namespace
@@ -34,52 +27,37 @@ GdkPixbuf* LoadIcon(int id, int scale) {
 CLoginDlg::CLoginDlg(CLoginWindowSetup loginWindow)
     : CDialogWindow(kTemplateId), m_loginWindowSetup(std::move(loginWindow)) {}
 
-CLoginDlg::~CLoginDlg() {
-    if (m_firstDrawIdle != 0) {
-        g_source_remove(m_firstDrawIdle);
-    }
-}
+CLoginDlg::~CLoginDlg() = default;
 
 // The icon, and on a desktop that scales windows by two also the icon drawn
 // for it, which the task bar there shows sharp.
 void CLoginDlg::SetIcons() {
-    GList* icons = nullptr;
+    std::vector<std::unique_ptr<CPngImage>> icons;
+    std::vector<cairo_surface_t*> surfaces;
     for (const int scale : {1, 2}) {
         if (scale <= GetScaleFactor()) {
-            if (GdkPixbuf* icon = LoadIcon(kIconId, scale)) {
-                icons = g_list_append(icons, icon);
+            if (std::unique_ptr<CPngImage> icon = LoadIcon(kIconId, scale)) {
+                surfaces.push_back(icon->GetSurface());
+                icons.push_back(std::move(icon));
             }
         }
     }
-    gtk_window_set_icon_list(GetSafeHwnd(), icons);
-    g_list_free_full(icons, g_object_unref);
+    CDialogWindow::SetIcons(surfaces);
 }
 
-// The login window's browser starts once the picture has been drawn: an
-// idle runs after the frame the draw belongs to has gone to the X server.
-gboolean CLoginDlg::OnFirstDraw(GtkWidget* widget, cairo_t*, CLoginDlg* self) {
-    g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(OnFirstDraw), self);
-    self->m_firstDrawIdle = g_idle_add(
-        [](gpointer data) -> gboolean {
-            auto* dlg = static_cast<CLoginDlg*>(data);
-            dlg->m_firstDrawIdle = 0;
-            dlg->m_bPictureDrawn = true;
-            if (dlg->m_pLoginDlg != nullptr) {
-                dlg->m_pLoginDlg->OnBackgroundDrawn();
-            }
-            return G_SOURCE_REMOVE;
-        },
-        self);
-    return FALSE;
+// The login window's browser starts once the picture is on the screen.
+void CLoginDlg::OnFirstFrameShown() {
+    m_bPictureDrawn = true;
+    if (m_pLoginDlg != nullptr) {
+        m_pLoginDlg->OnBackgroundDrawn();
+    }
 }
 
 bool CLoginDlg::OnInitDialog() {
     SetWindowText("Tharnvale");
-    m_background.m_hTargetWnd = GetSafeHwnd();
+    m_background.m_hTargetWnd = this;
     SetIcons();
 
-    // Before the picture's own painter, which ends the draw signal.
-    g_signal_connect(GetSafeHwnd(), "draw", G_CALLBACK(OnFirstDraw), this);
     m_pLoginDlg = std::make_unique<CLoginActiveDlg>(this, std::move(m_loginWindowSetup));
     m_pLoginDlg->Create(this, false);
     if (theApp.m_pDispatch != nullptr) {

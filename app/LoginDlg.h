@@ -45,13 +45,12 @@ protected:
     void OnOK() override {}
     void OnCancel() override {}
 
+    void OnFirstFrameShown() override;
+
 private:
     void SetIcons();
-    static gboolean OnFirstDraw(GtkWidget* widget, cairo_t*, CLoginDlg* self);
 
     CLoginWindowSetup m_loginWindowSetup;
     CLayeredPng m_background;
     bool m_bPictureDrawn = false;
-    // The idle that follows the first draw, until it has run.
-    guint m_firstDrawIdle = 0;
 };

@@ -2,15 +2,22 @@
 
 // A top-level window built from one of the program's window templates, with
 // the handful of window events the program's windows react to turned into
-// virtual handlers. The program's three windows derive from it.
+// virtual handlers. The program's windows derive from it.
+//
+// A window may lie over its owner's face (the login window over the main
+// window's picture). Where the desktop lets windows place themselves, it is
+// a window of its own that follows its owner; where it does not (a Wayland
+// session), it is a layer inside its owner's window, and moving, stacking
+// and aligning it mean nothing.
 
-#include <gtk/gtk.h>
+#include <cairo.h>
 
+#include <functional>
+#include <memory>
 #include <string_view>
+#include <vector>
 
-#include "platform/OwnedPtr.h"
-
-class CMessageLoop;
+#include "platform/WindowItem.h"
 
 // Results of a modal run.
 inline constexpr int IDOK = 1;
@@ -29,12 +36,7 @@ enum class HitTest {
     Caption,  // it drags the window
 };
 
-struct CRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
+struct CDialogWindowImpl;
 
 class CDialogWindow {
 public:
@@ -56,15 +58,20 @@ public:
     int DoModal(CDialogWindow* owner = nullptr);
     void EndDialog(int result);
 
-    GtkWindow* GetSafeHwnd() const { return m_hWnd; }
-    // The template's item with that id, or null.
-    GtkWidget* GetDlgItem(int id) const;
+    // Whether the window exists (created, and not destroyed since).
+    bool IsWindow() const;
+    // The template's item with that id, or null. It lives as long as the
+    // window.
+    CWindowItem* GetDlgItem(int id) const;
 
     void ShowWindow(int showCommand);
+    bool IsWindowVisible() const;
+    // On the screen (mapped), where the desktop put it.
+    bool IsMapped() const;
     void MoveWindow(const CRect& rect);
     CRect GetWindowRect() const;
     void SetWindowText(std::string_view utf8);
-    // Puts the window above the others.
+    // Puts the window above the others, and gives it the keyboard.
     void BringWindowToTop();
     // Centres the window over its owner, or on the screen's work area when
     // it has none.
@@ -80,8 +87,31 @@ public:
     // its own pixels.
     int GetScaleFactor() const;
 
+    // Has the window painted again (OnPaint), all of it or a part.
+    void Invalidate();
+    void InvalidateRect(const CRect& rect);
+    // Shows `picture` with its alpha as the window's whole face, at the
+    // picture's size. Called again when the
+    // window's scale changes.
+    void SetLayeredPicture(cairo_surface_t* picture);
+    // Cuts the window to `region` (screen pixels from its corner), both
+    // where it shows and where it takes input; null takes the cut away.
+    void SetShape(const cairo_region_t* region);
+    // The icons the task bar shows, one per size.
+    void SetIcons(const std::vector<cairo_surface_t*>& icons);
+    // While held, nothing the player does reaches any other window of the
+    // program, even while this one is hidden.
+    void HoldInput(bool hold);
+
 protected:
+    // Set before Create: the window lies over its owner's face.
+    void LieOverOwner() { m_bOverOwner = true; }
+
     virtual bool OnInitDialog() { return true; }
+    // Paints the window's own surface, under its items.
+    virtual void OnPaint(cairo_t* /*cr*/) {}
+    // The window's first picture has reached the screen.
+    virtual void OnFirstFrameShown() {}
     // The window's position on the screen changed.
     virtual void OnMove() {}
     // The pointer moved over the window or pressed on its own surface (not
@@ -103,27 +133,9 @@ protected:
     virtual void OnCancel() { EndDialog(IDCANCEL); }
 
 private:
-    void ConnectEvents();
-    void OnConfigure(const GdkEventConfigure& event);
-    void DestroyWindow();
-    // Where the window's top-left corner is, in screen pixels; false when
-    // it is not on a display yet.
-    bool GetScreenOrigin(int& x, int& y) const;
-    // Lets the window manager move the window with the pointer from `press`.
-    void BeginMoveDrag(const GdkEventButton& press);
-    void EndMoveDrag(const GdkEventButton& release);
-
+    friend struct CDialogWindowImpl;
     int m_nTemplateId;
-    GObjectPtr<GtkBuilder> m_pBuilder;
-    CDialogWindow* m_pOwnerWnd = nullptr;
-    GtkWindow* m_hWnd = nullptr;
-    CMessageLoop* m_pModalLoop = nullptr;
+    bool m_bOverOwner = false;
     int m_nModalResult = IDCANCEL;
-    // The button a move that BeginMoveDrag asked for goes with, while the
-    // window manager may still be waiting for its release; else 0.
-    guint m_nMoveButton = 0;
-    // The last screen position OnMove was told of, in screen pixels.
-    int m_nLastX = G_MININT;
-    int m_nLastY = G_MININT;
-    CRect m_rect;
+    std::unique_ptr<CDialogWindowImpl> m_pImpl;
 };

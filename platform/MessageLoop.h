@@ -25,6 +25,11 @@ bool IsQuitPosted();
 // The exit code of the last quit request.
 int GetQuitExitCode();
 
+// Runs `work` on a worker thread and returns once it has finished, throwing
+// what it threw. The main loop runs meanwhile: windows keep painting, and
+// timers and events are handled. `work` must not touch windows.
+void RunOnWorkerThread(const std::function<void()>& work);
+
 // One run of the main loop, nested in any that runs already (a modal window
 // runs its own). Ends on End() or on a quit request.
 class CMessageLoop {

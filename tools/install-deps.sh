@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # Build
   build-essential cmake pkg-config git
-  libgtk-3-dev libx11-dev libxext-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libjsoncpp-dev libssl-dev
+  libgtk-3-dev libx11-dev libxext-dev libwayland-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libjsoncpp-dev libssl-dev
   libglib2.0-dev-bin
   # The system trust store that https origins' certificates are checked against
   ca-certificates

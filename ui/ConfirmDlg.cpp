@@ -1,9 +1,6 @@
 #include "ui/ConfirmDlg.h"
 
-#include <gdk/gdk.h>
-
-#include <string>
-
+#include "platform/Bitmap.h"
 #include "platform/OwnedPtr.h"
 #include "platform/Resources.h"
 
@@ -23,32 +20,7 @@ constexpr int kHeight = 110;
 // The bitmap, as a surface; null when it cannot be read.
 CairoSurfacePtr LoadBitmap(int id) {
     const std::optional<CResourceBytes> bytes = FindResource(id, ResourceType::Bitmap);
-    if (!bytes) {
-        return nullptr;
-    }
-    const GObjectPtr<GInputStream> stream(
-        g_memory_input_stream_new_from_data(bytes->Data(), gssize(bytes->Size()), nullptr));
-    const GObjectPtr<GdkPixbuf> pixbuf(gdk_pixbuf_new_from_stream(stream.get(), nullptr, nullptr));
-    if (pixbuf == nullptr) {
-        return nullptr;
-    }
-    return CairoSurfacePtr(gdk_cairo_surface_create_from_pixbuf(pixbuf.get(), 1, nullptr));
-}
-
-void Place(GtkWidget* fixed, GtkWidget* item, int x, int y, int width, int height) {
-    gtk_fixed_move(GTK_FIXED(fixed), item, x, y);
-    gtk_widget_set_size_request(item, width, height);
-}
-
-// White text straight on the bitmap, in `font`.
-void StyleLabel(GtkWidget* label, const char* font) {
-    const GObjectPtr<GtkCssProvider> css(gtk_css_provider_new());
-    const std::string rules =
-        std::string("label { color: #ffffff; background: none; font: ") + font + "; }";
-    gtk_css_provider_load_from_data(css.get(), rules.c_str(), -1, nullptr);
-    gtk_style_context_add_provider(gtk_widget_get_style_context(label),
-                                   GTK_STYLE_PROVIDER(css.get()),
-                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    return bytes ? DecodeBitmap(bytes->Data(), bytes->Size()) : nullptr;
 }
 
 }  // namespace
@@ -58,17 +30,9 @@ CConfirmDlg::CConfirmDlg() : CDialogWindow(kTemplateId) {}
 CConfirmDlg::~CConfirmDlg() = default;
 
 bool CConfirmDlg::OnInitDialog() {
-    GtkWindow* window = GetSafeHwnd();
-    GtkWidget* client = gtk_bin_get_child(GTK_BIN(window));
     m_btnConfirm.SubclassDlgItem(GetDlgItem(kConfirmId));
     m_btnCancel.SubclassDlgItem(GetDlgItem(kCancelId));
     LoadFace();
-    g_signal_connect(window, "draw",
-                     G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CConfirmDlg* self) -> gboolean {
-                         self->OnPaint(cr);
-                         return FALSE;  // labels and buttons draw over it
-                     }),
-                     this);
 
     m_btnConfirm.StartGraphics();
     m_btnConfirm.SetImage(kConfirmStrip);
@@ -82,30 +46,28 @@ bool CConfirmDlg::OnInitDialog() {
     // Each button reaches to the dialog's right edge: its face sits at its
     // left, and the cancel button lies over the confirm button's right part,
     // so a press left of x 140 confirms and one from there on cancels.
-    Place(client, GetDlgItem(kConfirmId), 40, 72, kWidth - 40, 26);
-    Place(client, GetDlgItem(kCancelId), 140, 72, kWidth - 140, 26);
-    g_signal_connect(GetDlgItem(kConfirmId), "clicked",
-                     G_CALLBACK(+[](GtkButton*, CConfirmDlg* self) { self->EndDialog(IDOK); }),
-                     this);
-    g_signal_connect(GetDlgItem(kCancelId), "clicked",
-                     G_CALLBACK(+[](GtkButton*, CConfirmDlg* self) { self->EndDialog(IDCANCEL); }),
-                     this);
+    CWindowItem* confirm = GetDlgItem(kConfirmId);
+    CWindowItem* cancel = GetDlgItem(kCancelId);
+    confirm->Place({40, 72, kWidth - 40, 26});
+    cancel->Place({140, 72, kWidth - 140, 26});
+    confirm->OnClicked([this] { EndDialog(IDOK); });
+    cancel->OnClicked([this] { EndDialog(IDCANCEL); });
 
-    GtkWidget* title = GetDlgItem(kTitleId);
-    GtkWidget* question = GetDlgItem(kQuestionId);
-    StyleLabel(title, "12pt Arial");
-    StyleLabel(question, "10pt SimSun");
+    CWindowItem* title = GetDlgItem(kTitleId);
+    CWindowItem* question = GetDlgItem(kQuestionId);
+    title->SetTextLook("12pt Arial", "#ffffff");
+    question->SetTextLook("10pt SimSun", "#ffffff");
     if (m_nMode == 0) {
-        gtk_label_set_text(GTK_LABEL(title), "关闭游戏");
-        gtk_label_set_text(GTK_LABEL(question), "确定要退出游戏吗?");
+        title->SetText("关闭游戏");
+        question->SetText("确定要退出游戏吗?");
     }
-    Place(client, title, 79, 10, 100, 30);
-    Place(client, question, 28, 34, 200, 66);
+    title->Place({79, 10, 100, 30});
+    question->Place({28, 34, 200, 66});
     // Both texts hang from the top of their places, as a window's static
     // text does: centred in its 30 pixels, the title would run into the
     // question below it.
-    gtk_label_set_yalign(GTK_LABEL(title), 0.0f);
-    gtk_label_set_yalign(GTK_LABEL(question), 0.0f);
+    title->HangTextFromTop();
+    question->HangTextFromTop();
     return true;
 }
 

@@ -23,10 +23,10 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    void OnPaint(cairo_t* cr) override;
 
 private:
     void LoadFace();
-    void OnPaint(cairo_t* cr);
 
     CPngButton m_btnConfirm;
     CPngButton m_btnCancel;

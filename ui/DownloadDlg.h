@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/DialogWindow.h"
+#include "platform/Timer.h"
 #include "platform/TransferProgress.h"
 #include "ui/PngButton.h"
 #include "ui/PngImage.h"
@@ -33,6 +34,7 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    void OnPaint(cairo_t* cr) override;
     void OnOK() override {}  // Enter ends nothing: only the transfer's end does
     void OnCancel() override { RequestCancel(); }
     void OnClose() override { RequestCancel(); }
@@ -47,7 +49,6 @@ private:
     // Reads the transfer's numbers and shows what changed.
     void Refresh();
     void ShowText(int id, const std::string& text);
-    void OnPaint(cairo_t* cr);
     void PaintBar(cairo_t* cr);
 
     std::string m_strTitle;
@@ -62,6 +63,5 @@ private:
     std::unique_ptr<CPngImage> m_pTrack;
     std::unique_ptr<CPngImage> m_pFill;
     int m_nPictureScale = 0;
-    guint m_nRefreshTimer = 0;
-    bool m_bHoldsInput = false;
+    CTimer m_refreshTimer;
 };

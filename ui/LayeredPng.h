@@ -1,7 +1,6 @@
 #pragma once
 
-#include <gtk/gtk.h>
-
+#include "platform/DialogWindow.h"
 #include "ui/PngImage.h"
 
 // A picture and the window that stands for it on the desktop.
@@ -13,5 +12,5 @@ public:
     void UpdateLayered();
 
     CGdiPlusPngResource m_picture;
-    GtkWindow* m_hTargetWnd = nullptr;
+    CDialogWindow* m_hTargetWnd = nullptr;
 };

@@ -1,11 +1,10 @@
 #include "ui/LoginWindowFace.h"
 
-#include "platform/WindowShape.h"
-
 CLoginWindowFace::CLoginWindowFace(CRect browserPlace, std::vector<Button> buttons)
     : m_browserPlace(browserPlace), m_buttons(std::move(buttons)) {}
 
-void CLoginWindowFace::UpdateShape(GtkWidget* window, bool browserShown, int scale) const {
+void CLoginWindowFace::UpdateShape(CDialogWindow& window, bool browserShown) const {
+    const int scale = window.GetScaleFactor();
     const CairoRegionPtr region(cairo_region_create());
     for (const auto& [button, place] : m_buttons) {
         if (const cairo_region_t* face = button->GetFaceRegion()) {
@@ -20,7 +19,7 @@ void CLoginWindowFace::UpdateShape(GtkWidget* window, bool browserShown, int sca
                                          m_browserPlace.height * scale};
         cairo_region_union_rectangle(region.get(), &rect);
     }
-    SetWindowShape(window, region.get());
+    window.SetShape(region.get());
 }
 
 void CLoginWindowFace::Paint(cairo_t* cr, cairo_surface_t* picture) const {
@@ -53,11 +52,7 @@ void CLoginWindowFace::Paint(cairo_t* cr, cairo_surface_t* picture) const {
     }
 }
 
-void CLoginWindowFace::FreezePage(GtkWidget* view, int scale) {
-    CairoSurfacePtr snapshot(cairo_image_surface_create(
-        CAIRO_FORMAT_RGB24, m_browserPlace.width * scale, m_browserPlace.height * scale));
-    cairo_surface_set_device_scale(snapshot.get(), scale, scale);
-    gtk_widget_draw(view, CairoPtr(cairo_create(snapshot.get())).get());
+void CLoginWindowFace::FreezePage(CairoSurfacePtr snapshot) {
     m_pPageSnapshot = std::move(snapshot);
 }
 

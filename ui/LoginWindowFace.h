@@ -3,7 +3,6 @@
 // What the login window shows of itself.
 
 #include <cairo.h>
-#include <gtk/gtk.h>
 
 #include <vector>
 
@@ -26,19 +25,18 @@ public:
     CLoginWindowFace(CRect browserPlace, std::vector<Button> buttons);
 
     // Cuts `window` to the buttons' faces and, with `browserShown`, the
-    // browser; in screen pixels at `scale`, so that the faces are cut to the
-    // pixel at any scale.
-    void UpdateShape(GtkWidget* window, bool browserShown, int scale) const;
+    // browser; in screen pixels at the window's scale, so that the faces
+    // are cut to the pixel at any scale.
+    void UpdateShape(CDialogWindow& window, bool browserShown) const;
 
     // Paints the window's own surface: `picture` (the main window's; may be
     // null), and over the browser's place the page kept by FreezePage.
     void Paint(cairo_t* cr, cairo_surface_t* picture) const;
 
-    // Keeps `view`'s current look to paint under the browser until
-    // ThawPage: the engine paints nothing while the page's script waits for
-    // a hand-off. As many pixels as the page shows on the screen at `scale`,
-    // so that the kept page looks no softer than the live one.
-    void FreezePage(GtkWidget* view, int scale);
+    // Keeps the page's current look (`snapshot`, the browser's size) to
+    // paint under the browser until ThawPage: the engine paints nothing
+    // while the page's script waits for a hand-off.
+    void FreezePage(CairoSurfacePtr snapshot);
     void ThawPage();
 
 private:

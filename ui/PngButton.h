@@ -7,11 +7,11 @@
 // shown over it, and every press and release makes a click, double clicks
 // included.
 
-#include <gtk/gtk.h>
-
 #include <functional>
 
 #include "platform/OwnedPtr.h"
+#include "platform/Timer.h"
+#include "platform/WindowItem.h"
 
 // The cell a button shows.
 int ChooseCell(bool selected, bool hover);
@@ -28,7 +28,7 @@ public:
     CPngButton& operator=(const CPngButton&) = delete;
 
     // Takes over a button item of a window template.
-    void SubclassDlgItem(GtkWidget* button);
+    void SubclassDlgItem(CWindowItem* button);
     // Cairo draws PNGs without any library to start; kept so that every
     // owner sets a button up the same way.
     void StartGraphics() {}
@@ -37,7 +37,7 @@ public:
     // its siblings. A missing strip leaves the button faceless.
     void SetImage(int id);
 
-    GtkWidget* GetWidget() const { return m_pButton.get(); }
+    CWindowItem* GetItem() const { return m_pButton; }
     // What the face covers now, in screen pixels from the button's corner
     // (null without a face). Valid until the face changes.
     const cairo_region_t* GetFaceRegion() const;
@@ -45,7 +45,7 @@ public:
     std::function<void()> m_onFaceChanged;
 
 private:
-    static gboolean OnDraw(GtkWidget*, cairo_t* cr, CPngButton* self);
+    void OnDraw(cairo_t* cr);
     // Loads the strip for the button's scale and makes its cells.
     bool LoadStrip();
     void ReleaseCells();
@@ -53,13 +53,13 @@ private:
     void OnStateChanged();
     int CurrentCell() const;
 
-    GObjectPtr<GtkWidget> m_pButton;
+    CWindowItem* m_pButton = nullptr;
     int m_nStripId = 0;
     bool m_bHasFace = false;
     int m_nImageWidth = 0;
     int m_nCellHeight = 0;
     bool m_bHover = false;
-    guint m_nHoverTimer = 0;
+    CTimer m_hoverTimer;
     int m_nShownCell = 0;
     // The three faces shown, at the button's scale, and what each covers;
     // made whenever the strip is loaded.

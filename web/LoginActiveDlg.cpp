@@ -6,8 +6,8 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
+#include "platform/gtk/NativeWindows.h"
 #include "ui/ConfirmDlg.h"
-#include "ui/UpdateLayeredTool.h"
 #include "web/BrowserEvents.h"
 #include "web/CallbackAddress.h"
 #include "web/CustomControlSite.h"
@@ -31,9 +31,14 @@ constexpr CRect kBrowserRect{560, 177, 631, 446};
 constexpr CRect kMinimizeRect{1173, 137, 39, 75};
 constexpr CRect kCloseRect{1208, 115, 54, 54};
 
-void Place(GtkWidget* fixed, GtkWidget* item, const CRect& rect) {
-    gtk_fixed_move(GTK_FIXED(fixed), item, rect.x, rect.y);
-    gtk_widget_set_size_request(item, rect.width, rect.height);
+// The page's current look, as many pixels as it shows on the screen at
+// `scale`, so that the kept page looks no softer than the live one.
+CairoSurfacePtr SnapshotPage(GtkWidget* view, const CRect& place, int scale) {
+    CairoSurfacePtr snapshot(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, place.width * scale, place.height * scale));
+    cairo_surface_set_device_scale(snapshot.get(), scale, scale);
+    gtk_widget_draw(view, CairoPtr(cairo_create(snapshot.get())).get());
+    return snapshot;
 }
 
 }  // namespace
@@ -43,7 +48,9 @@ CLoginActiveDlg::CLoginActiveDlg(IBackgroundWindow* pParent, CLoginWindowSetup s
       m_pParent(pParent),
       m_setup(std::move(setup)),
       m_pCancellable(g_cancellable_new()),
-      m_face(kBrowserRect, {{&m_btnMin, kMinimizeRect}, {&m_btnClose, kCloseRect}}) {}
+      m_face(kBrowserRect, {{&m_btnMin, kMinimizeRect}, {&m_btnClose, kCloseRect}}) {
+    LieOverOwner();
+}
 
 CLoginActiveDlg::~CLoginActiveDlg() {
     if (GetDialogOwner() == this) {
@@ -57,40 +64,28 @@ CLoginActiveDlg::~CLoginActiveDlg() {
 }
 
 bool CLoginActiveDlg::OnInitDialog() {
-    GtkWindow* window = GetSafeHwnd();
-    // The same visual as the main window: compositing managers that shadow
-    // every window with an opaque visual (metacity does) would otherwise lay
-    // a shadow of this window's whole rectangle over the picture.
-    if (GdkVisual* rgba = UpdateLayeredTool::Instance().m_pRgbaVisual;
-        rgba != nullptr && !gtk_widget_get_realized(GTK_WIDGET(window))) {
-        gtk_widget_set_visual(GTK_WIDGET(window), rgba);
-    }
     m_btnMin.SubclassDlgItem(GetDlgItem(kMinimizeId));
     m_btnClose.SubclassDlgItem(GetDlgItem(kCloseId));
-    g_signal_connect(
-        window, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, CLoginActiveDlg* self) -> gboolean {
-            self->m_face.Paint(
-                cr, self->m_pParent != nullptr ? self->m_pParent->GetPicture() : nullptr);
-            return FALSE;  // the items draw over it
-        }),
-        this);
 
-    GtkWidget* client = gtk_bin_get_child(GTK_BIN(window));
-    Place(client, GetDlgItem(kBrowserId), kBrowserRect);
+    GetDlgItem(kBrowserId)->Place(kBrowserRect);
     // The browser is made later, by StartBrowser.
 
     m_btnMin.StartGraphics();
     m_btnClose.StartGraphics();
     m_btnMin.SetImage(kMinimizeStrip);
     m_btnClose.SetImage(kCloseStrip);
-    Place(client, GetDlgItem(kMinimizeId), kMinimizeRect);
-    Place(client, GetDlgItem(kCloseId), kCloseRect);
+    GetDlgItem(kMinimizeId)->Place(kMinimizeRect);
+    GetDlgItem(kCloseId)->Place(kCloseRect);
     ConnectButtons();
     UpdateShape();
     // Messages and the download's window stand over this window, the topmost
     // of the program's own.
     SetDialogOwner(this);
     return true;
+}
+
+void CLoginActiveDlg::OnPaint(cairo_t* cr) {
+    m_face.Paint(cr, m_pParent != nullptr ? m_pParent->GetPicture() : nullptr);
 }
 
 // Starting the web engine takes the program's time and the machine's for a
@@ -103,13 +98,11 @@ bool CLoginActiveDlg::OnInitDialog() {
 // pages take tens of seconds to lay out. Whichever of the two comes last,
 // the picture's first draw or this window's map, starts it, once.
 void CLoginActiveDlg::StartBrowser() {
-    GtkWindow* window = GetSafeHwnd();
-    if (m_bBrowserStarted || window == nullptr || !gtk_widget_get_mapped(GTK_WIDGET(window)) ||
-        (m_pParent != nullptr && !m_pParent->PictureDrawn())) {
+    if (m_bBrowserStarted || !IsMapped() || (m_pParent != nullptr && !m_pParent->PictureDrawn())) {
         return;
     }
     m_bBrowserStarted = true;
-    CreateBrowser(GetDlgItem(kBrowserId));
+    CreateBrowser(NativeWidgetOf(*GetDlgItem(kBrowserId)));
     m_browser.Navigate(m_setup.loginUrl);
 }
 
@@ -145,33 +138,29 @@ void CLoginActiveDlg::CreateBrowser(GtkWidget* holder) {
     m_pSite->SetLoginUrl(Utf8FromWide(m_setup.loginUrl));
     // After the browser events, so that they see every load as it is.
     m_pGuard = std::make_unique<CLoginPageGuard>(view, Utf8FromWide(m_setup.loginUrl));
-    g_signal_connect(view, "motion-notify-event", G_CALLBACK(OnItemMotion), this);
+    g_signal_connect(
+        view, "motion-notify-event",
+        G_CALLBACK(+[](GtkWidget*, GdkEventMotion*, CLoginActiveDlg* self) -> gboolean {
+            self->OnNcHitTest();
+            return FALSE;
+        }),
+        this);
 }
 
 void CLoginActiveDlg::ConnectButtons() {
     m_btnMin.m_onFaceChanged = [this] { UpdateShape(); };
     m_btnClose.m_onFaceChanged = [this] { UpdateShape(); };
-    g_signal_connect(GetDlgItem(kMinimizeId), "clicked",
-                     G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnMinimize(); }),
-                     this);
-    g_signal_connect(GetDlgItem(kCloseId), "clicked",
-                     G_CALLBACK(+[](GtkButton*, CLoginActiveDlg* self) { self->OnCloseButton(); }),
-                     this);
-    for (GtkWidget* item : {GetDlgItem(kMinimizeId), GetDlgItem(kCloseId)}) {
-        gtk_widget_add_events(item, GDK_POINTER_MOTION_MASK);
-        g_signal_connect(item, "motion-notify-event", G_CALLBACK(OnItemMotion), this);
+    GetDlgItem(kMinimizeId)->OnClicked([this] { OnMinimize(); });
+    GetDlgItem(kCloseId)->OnClicked([this] { OnCloseButton(); });
+    // The pointer moving over any item (the buttons, the browser) makes this
+    // window the leader, as over the window's own surface.
+    for (const int id : {kMinimizeId, kCloseId}) {
+        GetDlgItem(id)->OnPointerMotion([this] { OnNcHitTest(); });
     }
 }
 
-// The pointer moving over any item (the buttons, the browser) makes this
-// window the leader, as over the window's own surface.
-gboolean CLoginActiveDlg::OnItemMotion(GtkWidget*, GdkEventMotion*, CLoginActiveDlg* self) {
-    self->OnNcHitTest();
-    return FALSE;
-}
-
 void CLoginActiveDlg::UpdateShape() {
-    m_face.UpdateShape(GTK_WIDGET(GetSafeHwnd()), m_bBrowserShown, GetScaleFactor());
+    m_face.UpdateShape(*this, m_bBrowserShown);
 }
 
 void CLoginActiveDlg::ShowBrowser() {
@@ -209,18 +198,7 @@ void CLoginActiveDlg::OnMapped() {
     OnMove();
     // Some window managers place a window after it has been mapped, and say
     // nothing of it to the window itself: look once more when they are done.
-    g_object_set_data(G_OBJECT(m_pCancellable.get()), "dialog", this);
-    g_timeout_add_full(
-        G_PRIORITY_DEFAULT, 250,
-        [](gpointer cancellable) -> gboolean {
-            auto* self =
-                static_cast<CLoginActiveDlg*>(g_object_get_data(G_OBJECT(cancellable), "dialog"));
-            if (!g_cancellable_is_cancelled(G_CANCELLABLE(cancellable)) && self != nullptr) {
-                self->OnMove();
-            }
-            return G_SOURCE_REMOVE;
-        },
-        g_object_ref(m_pCancellable.get()), g_object_unref);
+    m_placeCheck.StartOnce(250, [this] { OnMove(); });
 }
 
 HitTest CLoginActiveDlg::OnNcHitTest() {
@@ -236,8 +214,9 @@ CHandoffSequence CLoginActiveDlg::Handoff() {
                 // The engine paints nothing while the page's script waits:
                 // the page's last look stays on screen meanwhile.
                 if (m_pSite != nullptr && m_bBrowserShown) {
-                    m_face.FreezePage(GTK_WIDGET(m_pSite->GetView()), GetScaleFactor());
-                    gtk_widget_queue_draw(GTK_WIDGET(GetSafeHwnd()));
+                    m_face.FreezePage(SnapshotPage(GTK_WIDGET(m_pSite->GetView()), kBrowserRect,
+                                                   GetScaleFactor()));
+                    Invalidate();
                 }
                 if (m_setup.fetchAndStartLauncher) {
                     m_setup.fetchAndStartLauncher();

@@ -9,6 +9,7 @@
 #include "handoff/HandoffSequence.h"
 #include "platform/DialogWindow.h"
 #include "platform/OwnedPtr.h"
+#include "platform/Timer.h"
 #include "ui/LoginWindowFace.h"
 #include "ui/PngButton.h"
 #include "web/BackgroundWindow.h"
@@ -52,6 +53,7 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    void OnPaint(cairo_t* cr) override;
     void OnMove() override;
     void OnScaleChanged() override;
     void OnMapped() override;
@@ -71,7 +73,6 @@ private:
     void StartBrowser();
     void CreateBrowser(GtkWidget* holder);
     void ConnectButtons();
-    static gboolean OnItemMotion(GtkWidget*, GdkEventMotion*, CLoginActiveDlg* self);
     CHandoffSequence Handoff();
     void ShowBrowser();
     void UpdateShape();
@@ -93,4 +94,5 @@ private:
     CPngButton m_btnClose;
     CLoginWindowFace m_face;
     CLinkRegistry m_links;
+    CTimer m_placeCheck;
 };

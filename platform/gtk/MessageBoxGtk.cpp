@@ -1,4 +1,4 @@
-#include <gtk/gtk.h>
+#include "platform/gtk/NativeWindows.h"
 
 #include "platform/DialogWindow.h"
 #include "platform/MessageBox.h"
@@ -19,7 +19,7 @@ CDialogWindow* GetDialogOwner() {
 }
 
 void ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
-    GtkWindow* owner = s_pDialogOwner != nullptr ? s_pDialogOwner->GetSafeHwnd() : nullptr;
+    GtkWindow* owner = s_pDialogOwner != nullptr ? NativeWindowOf(*s_pDialogOwner) : nullptr;
     GtkWidget* dialog = gtk_message_dialog_new(owner, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
                                                GTK_BUTTONS_OK, "%s", Utf8FromWide(text).c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), Utf8FromWide(caption).c_str());

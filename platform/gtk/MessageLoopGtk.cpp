@@ -1,6 +1,8 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <exception>
+#include <thread>
 #include <vector>
 
 #include "platform/MessageLoop.h"
@@ -79,4 +81,28 @@ bool CMessageLoop::Run() {
 
 void CMessageLoop::End() {
     g_main_loop_quit(m_pImpl->loop);
+}
+
+void RunOnWorkerThread(const std::function<void()>& work) {
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        g_idle_add(
+            [](gpointer data) -> gboolean {
+                g_main_loop_quit(static_cast<GMainLoop*>(data));
+                return G_SOURCE_REMOVE;
+            },
+            loop);
+    });
+    g_main_loop_run(loop);
+    worker.join();
+    g_main_loop_unref(loop);
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
 }

@@ -15,9 +15,10 @@
 #include <functional>
 
 #include "app/LoginApp.h"
+#include "platform/AlphaShape.h"
 #include "platform/MessageLoop.h"
+#include "platform/gtk/NativeWindows.h"
 #include "tests/gui/GtkTestSupport.h"
-#include "ui/AlphaShape.h"
 #include "ui/PngButton.h"
 #include "ui/PngImage.h"
 
@@ -97,8 +98,10 @@ TEST(PngButtonGtk, TakesItsCellsSizeTheHandCursorAndStaysAButtonWithoutAStrip) {
     gtk_fixed_put(GTK_FIXED(fixed), faceless, 100, 20);
     CPngButton face;
     CPngButton none;
-    face.SubclassDlgItem(withFace);
-    none.SubclassDlgItem(faceless);
+    const std::unique_ptr<CWindowItem> withFaceItem = MakeWindowItem(withFace);
+    const std::unique_ptr<CWindowItem> facelessItem = MakeWindowItem(faceless);
+    face.SubclassDlgItem(withFaceItem.get());
+    none.SubclassDlgItem(facelessItem.get());
     face.SetImage(160);
     none.SetImage(4242);  // no such strip
     gtk_widget_show_all(window);
@@ -305,6 +308,129 @@ TEST(AppShellAtScaleTwo, Broken2xPictureGivesWayToThe1xOneEnlarged) {
             broken_2x_background_register_resource();
             SetScale(2);
             std::_Exit(RunUntil([](GtkWindow* main) { return ShownAtScale(main, 2, 1); }));
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+// The layered shell, which Wayland desktops get: one top-level window, the
+// login window a layer of the main window. It shows on X11 too, where the X
+// server tells what it holds.
+
+namespace {
+
+// The program's top-level windows that are on the screen.
+int MappedToplevels() {
+    GList* all = gtk_window_list_toplevels();
+    int mapped = 0;
+    for (GList* l = all; l != nullptr; l = l->next) {
+        mapped += gtk_widget_get_mapped(GTK_WIDGET(l->data)) ? 1 : 0;
+    }
+    g_list_free(all);
+    return mapped;
+}
+
+// The main window's input shape at `scale`: the picture, the browser and the
+// buttons' faces.
+CairoRegionPtr LayeredShape(int scale) {
+    const auto picture = LoadPngImage(155, scale);
+    const CairoSurfacePtr shown = CopyAtScale(picture->GetSurface(), scale);
+    const bool blends = gdk_screen_is_composited(gdk_screen_get_default());
+    CairoRegionPtr wanted = RegionFromAlpha(shown.get(), blends ? 1 : 128);
+    cairo_region_t* login = ScreenRect(kBrowser, scale);
+    AddFace(login, 162, kMinimize, scale);
+    AddFace(login, 160, kClose, scale);
+    cairo_region_union(wanted.get(), login);
+    cairo_region_destroy(login);
+    return wanted;
+}
+
+// The button of `container` (searched through) whose place in `window`
+// holds `x`, `y`.
+GtkWidget* ButtonAt(GtkWidget* window, GtkWidget* container, int x, int y) {
+    GtkWidget* found = nullptr;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(container));
+    for (GList* l = children; l != nullptr && found == nullptr; l = l->next) {
+        GtkWidget* child = GTK_WIDGET(l->data);
+        int cx = 0;
+        int cy = 0;
+        gtk_widget_translate_coordinates(child, window, 0, 0, &cx, &cy);
+        if (GTK_IS_BUTTON(child) && x >= cx && y >= cy &&
+            x < cx + gtk_widget_get_allocated_width(child) &&
+            y < cy + gtk_widget_get_allocated_height(child)) {
+            found = child;
+        } else if (GTK_IS_CONTAINER(child)) {
+            found = ButtonAt(window, child, x, y);
+        }
+    }
+    g_list_free(children);
+    return found;
+}
+
+}  // namespace
+
+TEST(AppShellLayered, OneWindowHoldsThePictureAndTheLoginItemsCutToBoth) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const int scale : {1, 2}) {
+        EXPECT_EXIT(
+            {
+                SetWindowShell(WindowShell::Layered);
+                SetScale(scale);
+                static int wantedScale = scale;
+                std::_Exit(RunUntil([](GtkWindow* main) {
+                    const CairoRegionPtr wanted = LayeredShape(wantedScale);
+                    return MappedToplevels() == 1 && LoginWindow(main) == nullptr &&
+                           HasShape(GTK_WIDGET(main), ShapeInput, wanted.get());
+                }));
+            },
+            testing::ExitedWithCode(0), "")
+            << "at scale " << scale;
+    }
+}
+
+TEST(AppShellLayered, CloseButtonAsksOverTheWindowAndCancelKeepsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SetWindowShell(WindowShell::Layered);
+            static int asked = 0;
+            WhenShown("Tharnvale", [](GtkWindow* main) {
+                // The close button's face, in the window's own pixels.
+                GtkWidget* close =
+                    ButtonAt(GTK_WIDGET(main), GTK_WIDGET(main), kClose.x + kClose.width / 2,
+                             kClose.y + kClose.height / 2);
+                if (close == nullptr) {
+                    std::_Exit(3);
+                }
+                gtk_button_clicked(GTK_BUTTON(close));
+            });
+            WhenShown("关闭游戏", [](GtkWindow* confirm) {
+                ++asked;
+                // Owned by the one window there is, as a modal dialog.
+                GtkWindow* main = FindWindow("Tharnvale");
+                if (gtk_window_get_transient_for(confirm) != main ||
+                    !gtk_window_get_modal(confirm)) {
+                    std::_Exit(2);
+                }
+                GdkEvent* key = gdk_event_new(GDK_KEY_PRESS);
+                key->key.window =
+                    GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(confirm))));
+                key->key.keyval = GDK_KEY_Escape;
+                gdk_event_set_device(
+                    key,
+                    gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+                gtk_main_do_event(key);
+                gdk_event_free(key);
+                g_timeout_add(
+                    300,
+                    [](gpointer) -> gboolean {
+                        // Still running: the close was not confirmed.
+                        gtk_window_close(FindWindow("Tharnvale"));
+                        return G_SOURCE_REMOVE;
+                    },
+                    nullptr);
+            });
+            const int code = theApp.InitInstance();
+            std::_Exit(code == 0 && asked == 1 ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
 }

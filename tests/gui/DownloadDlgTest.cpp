@@ -18,6 +18,7 @@
 #include "platform/DialogWindow.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgressWindow.h"
+#include "platform/gtk/NativeWindows.h"
 #include "tests/gui/GtkTestSupport.h"
 
 namespace {
@@ -156,7 +157,7 @@ protected:
         ASSERT_TRUE(m_owner.Create(nullptr, false));
         m_owner.MoveWindow(kOwnerPlace);
         m_owner.ShowWindow(SW_SHOWNORMAL);
-        ASSERT_TRUE(RunLoopUntil([&] { return IsShown(m_owner.GetSafeHwnd()); }));
+        ASSERT_TRUE(RunLoopUntil([&] { return IsShown(NativeWindowOf(m_owner)); }));
         SetDialogOwner(&m_owner);
         m_mapSignal = g_signal_lookup("map", GTK_TYPE_WIDGET);
         m_mapHook = g_signal_add_emission_hook(m_mapSignal, 0, OnMap, &m_maps, nullptr);
@@ -254,7 +255,7 @@ TEST_F(DownloadDlgTest, LongerWorkShowsABorderlessModalWindowCentredOverTheOwner
     EXPECT_FALSE(decorated);
     EXPECT_TRUE(skipsTaskbar);
     EXPECT_EQ(hint, GDK_WINDOW_TYPE_HINT_DIALOG);
-    EXPECT_EQ(transientFor, m_owner.GetSafeHwnd());
+    EXPECT_EQ(transientFor, NativeWindowOf(m_owner));
     EXPECT_EQ(width, 360);
     EXPECT_EQ(height, 160);
     EXPECT_EQ(x, kOwnerPlace.x + (kOwnerPlace.width - width) / 2);
@@ -516,7 +517,7 @@ TEST_F(DownloadDlgTest, InputForTheOwnerIsHeldBackWhileTheWindowIsHidden) {
         return FALSE;
     };
     Counts owner;
-    GtkWidget* ownerWidget = GTK_WIDGET(m_owner.GetSafeHwnd());
+    GtkWidget* ownerWidget = GTK_WIDGET(NativeWindowOf(m_owner));
     GdkWindow* ownerWindow = gtk_widget_get_window(ownerWidget);
     g_signal_connect(ownerWidget, "button-press-event", G_CALLBACK(count), &owner);
     g_signal_connect(ownerWidget, "key-press-event", G_CALLBACK(count), &owner);

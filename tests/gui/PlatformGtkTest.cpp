@@ -13,7 +13,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
-#include "platform/WindowShape.h"
+#include "platform/gtk/WindowShape.h"
 #include "tests/gui/GtkTestSupport.h"
 
 TEST(MessageBoxGtk, ShowsTextAndCaptionWithOneOkButtonUntilClosed) {

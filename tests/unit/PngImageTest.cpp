@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/AlphaShape.h"
 #include "platform/Resources.h"
 #include "tests/unit/TestResources.h"
-#include "ui/AlphaShape.h"
 #include "ui/PngImage.h"
 
 namespace {

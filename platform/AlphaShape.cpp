@@ -1,4 +1,4 @@
-#include "ui/AlphaShape.h"
+#include "platform/AlphaShape.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "ui/UpdateLayeredTool.h"
+#include "platform/gtk/LayeredWindow.h"
 
-#include "platform/WindowShape.h"
-#include "ui/AlphaShape.h"
+#include "platform/AlphaShape.h"
+#include "platform/gtk/WindowShape.h"
 
 namespace {
 
@@ -72,8 +72,7 @@ struct CLayeredContent {
     }
 
     bool Blends() const {
-        return gtk_widget_get_visual(window) == UpdateLayeredTool::Instance().m_pRgbaVisual &&
-               UpdateLayeredTool::Instance().m_pRgbaVisual != nullptr &&
+        return gtk_widget_get_visual(window) == RgbaVisual() && RgbaVisual() != nullptr &&
                gdk_screen_is_composited(gtk_widget_get_screen(window));
     }
 
@@ -93,7 +92,7 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, CLayeredContent* content) {
     if (content->onServer != nullptr && content->onServerBlends == blends) {
         cairo_set_source_surface(cr, content->onServer.get(), 0, 0);
         cairo_paint(cr);
-        return TRUE;
+        return FALSE;  // a layer over the picture draws next
     }
     if (!blends && content->opaque == nullptr) {
         content->opaque = OpaqueCopy(content->picture.get());
@@ -101,7 +100,7 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, CLayeredContent* content) {
     cairo_set_source_surface(cr, blends ? content->picture.get() : content->opaque.get(), 0, 0);
     cairo_paint(cr);
     content->HandOverLater();
-    return TRUE;
+    return FALSE;  // a layer over the picture draws next
 }
 
 void OnCompositedChanged(GdkScreen*, CLayeredContent* content) {
@@ -111,25 +110,21 @@ void OnCompositedChanged(GdkScreen*, CLayeredContent* content) {
 
 }  // namespace
 
-UpdateLayeredTool::UpdateLayeredTool() {
-    GdkDisplay* display = gdk_display_get_default();
-    m_bShapes = display != nullptr && gdk_display_supports_shapes(display) &&
-                gdk_display_supports_input_shapes(display);
+GdkVisual* RgbaVisual() {
     GdkScreen* screen = gdk_screen_get_default();
-    m_pRgbaVisual = screen != nullptr ? gdk_screen_get_rgba_visual(screen) : nullptr;
+    return screen != nullptr ? gdk_screen_get_rgba_visual(screen) : nullptr;
 }
 
-UpdateLayeredTool& UpdateLayeredTool::Instance() {
-    static UpdateLayeredTool tool;
-    return tool;
-}
-
-void UpdateLayeredTool::UpdateLayeredWindow(GtkWindow* window, cairo_surface_t* picture) {
-    GtkWidget* widget = GTK_WIDGET(window);
+void UseAlphaVisual(GtkWidget* window) {
     // The visual can only be chosen before the window exists on the display.
-    if (m_pRgbaVisual != nullptr && !gtk_widget_get_realized(widget)) {
-        gtk_widget_set_visual(widget, m_pRgbaVisual);
+    if (GdkVisual* rgba = RgbaVisual(); rgba != nullptr && !gtk_widget_get_realized(window)) {
+        gtk_widget_set_visual(window, rgba);
     }
+}
+
+void ShowLayeredPicture(GtkWindow* window, cairo_surface_t* picture) {
+    GtkWidget* widget = GTK_WIDGET(window);
+    UseAlphaVisual(widget);
     gtk_widget_set_app_paintable(widget, TRUE);
 
     auto* content = static_cast<CLayeredContent*>(g_object_get_data(G_OBJECT(window), kContentKey));
@@ -151,7 +146,8 @@ void UpdateLayeredTool::UpdateLayeredWindow(GtkWindow* window, cairo_surface_t* 
     const int height = cairo_image_surface_get_height(picture) / ScaleOf(picture);
     gtk_widget_set_size_request(widget, width, height);
     gtk_window_resize(window, width, height);
-    if (m_bShapes) {
+    GdkDisplay* display = gtk_widget_get_display(widget);
+    if (gdk_display_supports_input_shapes(display)) {
         content->ApplyShapes();
     }
 }

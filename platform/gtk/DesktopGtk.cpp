@@ -1,0 +1,107 @@
+#include <gtk/gtk.h>
+#include <wayland-client.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Desktop.h"
+#include "platform/gtk/NativeWindows.h"
+
+namespace {
+
+// The interfaces a Wayland compositor offers, read from its registry; none
+// when there is no Wayland session to connect to.
+std::optional<std::set<std::string>> WaylandInterfaces() {
+    if (std::getenv("WAYLAND_DISPLAY") == nullptr) {
+        return std::nullopt;
+    }
+    wl_display* display = wl_display_connect(nullptr);
+    if (display == nullptr) {
+        return std::nullopt;
+    }
+    std::set<std::string> interfaces;
+    wl_registry* registry = wl_display_get_registry(display);
+    static const wl_registry_listener listener = {
+        [](void* data, wl_registry*, uint32_t, const char* interface, uint32_t) {
+            static_cast<std::set<std::string>*>(data)->insert(interface);
+        },
+        [](void*, wl_registry*, uint32_t) {},
+    };
+    wl_registry_add_listener(registry, &listener, &interfaces);
+    wl_display_roundtrip(display);
+    wl_registry_destroy(registry);
+    wl_display_disconnect(display);
+    return interfaces;
+}
+
+// GNOME's and KDE's compositors put X windows where they ask to be, and
+// stack them as asked: the two windows work there as on X11. The others
+// measured (weston, sway) ignore the places or the stacking of X windows.
+bool PlacesXWindows(const std::set<std::string>& interfaces) {
+    return interfaces.count("gtk_shell1") != 0 || interfaces.count("org_kde_plasma_shell") != 0;
+}
+
+// Opens `backend`, whatever GDK_BACKEND asks for; the variable is left as it
+// was for the programs the launcher starts.
+bool OpenBackend(const char* backend) {
+    const char* asked = std::getenv("GDK_BACKEND");
+    const std::optional<std::string> saved =
+        asked != nullptr ? std::optional<std::string>(asked) : std::nullopt;
+    unsetenv("GDK_BACKEND");
+    gdk_set_allowed_backends(backend);
+    const bool opened = gtk_init_check(nullptr, nullptr);
+    if (saved) {
+        setenv("GDK_BACKEND", saved->c_str(), 1);
+    }
+    return opened;
+}
+
+}  // namespace
+
+bool OpenDesktop(const char* applicationId, const char* name) {
+    // The windows' class names the desktop entry, so that the task bar shows
+    // the program's icon and name. A window without a title of its own keeps
+    // the program's name: tools that pick a window by its title find the
+    // main one. On Wayland the same name is the windows' application id.
+    g_set_prgname(applicationId);
+    g_set_application_name(name);
+
+    const std::optional<std::set<std::string>> wayland = WaylandInterfaces();
+    const bool hasX = std::getenv("DISPLAY") != nullptr;
+    struct Choice {
+        const char* backend;
+        WindowShell shell;
+    };
+    std::vector<Choice> choices;
+    const Choice x11{"x11", WindowShell::X11};
+    const Choice native{"wayland", WindowShell::Layered};
+    if (hasX && (!wayland || PlacesXWindows(*wayland))) {
+        choices = {x11, native};
+    } else {
+        choices = {native, x11};
+    }
+    bool opened = false;
+    for (const Choice& choice : choices) {
+        if ((choice.shell == WindowShell::X11 ? hasX : wayland.has_value()) &&
+            OpenBackend(choice.backend)) {
+            SetWindowShell(choice.shell);
+            opened = true;
+            break;
+        }
+    }
+    if (!opened) {
+        std::fputs(
+            "login-launcher: cannot open a display: neither X11 (DISPLAY) nor Wayland "
+            "(WAYLAND_DISPLAY) is there to show the windows on\n",
+            stderr);
+        return false;
+    }
+    // Both halves of the class, as desktops match either; GTK's own start
+    // would make the second one a capitalised copy of the first.
+    gdk_set_program_class(applicationId);
+    return true;
+}
