@@ -53,11 +53,7 @@ void CLoginWindowFace::Paint(cairo_t* cr, cairo_surface_t* picture) const {
     }
 }
 
-void CLoginWindowFace::FreezePage(GtkWidget* view, int scale) {
-    CairoSurfacePtr snapshot(cairo_image_surface_create(
-        CAIRO_FORMAT_RGB24, m_browserPlace.width * scale, m_browserPlace.height * scale));
-    cairo_surface_set_device_scale(snapshot.get(), scale, scale);
-    gtk_widget_draw(view, CairoPtr(cairo_create(snapshot.get())).get());
+void CLoginWindowFace::FreezePage(CairoSurfacePtr snapshot) {
     m_pPageSnapshot = std::move(snapshot);
 }
 

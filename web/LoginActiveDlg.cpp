@@ -42,15 +42,14 @@ CLoginActiveDlg::CLoginActiveDlg(IBackgroundWindow* pParent, CLoginWindowSetup s
     : CDialogWindow(kTemplateId),
       m_pParent(pParent),
       m_setup(std::move(setup)),
-      m_pCancellable(g_cancellable_new()),
       m_face(kBrowserRect, {{&m_btnMin, kMinimizeRect}, {&m_btnClose, kCloseRect}}) {}
 
 CLoginActiveDlg::~CLoginActiveDlg() {
     if (GetDialogOwner() == this) {
         SetDialogOwner(nullptr);
     }
-    // No answer of the page may reach this object from now on.
-    g_cancellable_cancel(m_pCancellable.get());
+    // The site goes last: no answer of its page reaches this object after
+    // it, and the guard and the events watch its browser until then.
     m_pGuard.reset();
     m_pEvents.reset();
     m_pSite.reset();
@@ -109,7 +108,7 @@ void CLoginActiveDlg::StartBrowser() {
         return;
     }
     m_bBrowserStarted = true;
-    CreateBrowser(GetDlgItem(kBrowserId));
+    CreateBrowser();
     m_browser.Navigate(m_setup.loginUrl);
 }
 
@@ -117,35 +116,24 @@ void CLoginActiveDlg::OnBackgroundDrawn() {
     StartBrowser();
 }
 
-void CLoginActiveDlg::CreateBrowser(GtkWidget* holder) {
+void CLoginActiveDlg::CreateBrowser() {
     if (m_setup.pOccManager == nullptr) {
         return;
     }
     m_pSite = m_setup.pOccManager->CreateSite();
-    WebKitWebView* view = m_pSite->GetView();
-    gtk_widget_set_size_request(GTK_WIDGET(view), kBrowserRect.width, kBrowserRect.height);
-    // The engine asks for as much room as the page's content takes, and a
-    // window of fixed size grows to what its children ask for, with no way
-    // back once its size is fixed again: the view sits in a frame that asks
-    // for the browser's own size only.
-    GtkWidget* frame = gtk_scrolled_window_new(nullptr, nullptr);
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(frame), GTK_POLICY_NEVER, GTK_POLICY_NEVER);
-    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(frame), GTK_SHADOW_NONE);
-    gtk_container_add(GTK_CONTAINER(frame), GTK_WIDGET(view));
-    gtk_container_add(GTK_CONTAINER(holder), frame);
-    gtk_widget_show_all(frame);
-    m_browser.Attach(view, m_pCancellable.get());
+    m_pSite->PlaceIn(*this, kBrowserId, kBrowserRect.width, kBrowserRect.height);
+    m_browser.Attach(*m_pSite);
     m_pEvents = std::make_unique<CBrowserEvents>(
-        view, CBrowserEventSink{
-                  [this](const std::u16string& url) { OnNavigateComplete2(url); },
-                  [this](const std::u16string& url) { OnDocumentComplete(url); },
-                  [this](const std::u16string& url) { OnBeforeNavigate2(url); },
-                  [this](const std::u16string& href) { OnLinkClick(href); },
-              });
+        *m_pSite, CBrowserEventSink{
+                      [this](const std::u16string& url) { OnNavigateComplete2(url); },
+                      [this](const std::u16string& url) { OnDocumentComplete(url); },
+                      [this](const std::u16string& url) { OnBeforeNavigate2(url); },
+                      [this](const std::u16string& href) { OnLinkClick(href); },
+                  });
     m_pSite->SetLoginUrl(Utf8FromWide(m_setup.loginUrl));
     // After the browser events, so that they see every load as it is.
-    m_pGuard = std::make_unique<CLoginPageGuard>(view, Utf8FromWide(m_setup.loginUrl));
-    g_signal_connect(view, "motion-notify-event", G_CALLBACK(OnItemMotion), this);
+    m_pGuard = std::make_unique<CLoginPageGuard>(*m_pSite, Utf8FromWide(m_setup.loginUrl));
+    m_pSite->SetOnPointerMotion([this] { OnNcHitTest(); });
 }
 
 void CLoginActiveDlg::ConnectButtons() {
@@ -209,18 +197,7 @@ void CLoginActiveDlg::OnMapped() {
     OnMove();
     // Some window managers place a window after it has been mapped, and say
     // nothing of it to the window itself: look once more when they are done.
-    g_object_set_data(G_OBJECT(m_pCancellable.get()), "dialog", this);
-    g_timeout_add_full(
-        G_PRIORITY_DEFAULT, 250,
-        [](gpointer cancellable) -> gboolean {
-            auto* self =
-                static_cast<CLoginActiveDlg*>(g_object_get_data(G_OBJECT(cancellable), "dialog"));
-            if (!g_cancellable_is_cancelled(G_CANCELLABLE(cancellable)) && self != nullptr) {
-                self->OnMove();
-            }
-            return G_SOURCE_REMOVE;
-        },
-        g_object_ref(m_pCancellable.get()), g_object_unref);
+    m_placedTimer.StartOnce(250, [this] { OnMove(); });
 }
 
 HitTest CLoginActiveDlg::OnNcHitTest() {
@@ -236,7 +213,7 @@ CHandoffSequence CLoginActiveDlg::Handoff() {
                 // The engine paints nothing while the page's script waits:
                 // the page's last look stays on screen meanwhile.
                 if (m_pSite != nullptr && m_bBrowserShown) {
-                    m_face.FreezePage(GTK_WIDGET(m_pSite->GetView()), GetScaleFactor());
+                    m_face.FreezePage(m_pSite->SnapshotPage(GetScaleFactor()));
                     gtk_widget_queue_draw(GTK_WIDGET(GetSafeHwnd()));
                 }
                 if (m_setup.fetchAndStartLauncher) {
