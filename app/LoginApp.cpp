@@ -9,7 +9,9 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/ModulePath.h"
+#include "platform/ProgressWindow.h"
 #include "platform/TextCodec.h"
+#include "ui/DownloadDlg.h"
 #include "web/CustomOccManager.h"
 #include "web/ImpIDispatch.h"
 #include "web/LoginActiveDlg.h"
@@ -57,6 +59,7 @@ int CLoginApp::InitInstance() {
     // Common controls, the framework's own start, its shell and visual
     // managers and its settings key have nothing to stand for here: GTK
     // brings its widgets and the program keeps no settings.
+    SetProgressWindow(CDownloadDlg::RunWithWindow);
     SettleGameFolders();
     GameLauncher().RemoveStaleDownloads();
     m_pOccManager = std::make_unique<CCustomOccManager>();

@@ -45,7 +45,8 @@
 #include "platform/ProgressWindow.h"
 #include "platform/TextCodec.h"
 #ifdef BENCH_DOWNLOAD_WINDOW
-#include <gtk/gtk.h>
+#include "platform/Desktop.h"
+#include "ui/DownloadDlg.h"
 #else
 #include "tests/support/FakePlatform.h"
 #endif
@@ -337,10 +338,10 @@ int main(int argc, char** argv) {
     const auto key = [&](size_t at) { return args.size() > at ? args[at] : std::string(); };
     if ((args.size() == 3 || args.size() == 4) && args[0] == "fetch") {
 #ifdef BENCH_DOWNLOAD_WINDOW
-        gdk_set_allowed_backends("x11");
-        if (!gtk_init_check(nullptr, nullptr)) {
+        if (!OpenDesktop("handoff-bench", "handoff-bench")) {
             Fail("no display for the download window");
         }
+        SetProgressWindow(CDownloadDlg::RunWithWindow);
 #endif
         return Fetch(args[1], args[2], key(3));
     }

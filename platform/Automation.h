@@ -1,11 +1,10 @@
 #pragma once
 
 // The few automation types the script bridge speaks in: result codes, member
-// ids, call flags, interface ids and a value that is either nothing, a
-// string or something else. The browser host turns page values into these
-// and back; nothing here knows about any browser.
+// ids, call flags and a value that is either nothing, a string or something
+// else. The browser host turns page values into these and back; nothing here
+// knows about any browser.
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -14,7 +13,6 @@ using HRESULT = int32_t;
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001);
-inline constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002);
 inline constexpr HRESULT DISP_E_UNKNOWNNAME = static_cast<HRESULT>(0x80020006);
 
 using DISPID = int32_t;
@@ -24,26 +22,6 @@ inline constexpr DISPID DISPID_UNKNOWN = -1;
 // Bits of the flags an invocation carries; a caller may set both.
 inline constexpr uint16_t DISPATCH_METHOD = 1;
 inline constexpr uint16_t DISPATCH_PROPERTYGET = 2;
-
-// An interface id: 16 bytes, equal when every byte is.
-struct GUID {
-    uint32_t data1;
-    uint16_t data2;
-    uint16_t data3;
-    std::array<uint8_t, 8> data4;
-
-    friend bool operator==(const GUID&, const GUID&) = default;
-};
-static_assert(sizeof(GUID) == 16);
-
-using IID = GUID;
-
-// {00000000-0000-0000-C000-000000000046}
-inline constexpr IID IID_IUnknown = {
-    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-// {00020400-0000-0000-C000-000000000046}
-inline constexpr IID IID_IDispatch = {
-    0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 // An argument or result of an invocation. Only strings are ever read, so
 // every other kind of page value is just "other".

@@ -11,8 +11,12 @@
 // `title` and the transfer's progress; closing it (or its 取消) sets
 // progress.cancelRequested and it stays until `work` has returned. `work`
 // must not touch windows; it reports through `progress`.
-//
-// The program links the download window in ui/DownloadDlg.cpp; the unit
-// tests link a recording fake (tests/support/FakePlatform.cpp).
 void RunWithProgressWindow(std::u16string_view title, TransferProgress& progress,
                            const std::function<void()>& work);
+
+// What shows a transfer's progress: the program installs its download window
+// (ui/DownloadDlg.h) at start-up, the unit tests a recording fake. Until one
+// is installed, the work runs alone on the worker thread, with no window.
+using ProgressWindowRunner = void (*)(std::u16string_view title, TransferProgress& progress,
+                                      const std::function<void()>& work);
+void SetProgressWindow(ProgressWindowRunner runner);

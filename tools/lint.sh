@@ -2,15 +2,19 @@
 # Checks the C++ sources; one check per call, each exits non-zero on a finding:
 #   layers  includes run one way: app/ may use every layer; web/ uses ui/,
 #           handoff/ and platform/; ui/ and handoff/ use platform/; platform/
-#           uses nothing of the program's.
+#           uses nothing of the program's. The web engine's own headers
+#           (web/webkit/) are for web/webkit/ alone: the rest of web/ reaches
+#           the engine through web/'s headers.
+#   toolkit GTK, GDK, X11, WebKit, JavaScriptCore and libsoup are included
+#           only in platform/gtk/ and web/webkit/.
 #   format  every C and C++ file is as clang-format (.clang-format) leaves it.
 #   tidy    clang-tidy (.clang-tidy) finds nothing in the program's own
 #           sources, compiled as <build-dir>/compile_commands.json says.
-# Usage: tools/lint.sh layers|format|tidy [build-dir]
+# Usage: tools/lint.sh layers|toolkit|format|tidy [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-check=${1:?usage: tools/lint.sh layers|format|tidy [build-dir]}
+check=${1:?usage: tools/lint.sh layers|toolkit|format|tidy [build-dir]}
 build=${2:-build}
 program_dirs=(app web ui handoff platform)
 
@@ -21,18 +25,42 @@ layers)
     [handoff]="handoff platform"
     [ui]="ui platform"
     [web]="web ui handoff platform"
+    [web/webkit]="web ui handoff platform"
+  )
+  # Folders inside a checked folder whose headers only they may include.
+  declare -A private=(
+    [web]="web/webkit"
   )
   found=0
   for dir in "${!allowed[@]}"; do
     pattern="^(${allowed[$dir]// /|})/"
+    hidden=${private[$dir]:-}
     while IFS=: read -r file line text; do
+      # A folder of its own is checked by its own rule.
+      for sub in "${!allowed[@]}"; do
+        if [[ $sub == "$dir"/* && $file == "$sub"/* ]]; then
+          continue 2
+        fi
+      done
       target=$(sed -E 's/.*#include "([^"]+)".*/\1/' <<<"$text")
-      if [[ $target == */* && ! $target =~ $pattern ]]; then
+      if [[ $target == */* && (! $target =~ $pattern || (-n $hidden && $target == "$hidden"/*)) ]]; then
         echo "$file:$line: $dir/ may not include $target" >&2
         found=1
       fi
     done < <(grep -rnE '^#include "' "$dir" || true)
   done
+  exit "$found"
+  ;;
+toolkit)
+  # The toolkit's and the web engine's own folders.
+  toolkit_dirs='^(platform/gtk|web/webkit)/'
+  found=0
+  while IFS=: read -r file line text; do
+    [[ $file =~ $toolkit_dirs ]] && continue
+    echo "$file:$line: includes a toolkit or web engine header: $text" >&2
+    found=1
+  done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(gtk|gdk|X11|webkit2|jsc|libsoup|JavaScriptCore)/' \
+             "${program_dirs[@]}" || true)
   exit "$found"
   ;;
 format)

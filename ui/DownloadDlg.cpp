@@ -214,8 +214,8 @@ void CDownloadDlg::PaintBar(cairo_t* cr) {
     cairo_restore(cr);
 }
 
-void RunWithProgressWindow(std::u16string_view title, TransferProgress& progress,
-                           const std::function<void()>& work) {
+void CDownloadDlg::RunWithWindow(std::u16string_view title, TransferProgress& progress,
+                                 const std::function<void()>& work) {
     CDownloadDlg dialog(title, progress);
     std::atomic<bool> finished{false};
     CTimer reveal;

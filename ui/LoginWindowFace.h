@@ -33,9 +33,11 @@ public:
     // null), and over the browser's place the page kept by FreezePage.
     void Paint(cairo_t* cr, cairo_surface_t* picture) const;
 
-    // Keeps the page's current look (`snapshot`, the browser's size) to
-    // paint under the browser until ThawPage: the engine paints nothing
-    // while the page's script waits for a hand-off.
+    // Keeps the page's look, `snapshot`, to paint under the browser until
+    // ThawPage: the engine paints nothing while the page's script waits for
+    // a hand-off. The snapshot has as many pixels as the page shows on the
+    // screen (its device scale says how many), so that the kept page looks
+    // no softer than the live one.
     void FreezePage(CairoSurfacePtr snapshot);
     void ThawPage();
 

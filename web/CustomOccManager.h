@@ -1,13 +1,8 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
-#include <webkit2/webkit2.h>
-
-#include "platform/OwnedPtr.h"
 #include "web/CustomControlSite.h"
-#include "web/ExternalBridge.h"
 
 class CImpIDispatch;
 
@@ -18,8 +13,8 @@ class CImpIDispatch;
 // Installed once at start-up, before any window exists.
 class CCustomOccManager {
 public:
-    CCustomOccManager() = default;
-    ~CCustomOccManager() = default;
+    CCustomOccManager();
+    ~CCustomOccManager();
     CCustomOccManager(const CCustomOccManager&) = delete;
     CCustomOccManager& operator=(const CCustomOccManager&) = delete;
 
@@ -27,17 +22,9 @@ public:
 
     // The script bridge that window.external calls reach; none: every call
     // is refused. The manager does not own it.
-    void SetBridge(CImpIDispatch* pBridge) { m_pBridge = pBridge; }
-
-    // The address scheme of the script bridge's requests.
-    static constexpr char kExternalScheme[] = "tharnvale-external";
+    void SetBridge(CImpIDispatch* pBridge);
 
 private:
-    WebKitWebContext* Context();
-    static void OnExternalRequest(WebKitURISchemeRequest* request, CCustomOccManager* self);
-
-    GObjectPtr<WebKitWebContext> m_pContext;
-    CImpIDispatch* m_pBridge = nullptr;
-    // This run's secret between the program and its window.external script.
-    const std::string m_strBridgeKey = MakeBridgeKey();
+    struct Impl;
+    std::unique_ptr<Impl> m_pImpl;
 };

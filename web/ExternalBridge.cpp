@@ -162,9 +162,6 @@ std::optional<std::string> AnswerExternalRequest(CImpIDispatch& bridge, std::str
     if (key.empty() || given == params.end() || !SameText(given->second, key)) {
         return std::nullopt;
     }
-    if (params.count("first") != 0) {
-        bridge.AddRef();  // a document has asked for window.external
-    }
     if (path == "/get") {
         return AnswerGet(bridge, params);
     }

@@ -23,7 +23,7 @@ class CImpIDispatch;
 // reach the bridge.
 //
 // The answer to one request, or none for anything that is not a bridge call
-// carrying `key`. Adds a reference to the bridge when a document first asks.
+// carrying `key`.
 std::optional<std::string> AnswerExternalRequest(CImpIDispatch& bridge, std::string_view uri,
                                                  std::string_view key);
 

@@ -61,35 +61,6 @@ void PassAppLogin(IAppLoginHandler* pOwner, const std::vector<CVariant>& args) {
 
 }  // namespace
 
-HRESULT CImpIDispatch::QueryInterface(const IID& iid, void** ppvObject) {
-    // IUnknown is answered too: the object rules want every object to hand
-    // itself out for it, and a host that asks for it first would otherwise
-    // find no bridge at all.
-    if (iid == IID_IDispatch || iid == IID_IUnknown) {
-        *ppvObject = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
-}
-
-uint32_t CImpIDispatch::AddRef() {
-    return ++m_cRef;
-}
-
-uint32_t CImpIDispatch::Release() {
-    return --m_cRef;
-}
-
-HRESULT CImpIDispatch::GetTypeInfoCount(unsigned* /*pctinfo*/) {
-    return E_NOTIMPL;
-}
-
-HRESULT CImpIDispatch::GetTypeInfo(unsigned /*iTInfo*/, uint32_t /*lcid*/, void** /*ppTInfo*/) {
-    return E_NOTIMPL;
-}
-
 HRESULT CImpIDispatch::GetIDsOfNames(const std::vector<std::u16string>& names,
                                      std::vector<DISPID>& ids) {
     ids.assign(names.size(), DISPID_UNKNOWN);

@@ -20,24 +20,11 @@ protected:
 // "xxyyzz", a read-only property that reads "Wibble", and "AppLogin", a
 // method whose one string argument (the login result as JSON) goes to the
 // login window set as its owner. Without an owner, calls are accepted and
-// ignored.
-//
-// The reference count only follows the object rules the browser host
-// expects: the application object creates and frees the bridge, so Release
-// never frees it, whatever the count.
+// ignored. The application object creates and frees the bridge.
 class CImpIDispatch {
 public:
     static constexpr DISPID kDispIdXxyyzz = 12345;
     static constexpr DISPID kDispIdAppLogin = 10001;
-
-    // `ppvObject` must point to writable storage.
-    HRESULT QueryInterface(const IID& iid, void** ppvObject);
-    uint32_t AddRef();
-    uint32_t Release();
-
-    // The bridge offers no type information.
-    HRESULT GetTypeInfoCount(unsigned* pctinfo);
-    HRESULT GetTypeInfo(unsigned iTInfo, uint32_t lcid, void** ppTInfo);
 
     // Maps each name to a member id in `ids` (same index). S_OK when every
     // name was known, else DISP_E_UNKNOWNNAME with DISPID_UNKNOWN at the
@@ -51,7 +38,4 @@ public:
 
     // Set once the login window exists; the bridge does not own it.
     IAppLoginHandler* m_pOwner = nullptr;
-
-private:
-    uint32_t m_cRef = 0;
 };

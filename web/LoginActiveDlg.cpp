@@ -6,7 +6,6 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
-#include "platform/gtk/NativeWindows.h"
 #include "ui/ConfirmDlg.h"
 #include "web/BrowserEvents.h"
 #include "web/CallbackAddress.h"
@@ -31,23 +30,12 @@ constexpr CRect kBrowserRect{560, 177, 631, 446};
 constexpr CRect kMinimizeRect{1173, 137, 39, 75};
 constexpr CRect kCloseRect{1208, 115, 54, 54};
 
-// The page's current look, as many pixels as it shows on the screen at
-// `scale`, so that the kept page looks no softer than the live one.
-CairoSurfacePtr SnapshotPage(GtkWidget* view, const CRect& place, int scale) {
-    CairoSurfacePtr snapshot(
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, place.width * scale, place.height * scale));
-    cairo_surface_set_device_scale(snapshot.get(), scale, scale);
-    gtk_widget_draw(view, CairoPtr(cairo_create(snapshot.get())).get());
-    return snapshot;
-}
-
 }  // namespace
 
 CLoginActiveDlg::CLoginActiveDlg(IBackgroundWindow* pParent, CLoginWindowSetup setup)
     : CDialogWindow(kTemplateId),
       m_pParent(pParent),
       m_setup(std::move(setup)),
-      m_pCancellable(g_cancellable_new()),
       m_face(kBrowserRect, {{&m_btnMin, kMinimizeRect}, {&m_btnClose, kCloseRect}}) {
     LieOverOwner();
 }
@@ -56,8 +44,8 @@ CLoginActiveDlg::~CLoginActiveDlg() {
     if (GetDialogOwner() == this) {
         SetDialogOwner(nullptr);
     }
-    // No answer of the page may reach this object from now on.
-    g_cancellable_cancel(m_pCancellable.get());
+    // The site goes last: no answer of its page reaches this object after
+    // it, and the guard and the events watch its browser until then.
     m_pGuard.reset();
     m_pEvents.reset();
     m_pSite.reset();
@@ -102,7 +90,7 @@ void CLoginActiveDlg::StartBrowser() {
         return;
     }
     m_bBrowserStarted = true;
-    CreateBrowser(NativeWidgetOf(*GetDlgItem(kBrowserId)));
+    CreateBrowser();
     m_browser.Navigate(m_setup.loginUrl);
 }
 
@@ -110,41 +98,24 @@ void CLoginActiveDlg::OnBackgroundDrawn() {
     StartBrowser();
 }
 
-void CLoginActiveDlg::CreateBrowser(GtkWidget* holder) {
+void CLoginActiveDlg::CreateBrowser() {
     if (m_setup.pOccManager == nullptr) {
         return;
     }
     m_pSite = m_setup.pOccManager->CreateSite();
-    WebKitWebView* view = m_pSite->GetView();
-    gtk_widget_set_size_request(GTK_WIDGET(view), kBrowserRect.width, kBrowserRect.height);
-    // The engine asks for as much room as the page's content takes, and a
-    // window of fixed size grows to what its children ask for, with no way
-    // back once its size is fixed again: the view sits in a frame that asks
-    // for the browser's own size only.
-    GtkWidget* frame = gtk_scrolled_window_new(nullptr, nullptr);
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(frame), GTK_POLICY_NEVER, GTK_POLICY_NEVER);
-    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(frame), GTK_SHADOW_NONE);
-    gtk_container_add(GTK_CONTAINER(frame), GTK_WIDGET(view));
-    gtk_container_add(GTK_CONTAINER(holder), frame);
-    gtk_widget_show_all(frame);
-    m_browser.Attach(view, m_pCancellable.get());
+    m_pSite->PlaceIn(*this, kBrowserId, kBrowserRect.width, kBrowserRect.height);
+    m_browser.Attach(*m_pSite);
     m_pEvents = std::make_unique<CBrowserEvents>(
-        view, CBrowserEventSink{
-                  [this](const std::u16string& url) { OnNavigateComplete2(url); },
-                  [this](const std::u16string& url) { OnDocumentComplete(url); },
-                  [this](const std::u16string& url) { OnBeforeNavigate2(url); },
-                  [this](const std::u16string& href) { OnLinkClick(href); },
-              });
+        *m_pSite, CBrowserEventSink{
+                      [this](const std::u16string& url) { OnNavigateComplete2(url); },
+                      [this](const std::u16string& url) { OnDocumentComplete(url); },
+                      [this](const std::u16string& url) { OnBeforeNavigate2(url); },
+                      [this](const std::u16string& href) { OnLinkClick(href); },
+                  });
     m_pSite->SetLoginUrl(Utf8FromWide(m_setup.loginUrl));
     // After the browser events, so that they see every load as it is.
-    m_pGuard = std::make_unique<CLoginPageGuard>(view, Utf8FromWide(m_setup.loginUrl));
-    g_signal_connect(
-        view, "motion-notify-event",
-        G_CALLBACK(+[](GtkWidget*, GdkEventMotion*, CLoginActiveDlg* self) -> gboolean {
-            self->OnNcHitTest();
-            return FALSE;
-        }),
-        this);
+    m_pGuard = std::make_unique<CLoginPageGuard>(*m_pSite, Utf8FromWide(m_setup.loginUrl));
+    m_pSite->SetOnPointerMotion([this] { OnNcHitTest(); });
 }
 
 void CLoginActiveDlg::ConnectButtons() {
@@ -198,7 +169,7 @@ void CLoginActiveDlg::OnMapped() {
     OnMove();
     // Some window managers place a window after it has been mapped, and say
     // nothing of it to the window itself: look once more when they are done.
-    m_placeCheck.StartOnce(250, [this] { OnMove(); });
+    m_placedTimer.StartOnce(250, [this] { OnMove(); });
 }
 
 HitTest CLoginActiveDlg::OnNcHitTest() {
@@ -214,8 +185,7 @@ CHandoffSequence CLoginActiveDlg::Handoff() {
                 // The engine paints nothing while the page's script waits:
                 // the page's last look stays on screen meanwhile.
                 if (m_pSite != nullptr && m_bBrowserShown) {
-                    m_face.FreezePage(SnapshotPage(GTK_WIDGET(m_pSite->GetView()), kBrowserRect,
-                                                   GetScaleFactor()));
+                    m_face.FreezePage(m_pSite->SnapshotPage(GetScaleFactor()));
                     Invalidate();
                 }
                 if (m_setup.fetchAndStartLauncher) {

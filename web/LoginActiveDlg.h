@@ -1,14 +1,11 @@
 #pragma once
 
-#include <gtk/gtk.h>
-
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "handoff/HandoffSequence.h"
 #include "platform/DialogWindow.h"
-#include "platform/OwnedPtr.h"
 #include "platform/Timer.h"
 #include "ui/LoginWindowFace.h"
 #include "ui/PngButton.h"
@@ -71,7 +68,7 @@ private:
     void OnCloseButton();
 
     void StartBrowser();
-    void CreateBrowser(GtkWidget* holder);
+    void CreateBrowser();
     void ConnectButtons();
     CHandoffSequence Handoff();
     void ShowBrowser();
@@ -81,7 +78,6 @@ private:
 
     IBackgroundWindow* m_pParent;
     CLoginWindowSetup m_setup;
-    GObjectPtr<GCancellable> m_pCancellable;
     std::unique_ptr<CCustomControlSite> m_pSite;
     std::unique_ptr<CBrowserEvents> m_pEvents;
     std::unique_ptr<CLoginPageGuard> m_pGuard;
@@ -94,5 +90,7 @@ private:
     CPngButton m_btnClose;
     CLoginWindowFace m_face;
     CLinkRegistry m_links;
-    CTimer m_placeCheck;
+    // Looks at the window's place once more after a window manager has
+    // placed it.
+    CTimer m_placedTimer;
 };

@@ -4,7 +4,6 @@
 
 #include <memory>
 
-#include "platform/OwnedPtr.h"
 #include "platform/TextCodec.h"
 #include "web/CustomControlSite.h"
 
@@ -26,31 +25,10 @@ bool ParseJson(const std::string& text, Json::Value& value) {
 
 }  // namespace
 
-CHtmlDocument::CHtmlDocument(WebKitWebView* view, GCancellable* cancellable)
-    : m_pView(view), m_pCancellable(cancellable) {}
-
-void CHtmlDocument::Run(const std::string& script,
-                        std::function<void(const std::string&)> done) const {
-    auto* pending = new std::function<void(const std::string&)>(std::move(done));
-    webkit_web_view_evaluate_javascript(
-        m_pView, script.c_str(), gssize(script.size()), CCustomControlSite::kWorld, nullptr,
-        m_pCancellable,
-        [](GObject* view, GAsyncResult* result, gpointer data) {
-            std::unique_ptr<std::function<void(const std::string&)>> callback(
-                static_cast<std::function<void(const std::string&)>*>(data));
-            GError* error = nullptr;
-            const GObjectPtr<JSCValue> value(
-                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error));
-            const GErrorPtr failure(error);  // the page went, or the window did
-            if (value != nullptr && jsc_value_is_string(value.get())) {
-                (*callback)(GCharPtr(jsc_value_to_string(value.get())).get());
-            }
-        },
-        pending);
-}
+CHtmlDocument::CHtmlDocument(const CCustomControlSite& site) : m_pSite(&site) {}
 
 void CHtmlDocument::GetLinkTargets(std::function<void(std::vector<std::u16string>)> done) const {
-    Run("tharnvaleLinks.hrefs()", [done = std::move(done)](const std::string& json) {
+    m_pSite->RunScript("tharnvaleLinks.hrefs()", [done = std::move(done)](const std::string& json) {
         Json::Value hrefs;
         std::vector<std::u16string> targets;
         if (ParseJson(json, hrefs) && hrefs.isArray()) {
@@ -73,19 +51,19 @@ void CHtmlDocument::SubscribeLinks(const std::vector<LinkSubscription>& links,
         entry.append(link.cookie);
         entries.append(entry);
     }
-    Run("tharnvaleLinks.subscribe(" + Utf8Json(entries) + ")",
-        [done = std::move(done)](const std::string& json) {
-            Json::Value made;
-            std::vector<uint32_t> cookies;
-            if (ParseJson(json, made) && made.isArray()) {
-                for (const Json::Value& cookie : made) {
-                    if (cookie.isUInt()) {
-                        cookies.push_back(cookie.asUInt());
-                    }
-                }
-            }
-            done(std::move(cookies));
-        });
+    m_pSite->RunScript("tharnvaleLinks.subscribe(" + Utf8Json(entries) + ")",
+                       [done = std::move(done)](const std::string& json) {
+                           Json::Value made;
+                           std::vector<uint32_t> cookies;
+                           if (ParseJson(json, made) && made.isArray()) {
+                               for (const Json::Value& cookie : made) {
+                                   if (cookie.isUInt()) {
+                                       cookies.push_back(cookie.asUInt());
+                                   }
+                               }
+                           }
+                           done(std::move(cookies));
+                       });
 }
 
 void CHtmlDocument::UnsubscribeLinks(const std::vector<uint32_t>& cookies) const {
@@ -93,23 +71,19 @@ void CHtmlDocument::UnsubscribeLinks(const std::vector<uint32_t>& cookies) const
     for (const uint32_t cookie : cookies) {
         list.append(cookie);
     }
-    Run("tharnvaleLinks.unsubscribe(" + Utf8Json(list) + ")", [](const std::string&) {});
-}
-
-void CWebBrowser2::Attach(WebKitWebView* view, GCancellable* cancellable) {
-    m_pView = view;
-    m_pCancellable = cancellable;
+    m_pSite->RunScript("tharnvaleLinks.unsubscribe(" + Utf8Json(list) + ")",
+                       [](const std::string&) {});
 }
 
 void CWebBrowser2::Navigate(const std::u16string& url) {
-    if (m_pView != nullptr) {
-        webkit_web_view_load_uri(m_pView, Utf8FromWide(url).c_str());
+    if (m_pSite != nullptr) {
+        m_pSite->Navigate(Utf8FromWide(url));
     }
 }
 
 std::optional<CHtmlDocument> CWebBrowser2::GetDocument() const {
-    if (m_pView == nullptr || webkit_web_view_get_uri(m_pView) == nullptr) {
+    if (m_pSite == nullptr || !m_pSite->HasPage()) {
         return std::nullopt;
     }
-    return CHtmlDocument(m_pView, m_pCancellable);
+    return CHtmlDocument(*m_pSite);
 }

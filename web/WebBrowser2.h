@@ -3,8 +3,7 @@
 // The login window's handle on its browser: navigating, and the current
 // top-level document.
 
-#include <webkit2/webkit2.h>
-
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,12 +11,14 @@
 
 #include "web/LinkRegistry.h"
 
+class CCustomControlSite;
+
 // The browser's current top-level document, reached through the program's
 // own script world. Each operation answers later, from the main loop, or
-// never when the page is gone by then.
+// never when the page is gone by then, or the browser is.
 class CHtmlDocument {
 public:
-    CHtmlDocument(WebKitWebView* view, GCancellable* cancellable);
+    explicit CHtmlDocument(const CCustomControlSite& site);
 
     // The targets of the document's links, in document order.
     void GetLinkTargets(std::function<void(std::vector<std::u16string>)> done) const;
@@ -29,20 +30,16 @@ public:
     void UnsubscribeLinks(const std::vector<uint32_t>& cookies) const;
 
 private:
-    void Run(const std::string& script, std::function<void(const std::string& json)> done) const;
-
-    WebKitWebView* m_pView;
-    GCancellable* m_pCancellable;
+    const CCustomControlSite* m_pSite;
 };
 
 class CWebBrowser2 {
 public:
-    void Attach(WebKitWebView* view, GCancellable* cancellable);
+    void Attach(CCustomControlSite& site) { m_pSite = &site; }
     void Navigate(const std::u16string& url);
     // None before the first page has begun to load.
     std::optional<CHtmlDocument> GetDocument() const;
 
 private:
-    WebKitWebView* m_pView = nullptr;
-    GCancellable* m_pCancellable = nullptr;
+    CCustomControlSite* m_pSite = nullptr;
 };

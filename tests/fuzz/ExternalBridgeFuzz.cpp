@@ -1,6 +1,6 @@
 // window.external as a page reaches it. An input that starts with "!" drives
 // the bridge object directly with the rest: any names to look up, any member
-// id, flags and arguments to invoke, any interface to ask for. Any other
+// id, flags and arguments to invoke. Any other
 // input is an address a page's script loads on the bridge's wire.
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -139,18 +139,6 @@ void FuzzObject(FuzzedDataProvider& in) {
     } else {
         FUZZ_EXPECT(OwnerLog().calls.empty(), "nothing else reaches the owner");
     }
-
-    IID iid;
-    const std::string iidBytes = in.ConsumeBytesAsString(sizeof(iid));
-    const IID known = in.ConsumeBool() ? IID_IUnknown : IID_IDispatch;
-    std::copy_n(reinterpret_cast<const char*>(&known), sizeof(iid), reinterpret_cast<char*>(&iid));
-    std::copy(iidBytes.begin(), iidBytes.end(), reinterpret_cast<char*>(&iid));
-    void* object = &ids;
-    const HRESULT answered = bridge.QueryInterface(iid, &object);
-    const bool offered = iid == IID_IUnknown || iid == IID_IDispatch;
-    FUZZ_EXPECT(answered == (offered ? S_OK : E_NOINTERFACE),
-                "only the two interfaces are offered");
-    FUZZ_EXPECT(object == (offered ? &bridge : nullptr), "the object is handed out or nothing is");
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/ProgressWindow.h"
 #include "platform/gtk/NativeWindows.h"
 #include "tests/gui/GtkTestSupport.h"
+#include "ui/DownloadDlg.h"
 
 namespace {
 
@@ -154,6 +155,7 @@ bool RunLoopUntil(const std::function<bool()>& condition) {
 class DownloadDlgTest : public testing::Test {
 protected:
     void SetUp() override {
+        SetProgressWindow(CDownloadDlg::RunWithWindow);
         ASSERT_TRUE(m_owner.Create(nullptr, false));
         m_owner.MoveWindow(kOwnerPlace);
         m_owner.ShowWindow(SW_SHOWNORMAL);

@@ -51,8 +51,25 @@ bool CMessageLoop::Run() {
 }
 void CMessageLoop::End() {}
 
-void RunWithProgressWindow(std::u16string_view title, TransferProgress& progress,
-                           const std::function<void()>& work) {
+void RunOnWorkerThread(const std::function<void()>& work) {
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    worker.join();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+namespace {
+
+void RecordProgressWindow(std::u16string_view title, TransferProgress& progress,
+                          const std::function<void()>& work) {
     Fake().progressTitles.emplace_back(title);
     std::exception_ptr failure;
     std::thread worker([&] {
@@ -70,3 +87,8 @@ void RunWithProgressWindow(std::u16string_view title, TransferProgress& progress
         std::rethrow_exception(failure);
     }
 }
+
+// Installed before any test runs.
+const bool s_progressWindowInstalled = (SetProgressWindow(RecordProgressWindow), true);
+
+}  // namespace

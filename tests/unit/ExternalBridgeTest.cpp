@@ -98,7 +98,6 @@ TEST_F(ExternalBridgeTest, RequestsWithoutThisRunsKeyAreRefusedAndCallNothing) {
     // A bridge without a key answers nothing at all.
     EXPECT_FALSE(AnswerExternalRequest(m_bridge, std::string(kBase) + call + "&key=", ""));
     EXPECT_TRUE(OwnerLog().calls.empty());
-    EXPECT_EQ(m_bridge.AddRef(), 1u);
 }
 
 TEST_F(ExternalBridgeTest, ArgumentsNestedTooDeeplyAreRefusedWithoutThrowing) {
@@ -141,11 +140,4 @@ TEST_F(ExternalBridgeTest, NonStringArgumentsAreRefusedByTheBridge) {
     ASSERT_TRUE(Ask("call?id=10001&args=%5B%7B%22type%22%3A%22number%22%7D%5D"));
     ASSERT_TRUE(Ask("call?id=10001&args=%5B%5D"));
     EXPECT_TRUE(OwnerLog().calls.empty());
-}
-
-TEST_F(ExternalBridgeTest, FirstQuestionOfADocumentCountsAReference) {
-    ASSERT_TRUE(Ask("get?name=xxyyzz&first=1"));
-    ASSERT_TRUE(Ask("get?name=xxyyzz"));
-    ASSERT_TRUE(Ask("get?name=AppLogin&first=1"));
-    EXPECT_EQ(m_bridge.AddRef(), 3u);
 }

@@ -22,14 +22,11 @@
     var replace = String.prototype.replace;
     // A surrogate without its other half, in either order.
     var loneSurrogate = /[\uD800-\uDBFF](?![\uDC00-\uDFFF])|(?<![\uD800-\uDBFF])[\uDC00-\uDFFF]/g;
-    var first = true;  // the first question of a document asks for the object
 
     function ask(path, query) {
         var request = new Request();
         try {
-            apply(open, request, ["GET", origin + path + "?key=" + key + "&" + query + (first ? "&first=1" : ""),
-                                  false]);
-            first = false;
+            apply(open, request, ["GET", origin + path + "?key=" + key + "&" + query, false]);
             apply(send, request, []);
             return parse(apply(responseText, request, []));
         } catch (e) {

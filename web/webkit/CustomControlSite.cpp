@@ -1,11 +1,13 @@
-#include "web/CustomControlSite.h"
-
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/OwnedPtr.h"
 #include "platform/Resources.h"
+#include "web/CustomControlSite.h"
 #include "web/SecureNavigation.h"
+#include "web/webkit/EngineSite.h"
+#include "web/webkit/WindowItem.h"
 
 namespace {
 
@@ -28,11 +30,11 @@ void AddUserContent(WebKitUserContentManager* content, const std::string& bridge
         webkit_user_script_new(external.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
                                WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr),
         webkit_user_script_new_for_world(frames.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
-                                         CCustomControlSite::kWorld, nullptr, nullptr),
+                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld,
+                                         nullptr, nullptr),
         webkit_user_script_new_for_world(links.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
-                                         CCustomControlSite::kWorld, nullptr, nullptr),
+                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld,
+                                         nullptr, nullptr),
     };
     for (WebKitUserScript* script : scripts) {
         webkit_user_content_manager_add_script(content, script);
@@ -82,6 +84,15 @@ gboolean OnPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, g
     return TRUE;
 }
 
+// The login window follows the pointer over its items, the browser's
+// included.
+gboolean OnPointerMotion(GtkWidget*, GdkEventMotion*, CCustomControlSite::Impl* site) {
+    if (site->onPointerMotion) {
+        site->onPointerMotion();
+    }
+    return FALSE;
+}
+
 }  // namespace
 
 // A navigation to plain http from an https login is refused before its
@@ -92,22 +103,21 @@ gboolean OnPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, g
 // would turn into a download (an attachment, or a type it cannot show) is
 // dropped before any byte of it is stored. The web context cancels whatever
 // download starts by another way.
-gboolean CCustomControlSite::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                            WebKitPolicyDecisionType type,
-                                            CCustomControlSite* self) {
+bool CCustomControlSite::Impl::DecidePolicy(WebKitPolicyDecision* decision,
+                                            WebKitPolicyDecisionType type) const {
     if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
         WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
             WEBKIT_NAVIGATION_POLICY_DECISION(decision));
         const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-        if (uri != nullptr && !MayNavigate(self->m_strLoginUrl, uri)) {
+        if (uri != nullptr && !MayNavigate(loginUrl, uri)) {
             g_printerr("login-launcher: refused to leave https for %s\n", uri);
             webkit_policy_decision_ignore(decision);
-            return TRUE;
+            return true;
         }
-        return FALSE;
+        return false;
     }
     if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
-        return FALSE;
+        return false;
     }
     auto* responseDecision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
     WebKitURIResponse* response = webkit_response_policy_decision_get_response(responseDecision);
@@ -121,13 +131,13 @@ gboolean CCustomControlSite::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision
         g_printerr("login-launcher: refused to download %s\n",
                    webkit_uri_response_get_uri(response));
         webkit_policy_decision_ignore(decision);
-        return TRUE;
+        return true;
     }
-    return FALSE;
+    return false;
 }
 
-CCustomControlSite::CCustomControlSite(WebKitWebView* view, const std::string& bridgeKey)
-    : m_pView(WEBKIT_WEB_VIEW(g_object_ref_sink(view))) {
+CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey)
+    : view(WEBKIT_WEB_VIEW(g_object_ref_sink(view))) {
     AddUserContent(webkit_web_view_get_user_content_manager(view), bridgeKey);
     WebKitSettings* settings = webkit_web_view_get_settings(view);
     // Drawing without the GPU path costs the page's process about a quarter
@@ -135,13 +145,89 @@ CCustomControlSite::CCustomControlSite(WebKitWebView* view, const std::string& b
     webkit_settings_set_hardware_acceleration_policy(settings,
                                                      WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     webkit_settings_set_enable_developer_extras(settings, FALSE);
-    g_signal_connect(view, "context-menu", G_CALLBACK(OnContextMenu), this);
-    g_signal_connect(view, "key-press-event", G_CALLBACK(OnKeyPress), this);
-    g_signal_connect(view, "create", G_CALLBACK(OnCreate), this);
-    g_signal_connect(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
-    g_signal_connect(view, "permission-request", G_CALLBACK(OnPermissionRequest), this);
+    signals.Add(view, "context-menu", G_CALLBACK(OnContextMenu), this);
+    signals.Add(view, "key-press-event", G_CALLBACK(OnKeyPress), this);
+    signals.Add(view, "create", G_CALLBACK(OnCreate), this);
+    signals.Add(view, "permission-request", G_CALLBACK(OnPermissionRequest), this);
+    signals.Add(view, "motion-notify-event", G_CALLBACK(OnPointerMotion), this);
+    navigation.SetHostPolicy([this](WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
+        return DecidePolicy(decision, type);
+    });
 }
 
-CCustomControlSite::~CCustomControlSite() {
-    g_signal_handlers_disconnect_by_data(m_pView.get(), this);
+CCustomControlSite::Impl::~Impl() {
+    // No answer of the page may reach its asker from now on.
+    g_cancellable_cancel(cancellable.get());
+}
+
+CCustomControlSite::CCustomControlSite(std::unique_ptr<Impl> impl) : m_pImpl(std::move(impl)) {}
+
+CCustomControlSite::~CCustomControlSite() = default;
+
+void CCustomControlSite::PlaceIn(CDialogWindow& window, int itemId, int width, int height) {
+    GtkWidget* holder = WindowItemWidget(window, itemId);
+    if (holder == nullptr || m_pImpl->width != 0) {
+        return;
+    }
+    m_pImpl->width = width;
+    m_pImpl->height = height;
+    GtkWidget* view = GTK_WIDGET(m_pImpl->view.get());
+    gtk_widget_set_size_request(view, width, height);
+    // The engine asks for as much room as the page's content takes, and a
+    // window of fixed size grows to what its children ask for, with no way
+    // back once its size is fixed again: the view sits in a frame that asks
+    // for the browser's own size only.
+    GtkWidget* frame = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(frame), GTK_POLICY_NEVER, GTK_POLICY_NEVER);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(frame), GTK_SHADOW_NONE);
+    gtk_container_add(GTK_CONTAINER(frame), view);
+    gtk_container_add(GTK_CONTAINER(holder), frame);
+    gtk_widget_show_all(frame);
+}
+
+void CCustomControlSite::SetLoginUrl(std::string loginUrl) {
+    m_pImpl->loginUrl = std::move(loginUrl);
+}
+
+void CCustomControlSite::SetOnPointerMotion(std::function<void()> onMotion) {
+    m_pImpl->onPointerMotion = std::move(onMotion);
+}
+
+CairoSurfacePtr CCustomControlSite::SnapshotPage(int scale) const {
+    if (m_pImpl->width == 0) {
+        return nullptr;
+    }
+    CairoSurfacePtr snapshot(cairo_image_surface_create(CAIRO_FORMAT_RGB24, m_pImpl->width * scale,
+                                                        m_pImpl->height * scale));
+    cairo_surface_set_device_scale(snapshot.get(), scale, scale);
+    gtk_widget_draw(GTK_WIDGET(m_pImpl->view.get()), CairoPtr(cairo_create(snapshot.get())).get());
+    return snapshot;
+}
+
+void CCustomControlSite::Navigate(const std::string& utf8Url) {
+    webkit_web_view_load_uri(m_pImpl->view.get(), utf8Url.c_str());
+}
+
+bool CCustomControlSite::HasPage() const {
+    return webkit_web_view_get_uri(m_pImpl->view.get()) != nullptr;
+}
+
+void CCustomControlSite::RunScript(const std::string& script,
+                                   std::function<void(const std::string&)> done) const {
+    auto* pending = new std::function<void(const std::string&)>(std::move(done));
+    webkit_web_view_evaluate_javascript(
+        m_pImpl->view.get(), script.c_str(), gssize(script.size()), kScriptWorld, nullptr,
+        m_pImpl->cancellable.get(),
+        [](GObject* view, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<std::function<void(const std::string&)>> callback(
+                static_cast<std::function<void(const std::string&)>*>(data));
+            GError* error = nullptr;
+            const GObjectPtr<JSCValue> value(
+                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error));
+            const GErrorPtr failure(error);  // the page went, or the site did
+            if (value != nullptr && jsc_value_is_string(value.get())) {
+                (*callback)(GCharPtr(jsc_value_to_string(value.get())).get());
+            }
+        },
+        pending);
 }

@@ -1,11 +1,19 @@
 #include "web/LoginPageGuard.h"
 
+#include <webkit2/webkit2.h>
+
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "platform/OwnedPtr.h"
 #include "platform/Resources.h"
+#include "platform/Timer.h"
+#include "platform/gtk/SignalConnection.h"
+#include "web/CustomControlSite.h"
+#include "web/RetrySchedule.h"
 #include "web/SecureNavigation.h"
+#include "web/webkit/EngineSite.h"
 
 namespace {
 
@@ -53,7 +61,59 @@ std::string CertificateProblems(GTlsCertificateFlags errors) {
 
 }  // namespace
 
-CLoginPageGuard::Wording CLoginPageGuard::WordingOf(Problem problem) {
+struct CLoginPageGuard::Impl {
+    Impl(CCustomControlSite::Impl& site, std::string loginUrl);
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    enum class Problem { Unreachable, BadCertificate, LeavesHttps, PageKeepsFailing };
+    struct Wording {
+        const char* title;
+        const char* text;
+    };
+    static Wording WordingOf(Problem problem);
+
+    static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, Impl* self);
+    static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                                 Impl* self);
+    static gboolean OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*,
+                                GTlsCertificateFlags errors, Impl* self);
+    static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                    Impl* self);
+    static void OnNetworkChanged(GNetworkMonitor*, gboolean available, Impl* self);
+    bool DecideResponse(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type);
+
+    void LoadLoginPage();
+    void ShowProblem(Problem problem);
+    void OnLoadTimedOut();
+
+    CCustomControlSite::Impl& m_site;
+    WebKitWebView* const m_pView;
+    GObjectPtr<GNetworkMonitor> m_pNetwork;
+    std::string m_strLoginUrl;
+    CRetrySchedule m_schedule;
+    CTimer m_retryTimer;
+    CTimer m_loadTimer;
+    CTimer m_showTimer;
+    // Our own page is being loaded: its load events are not the portal's.
+    bool m_bOwnPageLoading = false;
+    // Showing the unreachable page, waiting to try again.
+    bool m_bWaitingToRetry = false;
+    // The current load failed for a reason the engine reports otherwise: a
+    // 5xx answer refused, or the load stopped for taking too long.
+    bool m_bLoadRefused = false;
+    // The engine stopped the current load for the player's safety: what the
+    // page that follows says (BadCertificate or LeavesHttps).
+    std::optional<Problem> m_unsafeLoad;
+    // The current load has failed; the program's page follows its end.
+    bool m_bLoadFailed = false;
+    // What the page that follows a failed load says.
+    Problem m_loadFailure = Problem::Unreachable;
+    CSignalConnections m_signals;
+};
+
+CLoginPageGuard::Impl::Wording CLoginPageGuard::Impl::WordingOf(Problem problem) {
     switch (problem) {
         case Problem::Unreachable:
             return {"无法连接登录服务器", "请检查网络连接。网络恢复后，登录页面会自动打开。"};
@@ -69,36 +129,40 @@ CLoginPageGuard::Wording CLoginPageGuard::WordingOf(Problem problem) {
     return {"登录页面无法正常显示", "登录页面多次意外关闭。请点击重试重新打开。"};
 }
 
-CLoginPageGuard::CLoginPageGuard(WebKitWebView* view, std::string loginUrl)
-    : m_pView(RefObject(view)),
+CLoginPageGuard::CLoginPageGuard(CCustomControlSite& site, std::string loginUrl)
+    : m_pImpl(std::make_unique<Impl>(site.Engine(), std::move(loginUrl))) {}
+
+CLoginPageGuard::~CLoginPageGuard() = default;
+
+CLoginPageGuard::Impl::Impl(CCustomControlSite::Impl& site, std::string loginUrl)
+    : m_site(site),
+      m_pView(site.view.get()),
       m_pNetwork(RefObject(g_network_monitor_get_default())),
       m_strLoginUrl(std::move(loginUrl)) {
-    g_signal_connect(m_pView.get(), "load-changed", G_CALLBACK(OnLoadChanged), this);
-    g_signal_connect(m_pView.get(), "load-failed", G_CALLBACK(OnLoadFailed), this);
-    g_signal_connect(m_pView.get(), "load-failed-with-tls-errors", G_CALLBACK(OnTlsErrors), this);
-    g_signal_connect(m_pView.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
-    g_signal_connect(m_pView.get(), "web-process-terminated", G_CALLBACK(OnProcessTerminated),
-                     this);
-    g_signal_connect(m_pNetwork.get(), "network-changed", G_CALLBACK(OnNetworkChanged), this);
+    m_signals.Add(m_pView, "load-changed", G_CALLBACK(OnLoadChanged), this);
+    m_signals.Add(m_pView, "load-failed", G_CALLBACK(OnLoadFailed), this);
+    m_signals.Add(m_pView, "load-failed-with-tls-errors", G_CALLBACK(OnTlsErrors), this);
+    m_signals.Add(m_pView, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
+    m_signals.Add(m_pNetwork.get(), "network-changed", G_CALLBACK(OnNetworkChanged), this);
+    site.navigation.SetPageGuard(
+        [this](WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
+            return DecideResponse(decision, type);
+        });
 }
 
-CLoginPageGuard::~CLoginPageGuard() {
-    StopTimer(m_nShowTimer);
-    StopTimer(m_nRetryTimer);
-    StopTimer(m_nLoadTimer);
-    g_signal_handlers_disconnect_by_data(m_pView.get(), this);
-    g_signal_handlers_disconnect_by_data(m_pNetwork.get(), this);
+CLoginPageGuard::Impl::~Impl() {
+    m_site.navigation.SetPageGuard(nullptr);
 }
 
-void CLoginPageGuard::LoadLoginPage() {
-    StopTimer(m_nRetryTimer);
+void CLoginPageGuard::Impl::LoadLoginPage() {
+    m_retryTimer.Stop();
     m_bWaitingToRetry = false;
-    webkit_web_view_load_uri(m_pView.get(), m_strLoginUrl.c_str());
+    webkit_web_view_load_uri(m_pView, m_strLoginUrl.c_str());
 }
 
-void CLoginPageGuard::ShowProblem(Problem problem) {
-    StopTimer(m_nLoadTimer);
-    StopTimer(m_nShowTimer);
+void CLoginPageGuard::Impl::ShowProblem(Problem problem) {
+    m_loadTimer.Stop();
+    m_showTimer.Stop();
     const std::optional<CResourceBytes> page = FindWebResource("unreachable.html");
     std::string html = page ? std::string(page->Text())
                             : std::string("<h1>@TITLE@</h1><a href=\"@RETRY@\">重试</a>");
@@ -108,52 +172,22 @@ void CLoginPageGuard::ShowProblem(Problem problem) {
     ReplaceAll(html, "@RETRY@", Escaped(m_strLoginUrl));
     m_bOwnPageLoading = true;
     // Shown for the login page's address: a reload (F5) loads the real one.
-    webkit_web_view_load_alternate_html(m_pView.get(), html.c_str(), m_strLoginUrl.c_str(),
-                                        nullptr);
+    webkit_web_view_load_alternate_html(m_pView, html.c_str(), m_strLoginUrl.c_str(), nullptr);
     // A page that keeps failing waits for the player; the portal's problems
     // may go away by themselves.
     m_bWaitingToRetry = problem != Problem::PageKeepsFailing;
     if (m_bWaitingToRetry) {
-        StartTimer(m_nRetryTimer, guint(m_schedule.NextOutageDelay().count()),
-                   &CLoginPageGuard::LoadLoginPage);
+        m_retryTimer.StartOnce(unsigned(m_schedule.NextOutageDelay().count()) * 1000,
+                               [this] { LoadLoginPage(); });
     }
 }
 
-void CLoginPageGuard::ShowLoadFailure() {
-    ShowProblem(m_loadFailure);
-}
-
-void CLoginPageGuard::StartTimer(guint& timer, guint seconds, void (CLoginPageGuard::*action)()) {
-    StopTimer(timer);
-    struct Call {
-        CLoginPageGuard* self;
-        guint* timer;
-        void (CLoginPageGuard::*action)();
-    };
-    timer = g_timeout_add_full(
-        G_PRIORITY_DEFAULT, seconds * 1000,
-        [](gpointer data) -> gboolean {
-            const Call* call = static_cast<Call*>(data);
-            *call->timer = 0;
-            (call->self->*call->action)();
-            return G_SOURCE_REMOVE;
-        },
-        new Call{this, &timer, action}, [](gpointer data) { delete static_cast<Call*>(data); });
-}
-
-void CLoginPageGuard::StopTimer(guint& timer) {
-    if (timer != 0) {
-        g_source_remove(timer);
-        timer = 0;
-    }
-}
-
-void CLoginPageGuard::OnLoadTimedOut() {
+void CLoginPageGuard::Impl::OnLoadTimedOut() {
     m_bLoadRefused = true;
-    webkit_web_view_stop_loading(m_pView.get());
+    webkit_web_view_stop_loading(m_pView);
 }
 
-void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLoginPageGuard* self) {
+void CLoginPageGuard::Impl::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, Impl* self) {
     if (self->m_bOwnPageLoading) {
         if (event == WEBKIT_LOAD_FINISHED) {
             self->m_bOwnPageLoading = false;
@@ -164,13 +198,13 @@ void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLogi
         case WEBKIT_LOAD_STARTED:
             self->m_bLoadRefused = false;
             self->m_unsafeLoad.reset();
-            self->StartTimer(self->m_nLoadTimer, kLoadTimeoutSeconds,
-                             &CLoginPageGuard::OnLoadTimedOut);
+            self->m_loadTimer.StartOnce(kLoadTimeoutSeconds * 1000,
+                                        [self] { self->OnLoadTimedOut(); });
             break;
         case WEBKIT_LOAD_COMMITTED:
             // The portal answered with a page: whatever waited for it is over.
-            StopTimer(self->m_nLoadTimer);
-            StopTimer(self->m_nRetryTimer);
+            self->m_loadTimer.Stop();
+            self->m_retryTimer.Stop();
             self->m_bWaitingToRetry = false;
             self->m_schedule.OnPageLoaded();
             break;
@@ -178,7 +212,7 @@ void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLogi
             // A failed load finishes too; only then may the next one start.
             if (self->m_bLoadFailed) {
                 self->m_bLoadFailed = false;
-                self->StartTimer(self->m_nShowTimer, 0, &CLoginPageGuard::ShowLoadFailure);
+                self->m_showTimer.StartOnce(0, [self] { self->ShowProblem(self->m_loadFailure); });
             }
             break;
         default:
@@ -186,9 +220,9 @@ void CLoginPageGuard::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CLogi
     }
 }
 
-gboolean CLoginPageGuard::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
-                                       CLoginPageGuard* self) {
-    StopTimer(self->m_nLoadTimer);
+gboolean CLoginPageGuard::Impl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri,
+                                             GError* error, Impl* self) {
+    self->m_loadTimer.Stop();
     // A top-level load stopped on its way from https to plain http (by the
     // server's redirect, say) has not reached its page safely either.
     if (uri != nullptr &&
@@ -214,35 +248,36 @@ gboolean CLoginPageGuard::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* u
 // before anything was sent. Not handled here, so that the engine reports the
 // load as failed, as every other watcher of the view expects of a load that
 // shows no page; the failure then shows the page that says why.
-gboolean CLoginPageGuard::OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*,
-                                      GTlsCertificateFlags errors, CLoginPageGuard* self) {
+gboolean CLoginPageGuard::Impl::OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*,
+                                            GTlsCertificateFlags errors, Impl* self) {
     g_printerr("login-launcher: %s is not secure: its server's certificate is %s\n",
                uri != nullptr ? uri : "the page", CertificateProblems(errors).c_str());
     self->m_unsafeLoad = Problem::BadCertificate;
     return FALSE;
 }
 
-gboolean CLoginPageGuard::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                         WebKitPolicyDecisionType type, CLoginPageGuard* self) {
+bool CLoginPageGuard::Impl::DecideResponse(WebKitPolicyDecision* decision,
+                                           WebKitPolicyDecisionType type) {
     if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
-        return FALSE;
+        return false;
     }
     auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
     const guint status =
         webkit_uri_response_get_status_code(webkit_response_policy_decision_get_response(response));
     if (!webkit_response_policy_decision_is_main_frame_main_resource(response) || status < 500 ||
         status > 599) {
-        return FALSE;
+        return false;
     }
     // A server error page is the portal being out of service, not a login
     // page: it is treated like no answer at all.
-    self->m_bLoadRefused = true;
+    m_bLoadRefused = true;
     webkit_policy_decision_ignore(decision);
-    return TRUE;
+    return true;
 }
 
-void CLoginPageGuard::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
-                                          CLoginPageGuard* self) {
+void CLoginPageGuard::Impl::OnProcessTerminated(WebKitWebView*,
+                                                WebKitWebProcessTerminationReason reason,
+                                                Impl* self) {
     g_printerr("login-launcher: the login page's process ended (%s)\n",
                reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "out of memory" : "crashed");
     self->m_bOwnPageLoading = false;
@@ -253,8 +288,7 @@ void CLoginPageGuard::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTermin
     }
 }
 
-void CLoginPageGuard::OnNetworkChanged(GNetworkMonitor*, gboolean available,
-                                       CLoginPageGuard* self) {
+void CLoginPageGuard::Impl::OnNetworkChanged(GNetworkMonitor*, gboolean available, Impl* self) {
     if (available && self->m_bWaitingToRetry) {
         self->LoadLoginPage();
     }

@@ -1,12 +1,20 @@
-#include "web/CustomOccManager.h"
+#include <webkit2/webkit2.h>
 
 #include <exception>
+#include <memory>
 #include <string>
 
+#include "platform/OwnedPtr.h"
 #include "platform/PrivateDirectory.h"
+#include "platform/gtk/SignalConnection.h"
+#include "web/CustomOccManager.h"
 #include "web/ExternalBridge.h"
+#include "web/webkit/EngineSite.h"
 
 namespace {
+
+// The address scheme of the script bridge's requests (web/scripts/external.js).
+constexpr char kExternalScheme[] = "tharnvale-external";
 
 void FinishWithText(WebKitURISchemeRequest* request, const std::string& json) {
     const GObjectPtr<GInputStream> stream(
@@ -27,6 +35,8 @@ void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
     WebKitURIRequest* request = webkit_download_get_request(download);
     g_printerr("login-launcher: refused to download %s\n",
                request != nullptr ? webkit_uri_request_get_uri(request) : "(unknown)");
+    // The download holds this handler, which needs nothing else, for as long
+    // as it lives: there is no connection for anyone to own.
     g_signal_connect(download, "decide-destination",
                      G_CALLBACK(+[](WebKitDownload*, gchar*, gpointer) {
                          return TRUE;  // no destination, ever
@@ -37,7 +47,26 @@ void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
 
 }  // namespace
 
-WebKitWebContext* CCustomOccManager::Context() {
+struct CCustomOccManager::Impl {
+    WebKitWebContext* Context();
+    static void OnExternalRequest(WebKitURISchemeRequest* request, Impl* self);
+
+    GObjectPtr<WebKitWebContext> m_pContext;
+    CImpIDispatch* m_pBridge = nullptr;
+    // This run's secret between the program and its window.external script.
+    const std::string m_strBridgeKey = MakeBridgeKey();
+    CSignalConnections m_signals;
+};
+
+CCustomOccManager::CCustomOccManager() : m_pImpl(std::make_unique<Impl>()) {}
+
+CCustomOccManager::~CCustomOccManager() = default;
+
+void CCustomOccManager::SetBridge(CImpIDispatch* pBridge) {
+    m_pImpl->m_pBridge = pBridge;
+}
+
+WebKitWebContext* CCustomOccManager::Impl::Context() {
     if (m_pContext != nullptr) {
         return m_pContext.get();
     }
@@ -76,14 +105,13 @@ WebKitWebContext* CCustomOccManager::Context() {
     // request as insecure content.
     webkit_security_manager_register_uri_scheme_as_secure(
         webkit_web_context_get_security_manager(m_pContext.get()), kExternalScheme);
-    g_signal_connect(m_pContext.get(), "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
+    m_signals.Add(m_pContext.get(), "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
     return m_pContext.get();
 }
 
 // A page's script asks the bridge something; it waits for the answer, so
 // everything the call starts (a download included) happens before it goes on.
-void CCustomOccManager::OnExternalRequest(WebKitURISchemeRequest* request,
-                                          CCustomOccManager* self) {
+void CCustomOccManager::Impl::OnExternalRequest(WebKitURISchemeRequest* request, Impl* self) {
     const char* uri = webkit_uri_scheme_request_get_uri(request);
     std::optional<std::string> answer;
     try {
@@ -103,7 +131,9 @@ void CCustomOccManager::OnExternalRequest(WebKitURISchemeRequest* request,
 
 std::unique_ptr<CCustomControlSite> CCustomOccManager::CreateSite() {
     const GObjectPtr<WebKitUserContentManager> content(webkit_user_content_manager_new());
-    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", Context(),
-                                              "user-content-manager", content.get(), nullptr));
-    return std::make_unique<CCustomControlSite>(view, m_strBridgeKey);
+    auto* view =
+        WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", m_pImpl->Context(),
+                                     "user-content-manager", content.get(), nullptr));
+    return std::make_unique<CCustomControlSite>(
+        std::make_unique<CCustomControlSite::Impl>(view, m_pImpl->m_strBridgeKey));
 }

@@ -1,0 +1,22 @@
+#include "platform/ProgressWindow.h"
+
+#include "platform/MessageLoop.h"
+
+namespace {
+
+ProgressWindowRunner s_runner = nullptr;
+
+}  // namespace
+
+void SetProgressWindow(ProgressWindowRunner runner) {
+    s_runner = runner;
+}
+
+void RunWithProgressWindow(std::u16string_view title, TransferProgress& progress,
+                           const std::function<void()>& work) {
+    if (s_runner != nullptr) {
+        s_runner(title, progress, work);
+    } else {
+        RunOnWorkerThread(work);
+    }
+}

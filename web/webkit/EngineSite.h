@@ -1,0 +1,41 @@
+#pragma once
+
+// What the engine holds of one browser: its view, the cancellable that
+// drops its late answers, its signal connections and the one handler of
+// its navigation decisions. Shared by the engine side's classes only.
+
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/OwnedPtr.h"
+#include "platform/gtk/SignalConnection.h"
+#include "web/CustomControlSite.h"
+#include "web/webkit/NavigationDispatcher.h"
+
+// The script world in which the program's own scripts run, out of the page
+// scripts' reach.
+inline constexpr char kScriptWorld[] = "tharnvale";
+
+struct CCustomControlSite::Impl {
+    // Takes a floating reference to `view`. `bridgeKey` is the key the
+    // window.external script must send with every question.
+    Impl(WebKitWebView* view, const std::string& bridgeKey);
+    // Answers still on their way are dropped.
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    // The host policy's part of the navigation decisions.
+    bool DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) const;
+
+    GObjectPtr<WebKitWebView> view;
+    const GObjectPtr<GCancellable> cancellable{g_cancellable_new()};
+    std::string loginUrl;
+    int width = 0;
+    int height = 0;
+    std::function<void()> onPointerMotion;
+    CNavigationDispatcher navigation{view.get()};
+    CSignalConnections signals;
+};
