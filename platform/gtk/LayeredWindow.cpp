@@ -1,6 +1,8 @@
 #include "platform/gtk/LayeredWindow.h"
 
 #include "platform/AlphaShape.h"
+#include "platform/Timer.h"
+#include "platform/gtk/SignalConnection.h"
 #include "platform/gtk/WindowShape.h"
 
 namespace {
@@ -23,27 +25,13 @@ struct CLayeredContent {
     // or the desktop's compositing changes, until the next draw.
     CairoSurfacePtr onServer;
     bool onServerBlends = false;
-    guint handOverIdle = 0;
-
-    ~CLayeredContent() {
-        if (handOverIdle != 0) {
-            g_source_remove(handOverIdle);
-        }
-        g_signal_handlers_disconnect_by_data(gtk_widget_get_screen(window), this);
-    }
+    CTimer handOver;
+    CSignalConnections connections;
 
     void HandOverLater() {
-        if (onServer != nullptr || handOverIdle != 0) {
-            return;
+        if (onServer == nullptr && !handOver.IsRunning()) {
+            handOver.StartIdle([this] { HandOver(); });
         }
-        handOverIdle = g_idle_add(
-            [](gpointer data) -> gboolean {
-                auto* content = static_cast<CLayeredContent*>(data);
-                content->handOverIdle = 0;
-                content->HandOver();
-                return G_SOURCE_REMOVE;
-            },
-            this);
     }
 
     void HandOver() {
@@ -129,12 +117,12 @@ void ShowLayeredPicture(GtkWindow* window, cairo_surface_t* picture) {
 
     auto* content = static_cast<CLayeredContent*>(g_object_get_data(G_OBJECT(window), kContentKey));
     if (content == nullptr) {
-        content = new CLayeredContent{widget, nullptr, nullptr};
+        content = new CLayeredContent{widget};
         g_object_set_data_full(G_OBJECT(window), kContentKey, content,
                                [](gpointer p) { delete static_cast<CLayeredContent*>(p); });
-        g_signal_connect(widget, "draw", G_CALLBACK(OnDraw), content);
-        g_signal_connect(gtk_widget_get_screen(widget), "composited-changed",
-                         G_CALLBACK(OnCompositedChanged), content);
+        content->connections.Add(widget, "draw", G_CALLBACK(OnDraw), content);
+        content->connections.Add(gtk_widget_get_screen(widget), "composited-changed",
+                                 G_CALLBACK(OnCompositedChanged), content);
     }
     // Drawn, cut and keyed pixel for pixel on the screen: a picture of
     // another scale is resampled once, here.
