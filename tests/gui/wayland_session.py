@@ -30,7 +30,7 @@ import tempfile
 import time
 
 from pictures import Screenshot
-from xsession import HEIGHT, WIDTH, wait_until
+from xsession import HEIGHT, WIDTH, tree_windows, wait_until
 
 # sway refuses to run as root; it runs as this user, and root clients
 # connect to its socket all the same.
@@ -41,33 +41,6 @@ START_TIMEOUT = 60.0
 
 class DesktopUnavailable(Exception):
     """The desktop cannot run on this machine; the message says why."""
-
-
-def tree_windows(tree):
-    """The windows of an i3 or sway layout tree (`-t get_tree`): each a dict
-    of title, app_id (Wayland) or class (X11), rect (x, y, width, height)
-    and floating."""
-    found = []
-
-    def visit(node, floating):
-        if node.get("type") in ("con", "floating_con") and not node.get("nodes") and \
-                not node.get("floating_nodes") and (node.get("window") or node.get("app_id")):
-            rect = node["rect"]
-            properties = node.get("window_properties") or {}
-            found.append({
-                "title": node.get("name"),
-                "app_id": node.get("app_id"),
-                "class": properties.get("class"),
-                "rect": (rect["x"], rect["y"], rect["width"], rect["height"]),
-                "floating": floating,
-            })
-        for child in node.get("nodes", []):
-            visit(child, floating)
-        for child in node.get("floating_nodes", []):
-            visit(child, True)
-
-    visit(tree, False)
-    return found
 
 
 class WaylandSession:
@@ -104,9 +77,12 @@ class WaylandSession:
                  if k not in ("DISPLAY", "WAYLAND_DISPLAY", "GDK_BACKEND", "GDK_SCALE", "GDK_DPI_SCALE",
                               "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS", "SWAYSOCK", "I3SOCK")}
         compositor_env = dict(clean, DISPLAY=self.host, XDG_RUNTIME_DIR=self.runtime)
+        argv = self.compositor_argv()
+        if not shutil.which(self.program):
+            raise DesktopUnavailable("%s is not installed" % self.program)
         with open(self.log_path, "w") as log:
-            self.compositor = self.spawn(self.compositor_argv(), env=compositor_env, cwd=self.folder,
-                                         stdout=log, stderr=subprocess.STDOUT)
+            self.compositor = self.spawn(argv, env=compositor_env, cwd=self.folder, stdout=log,
+                                         stderr=subprocess.STDOUT)
         if not wait_until(lambda: self.socket_up() or self.compositor.poll() is not None,
                           timeout=START_TIMEOUT) or self.compositor.poll() is not None:
             raise DesktopUnavailable("%s did not start: %s" % (self.name, self.log_tail()))
@@ -233,14 +209,15 @@ class WaylandSession:
         self.host_run(["xdotool", "mousemove", str(x), str(y)])
 
     def park_pointer(self):
+        # weston counts the pointer's moves from where it first saw it.
         self.move_pointer(self.width // 2, self.height // 2)
-        self.move_pointer(1, 1)
+        self.move_pointer(0, 0)
 
     def click(self, x, y, button=1):
         # The move and the press go apart, so the compositor has given the
         # pointer to the surface below before the press comes.
         self.move_pointer(x, y)
-        time.sleep(0.05)
+        time.sleep(0.2)
         self.host_run(["xdotool", "click", str(button)])
 
     def press(self):
@@ -268,6 +245,7 @@ class WestonSession(WaylandSession):
     """weston's desktop shell, without its panel so that windows have the
     whole screen; its XWayland names its display in weston's log."""
     name = "weston"
+    program = "weston"
 
     def compositor_argv(self):
         config = os.path.join(self.folder, "weston.ini")
@@ -286,6 +264,7 @@ class SwaySession(WaylandSession):
     """sway with its stock configuration, as an unprivileged user (it will
     not run as root). Its children tell its XWayland display."""
     name = "sway"
+    program = "sway"
 
     def compositor_argv(self):
         os.chown(self.runtime, NOBODY, NOBODY)
@@ -328,6 +307,7 @@ class SwaySession(WaylandSession):
 class MutterSession(WaylandSession):
     """GNOME's window manager without gnome-shell, on a bus of its own."""
     name = "mutter"
+    program = "mutter"
 
     def compositor_argv(self):
         self.display_file = os.path.join(self.runtime, "display")
@@ -353,10 +333,12 @@ class KWinSession(WaylandSession):
     """KDE's window manager. /usr/bin/kwin_wayland carries a file capability
     a container may refuse to grant: a plain copy runs instead."""
     name = "kwin"
+    program = "kwin_wayland"
 
     def compositor_argv(self):
         kwin = os.path.join(self.folder, "kwin_wayland")
-        shutil.copy("/usr/bin/kwin_wayland", kwin)
+        if shutil.which(self.program):
+            shutil.copy(shutil.which(self.program), kwin)
         self.display_file = os.path.join(self.runtime, "display")
         argv = ["dbus-run-session", "--", kwin, "--x11-display", self.host, "--width", str(self.width),
                 "--height", str(self.height), "--socket", self.socket, "--no-lockscreen"]
