@@ -17,14 +17,11 @@ packages=(
   # settings over a session bus)
   xfwm4 metacity dbus-bin
   # The Wayland desktops the tests run on (tests/gui/wayland_session.py),
-  # each nested on an Xvfb, with XWayland for the X11 clients: weston, sway
-  # (grim takes its screenshots), GNOME's mutter and KDE's KWin
-  weston sway grim xwayland mutter kwin-wayland
+  # each nested on an Xvfb, with XWayland for the X11 clients: weston, sway,
+  # GNOME's mutter and KDE's KWin
+  weston sway xwayland mutter kwin-wayland
   # sway's XWayland lets in only its own user until xhost says otherwise
   x11-xserver-utils
-  # Keys typed into a wlroots compositor that has no keyboard, and the
-  # compositors' D-Bus interfaces from Python
-  wtype python3-dbus
   # A tiling window manager, run with its stock configuration
   i3-wm
   python3
