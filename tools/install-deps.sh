@@ -16,6 +16,14 @@ packages=(
   # More window managers the window tests run under (xfwm4 reads its
   # settings over a session bus)
   xfwm4 metacity dbus-bin
+  # The Wayland desktops the tests run on (tests/gui/wayland_session.py),
+  # each nested on an Xvfb, with XWayland for the X11 clients: weston, sway,
+  # GNOME's mutter and KDE's KWin
+  weston sway xwayland mutter kwin-wayland
+  # sway's XWayland lets in only its own user until xhost says otherwise
+  x11-xserver-utils
+  # A tiling window manager, run with its stock configuration
+  i3-wm
   python3
   # The https tests make their own certificate authority (tests/with-test-ca.sh)
   openssl

@@ -9,11 +9,14 @@ class; screenshots come from `import -window root`, as a player would see
 the screen, and are kept under $LAUNCHER_SCREENSHOTS when that is set.
 """
 
+import json
 import os
 import re
 import select
+import shutil
 import signal
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -49,7 +52,21 @@ WINDOW_MANAGERS = {
     # xfwm4 keeps its settings in xfconf, which it reaches over a session bus.
     "xfwm4": ["dbus-run-session", "--", "xfwm4", "--compositor=on", "--sm-client-disable"],
     "metacity": ["metacity", "--composite", "--sm-disable"],
+    # A tiling one, with the configuration i3 gives a player who has none
+    # (written out by the session: see i3_config).
+    "i3": ["i3", "-c"],
 }
+
+
+def i3_config(folder):
+    """i3's stock configuration, less its first-run wizard (a window of its
+    own that would take the focus), written into `folder`."""
+    with open("/etc/i3/config") as stock:
+        lines = [line for line in stock if "i3-config-wizard" not in line or line.lstrip().startswith("#")]
+    path = os.path.join(folder, "i3.config")
+    with open(path, "w") as config:
+        config.writelines(lines)
+    return path
 
 
 def screenshot_path(name):
@@ -95,6 +112,33 @@ def for_each_desktop(base, namespace, desktops=None):
         namespace[cls_name] = type(cls_name, bases, {"window_manager": manager, "compositor": compositor})
 
 
+def tree_windows(tree):
+    """The windows of an i3 or sway layout tree (`-t get_tree`): each a dict
+    of title, app_id (Wayland) or class (X11), rect (x, y, width, height)
+    and floating."""
+    found = []
+
+    def visit(node, floating):
+        if node.get("type") in ("con", "floating_con") and not node.get("nodes") and \
+                not node.get("floating_nodes") and (node.get("window") or node.get("app_id")):
+            rect = node["rect"]
+            properties = node.get("window_properties") or {}
+            found.append({
+                "title": node.get("name"),
+                "app_id": node.get("app_id"),
+                "class": properties.get("class"),
+                "rect": (rect["x"], rect["y"], rect["width"], rect["height"]),
+                "floating": floating,
+            })
+        for child in node.get("nodes", []):
+            visit(child, floating)
+        for child in node.get("floating_nodes", []):
+            visit(child, True)
+
+    visit(tree, False)
+    return found
+
+
 def wait_until(predicate, timeout=10.0, interval=0.05):
     deadline = time.monotonic() + timeout
     while True:
@@ -107,12 +151,14 @@ def wait_until(predicate, timeout=10.0, interval=0.05):
 
 
 class XSession:
-    def __init__(self, window_manager=False, compositor=False, screen=(WIDTH, HEIGHT)):
+    def __init__(self, window_manager=False, compositor=False, screen=(WIDTH, HEIGHT), desktop_rgb=DESKTOP_RGB):
         # True stands for openbox, the first window manager the tests had.
         self.window_manager = "openbox" if window_manager is True else window_manager
         self.compositor = compositor
         self.width, self.height = screen
+        self.desktop_rgb = desktop_rgb
         self.helpers = []
+        self.folder = None
 
     # -- life cycle --------------------------------------------------------
     def __enter__(self):
@@ -135,17 +181,21 @@ class XSession:
         for key in ("WAYLAND_DISPLAY", "GDK_BACKEND", "GDK_SCALE", "GDK_DPI_SCALE"):
             self.env.pop(key, None)
 
-        self.desktop = self.spawn([DESKTOP, "#%02x%02x%02x" % DESKTOP_RGB],
+        self.desktop = self.spawn([DESKTOP, "#%02x%02x%02x" % self.desktop_rgb],
                                   stdout=subprocess.PIPE, text=True)
         assert self.desktop.stdout.readline().strip() == "mapped", "the test desktop did not map"
         if self.window_manager:
-            self.spawn(WINDOW_MANAGERS[self.window_manager], stdout=subprocess.DEVNULL,
+            argv = WINDOW_MANAGERS[self.window_manager]
+            if self.window_manager == "i3":
+                self.folder = tempfile.mkdtemp(prefix="xsession-i3-")
+                argv = argv + [i3_config(self.folder)]
+            self.spawn(argv, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
             # A window manager that takes over windows already shown places
             # them as it likes: the tests start theirs once it is running.
             assert wait_until(lambda: self.run(["wmctrl", "-m"], check=False).returncode == 0,
                               timeout=20), "%s did not start" % self.window_manager
-            if self.window_manager != "openbox":
+            if self.window_manager not in ("openbox", "i3"):
                 time.sleep(1.0)  # its compositor comes up after it
         if self.compositor:
             self.spawn(["xcompmgr"], stderr=subprocess.DEVNULL)
@@ -177,6 +227,9 @@ class XSession:
         if getattr(self, "xvfb", None) is not None:
             self.xvfb.terminate()
             self.xvfb.wait(timeout=10)
+        if self.folder:
+            shutil.rmtree(self.folder, ignore_errors=True)
+            self.folder = None
 
     def spawn(self, argv, **kwargs):
         process = subprocess.Popen(argv, env=self.env, start_new_session=True, **kwargs)
@@ -239,6 +292,10 @@ class XSession:
     def wait_geometry(self, window, predicate, timeout=5.0):
         return wait_until(lambda: predicate(self.geometry(window)) and self.geometry(window),
                           timeout) or self.geometry(window)
+
+    def windows(self):
+        """Under i3: title, class, rect and floating of each window."""
+        return tree_windows(json.loads(self.run(["i3-msg", "-t", "get_tree"]).stdout))
 
     def xprop(self, window, prop):
         return self.run(["xprop", "-id", str(window), prop]).stdout

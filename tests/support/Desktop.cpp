@@ -1,15 +1,23 @@
 // Stands in for the desktop under the program in GUI tests: a window of one
 // known colour that covers the screen below every other window and prints
 // "click X Y" for every button press it receives, so a test can tell that a
-// press went through the program's transparent pixels.
+// press went through the program's transparent pixels, and "key NAME" for
+// every key that reaches it.
 //   desktop <#rrggbb>
+//
+// On X11 it lies below every window at the screen's origin. A Wayland client
+// can neither place itself nor stay below, so there it fills the screen
+// instead (full screen, whose origin is the screen's), and the places it
+// prints are the screen's there too.
 
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_WAYLAND
+#include <gdk/gdkwayland.h>
+#endif
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    gdk_set_allowed_backends("x11");
     gtk_init(&argc, &argv);
     GdkRGBA colour{0.19, 0.44, 0.63, 1.0};
     if (argc > 1) {
@@ -32,10 +40,22 @@ int main(int argc, char** argv) {
                          return TRUE;
                      }),
                      &colour);
-    gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK);
+#ifdef GDK_WINDOWING_WAYLAND
+    if (GDK_IS_WAYLAND_DISPLAY(gdk_display_get_default())) {
+        gtk_window_fullscreen(GTK_WINDOW(window));
+    }
+#endif
+    gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_KEY_PRESS_MASK);
     g_signal_connect(window, "button-press-event",
                      G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, gpointer) -> gboolean {
                          std::printf("click %d %d\n", int(e->x_root), int(e->y_root));
+                         std::fflush(stdout);
+                         return TRUE;
+                     }),
+                     nullptr);
+    g_signal_connect(window, "key-press-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, gpointer) -> gboolean {
+                         std::printf("key %s\n", gdk_keyval_name(e->keyval));
                          std::fflush(stdout);
                          return TRUE;
                      }),

@@ -1,0 +1,365 @@
+"""A private Wayland desktop for one GUI test, with the tools to look at it
+and to press on it, shaped like XSession (xsession.py).
+
+Each compositor runs nested: as one window on a private Xvfb of the screen's
+size, at its origin, so that a pixel of the Xvfb is the same pixel of the
+compositor's output. That gives every compositor the same eyes and hands:
+`import` reads the screen off the Xvfb, and xdotool moves the Xvfb's pointer
+and types on its keyboard, which the compositor takes as its own seat's
+(headless compositors have no pointer at all). Clients connect to the
+compositor's socket in a runtime folder of the session's own; with
+`xwayland=True` they also get its XWayland display as DISPLAY.
+
+    with SwaySession(xwayland=False) as session:
+        session.start_launcher(program)
+        session.click(100, 200)
+
+Sessions: WestonSession, SwaySession, MutterSession, KWinSession. A
+compositor that cannot start raises DesktopUnavailable saying why.
+"""
+
+import glob
+import json
+import os
+import pwd
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+from pictures import Screenshot
+from xsession import HEIGHT, WIDTH, tree_windows, wait_until
+
+# sway refuses to run as root; it runs as this user, and root clients
+# connect to its socket all the same.
+NOBODY = 65534
+# How long a compositor may take to come up on a busy two-core machine.
+START_TIMEOUT = 60.0
+
+
+class DesktopUnavailable(Exception):
+    """The desktop cannot run on this machine; the message says why."""
+
+
+class WaylandSession:
+    """What every nested compositor shares; a subclass says how to start its
+    compositor (`compositor_argv`) and where its XWayland is."""
+    name = "wayland"
+
+    def __init__(self, xwayland=False, screen=(WIDTH, HEIGHT)):
+        self.xwayland = xwayland
+        self.width, self.height = screen
+        self.helpers = []
+        self.folder = None
+        self.xvfb = None
+        self.started_in = None
+
+    # -- life cycle --------------------------------------------------------
+    def __enter__(self):
+        try:
+            return self.start()
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+
+    def start(self):
+        began = time.monotonic()
+        self.folder = tempfile.mkdtemp(prefix="desktop-%s-" % self.name)
+        os.chmod(self.folder, 0o755)
+        self.runtime = os.path.join(self.folder, "run")
+        os.mkdir(self.runtime, 0o700)
+        self.log_path = os.path.join(self.folder, "compositor.log")
+        self.host = self.start_xvfb()
+        self.socket = "wayland-test"
+        clean = {k: v for k, v in os.environ.items()
+                 if k not in ("DISPLAY", "WAYLAND_DISPLAY", "GDK_BACKEND", "GDK_SCALE", "GDK_DPI_SCALE",
+                              "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS", "SWAYSOCK", "I3SOCK")}
+        compositor_env = dict(clean, DISPLAY=self.host, XDG_RUNTIME_DIR=self.runtime)
+        argv = self.compositor_argv()
+        if not shutil.which(self.program):
+            raise DesktopUnavailable("%s is not installed" % self.program)
+        with open(self.log_path, "w") as log:
+            self.compositor = self.spawn(argv, env=compositor_env, cwd=self.folder, stdout=log,
+                                         stderr=subprocess.STDOUT)
+        if not wait_until(lambda: self.socket_up() or self.compositor.poll() is not None,
+                          timeout=START_TIMEOUT) or self.compositor.poll() is not None:
+            raise DesktopUnavailable("%s did not start: %s" % (self.name, self.log_tail()))
+        self.env = dict(clean, WAYLAND_DISPLAY=self.socket, XDG_RUNTIME_DIR=self.runtime)
+        if self.xwayland:
+            self.env.update(self.xwayland_env())
+        # A nested compositor learns where the pointer is from its motion:
+        # take it to a known place first.
+        self.park_pointer()
+        self.started_in = time.monotonic() - began
+        return self
+
+    def __exit__(self, *exc):
+        # Each helper leads a process group of its own, which goes with it:
+        # the compositor with its bus, XWayland and what it started.
+        for process in reversed(self.helpers):
+            for sig in (signal.SIGTERM, signal.SIGKILL):
+                try:
+                    os.killpg(process.pid, sig)
+                except ProcessLookupError:
+                    break
+                except PermissionError:
+                    process.kill()
+                try:
+                    process.wait(timeout=5)
+                    break
+                except subprocess.TimeoutExpired:
+                    continue
+            if process.stdout:
+                process.stdout.close()
+        self.helpers = []
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            self.xvfb.wait(timeout=10)
+            self.xvfb = None
+        if self.folder:
+            shutil.rmtree(self.folder, ignore_errors=True)
+            self.folder = None
+
+    def start_xvfb(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % (self.width, self.height),
+             "-nolisten", "tcp"],
+            pass_fds=[write_fd], stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise DesktopUnavailable("Xvfb did not start")
+        return ":" + number
+
+    def socket_up(self):
+        return os.path.exists(os.path.join(self.runtime, self.socket))
+
+    def spawn(self, argv, env=None, **kwargs):
+        process = subprocess.Popen(argv, env=env or self.env, start_new_session=True, **kwargs)
+        self.helpers.append(process)
+        return process
+
+    def host_run(self, argv, check=True):
+        """Runs a tool on the Xvfb that holds the compositor."""
+        return subprocess.run(argv, env=dict(os.environ, DISPLAY=self.host), check=check,
+                              capture_output=True, text=True, timeout=30)
+
+    def log_tail(self, lines=5):
+        try:
+            with open(self.log_path, errors="replace") as log:
+                return " | ".join(log.read().strip().splitlines()[-lines:])
+        except OSError:
+            return "no log"
+
+    def wait_for_log(self, pattern, what):
+        """The first match of `pattern` in the compositor's log."""
+        def search():
+            if self.compositor.poll() is not None:
+                return "ended"
+            with open(self.log_path, errors="replace") as log:
+                return re.search(pattern, log.read())
+        found = wait_until(search, timeout=START_TIMEOUT, interval=0.1)
+        if not found or found == "ended":
+            raise DesktopUnavailable("%s: no %s: %s" % (self.name, what, self.log_tail()))
+        return found
+
+    def wait_for_file(self, path, what):
+        if not wait_until(lambda: os.path.exists(path) and os.path.getsize(path) > 0
+                          or self.compositor.poll() is not None, timeout=START_TIMEOUT) \
+                or self.compositor.poll() is not None:
+            raise DesktopUnavailable("%s: no %s: %s" % (self.name, what, self.log_tail()))
+        with open(path) as f:
+            return f.read().strip()
+
+    # -- to be said by each compositor ------------------------------------------
+    def compositor_argv(self):
+        raise NotImplementedError
+
+    def xwayland_env(self):
+        raise NotImplementedError
+
+    def windows(self):
+        """Title, app_id/class, rect and floating of each window, where the
+        compositor tells."""
+        raise DesktopUnavailable("%s does not tell where its windows are" % self.name)
+
+    # -- the program's windows -------------------------------------------------
+    def start_launcher(self, program, cwd=None, env=None):
+        """Starts `program` on this desktop; it ends with the session at the
+        latest."""
+        environment = dict(self.env, **(env or {}))
+        return self.spawn([os.path.abspath(program)], env=environment, cwd=cwd, stderr=subprocess.DEVNULL)
+
+    # -- what the player sees and does ------------------------------------------
+    def screenshot(self, keep_as=None):
+        """The screen now; also saved as the PNG file `keep_as` if given."""
+        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
+                             env=dict(os.environ, DISPLAY=self.host), check=True, capture_output=True,
+                             timeout=30).stdout
+        if keep_as:
+            subprocess.run(["convert", "-size", "%dx%d" % (self.width, self.height), "-depth", "8",
+                            "rgb:-", keep_as], input=raw, check=True, timeout=30)
+        return Screenshot(raw, self.width)
+
+    def move_pointer(self, x, y):
+        self.host_run(["xdotool", "mousemove", str(x), str(y)])
+
+    def park_pointer(self):
+        # weston counts the pointer's moves from where it first saw it.
+        self.move_pointer(self.width // 2, self.height // 2)
+        self.move_pointer(0, 0)
+
+    def click(self, x, y, button=1):
+        # The move and the press go apart, so the compositor has given the
+        # pointer to the surface below before the press comes.
+        self.move_pointer(x, y)
+        time.sleep(0.2)
+        self.host_run(["xdotool", "click", str(button)])
+
+    def press(self):
+        self.host_run(["xdotool", "mousedown", "1"])
+
+    def release(self):
+        self.host_run(["xdotool", "mouseup", "1"])
+
+    def drag(self, start, end, steps=10):
+        commands = ["mousemove", str(start[0]), str(start[1]), "sleep", "0.3", "mousedown", "1", "sleep", "0.2"]
+        for i in range(1, steps + 1):
+            x = start[0] + (end[0] - start[0]) * i // steps
+            y = start[1] + (end[1] - start[1]) * i // steps
+            commands += ["sleep", "0.05", "mousemove", str(x), str(y)]
+        commands += ["sleep", "0.2", "mouseup", "1"]
+        self.host_run(["xdotool"] + commands)
+
+    def key(self, *keys):
+        """Types `keys` (X keysym names: Escape, Return) to whatever has the
+        keyboard focus."""
+        self.host_run(["xdotool", "key"] + list(keys))
+
+
+class WestonSession(WaylandSession):
+    """weston's desktop shell, without its panel so that windows have the
+    whole screen; its XWayland names its display in weston's log."""
+    name = "weston"
+    program = "weston"
+
+    def compositor_argv(self):
+        config = os.path.join(self.folder, "weston.ini")
+        with open(config, "w") as f:
+            f.write("[core]\nidle-time=0\n[shell]\npanel-position=none\nlocking=false\n")
+        argv = ["weston", "--config=" + config, "--backend=x11-backend.so", "--width=%d" % self.width,
+                "--height=%d" % self.height, "--socket=" + self.socket]
+        return argv + (["--xwayland"] if self.xwayland else [])
+
+    def xwayland_env(self):
+        found = self.wait_for_log(r"xserver listening on display (:\d+)", "XWayland display")
+        return {"DISPLAY": found.group(1)}
+
+
+class SwaySession(WaylandSession):
+    """sway with its stock configuration, as an unprivileged user (it will
+    not run as root). Its children tell its XWayland display."""
+    name = "sway"
+    program = "sway"
+
+    def compositor_argv(self):
+        os.chown(self.runtime, NOBODY, NOBODY)
+        self.display_file = os.path.join(self.runtime, "display")
+        config = os.path.join(self.folder, "sway.conf")
+        with open(config, "w") as f:
+            f.write("include /etc/sway/config\n")
+            f.write("output X11-1 mode %dx%d position 0 0\n" % (self.width, self.height))
+            if self.xwayland:
+                # XWayland would otherwise start with the first X client.
+                # Its XWayland lets in only sway's user: let the tests' in too.
+                f.write("xwayland force\nexec sh -c 'xhost +si:localuser:%s; echo $DISPLAY > %s'\n"
+                        % (pwd.getpwuid(os.getuid()).pw_name, self.display_file))
+            else:
+                f.write("xwayland disable\n")
+        os.chmod(config, 0o644)
+        # Its Wayland socket is named wayland-N; the session's is linked to it.
+        return ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
+                "env", "WLR_BACKENDS=x11", "WLR_RENDERER=pixman", "WLR_X11_OUTPUTS=1", "sway", "-c", config]
+
+    def socket_up(self):
+        # sway names its socket itself: wayland-N.
+        sockets = [p for p in glob.glob(os.path.join(self.runtime, "wayland-*")) if not p.endswith(".lock")]
+        if sockets:
+            self.socket = os.path.basename(sockets[0])
+        return bool(sockets)
+
+    def xwayland_env(self):
+        return {"DISPLAY": self.wait_for_file(self.display_file, "XWayland display")}
+
+    def swaymsg(self, *args):
+        sockets = glob.glob(os.path.join(self.runtime, "sway-ipc.*.sock"))
+        return subprocess.run(["swaymsg", "-s", sockets[0]] + list(args), check=True, capture_output=True,
+                              text=True, timeout=30).stdout
+
+    def windows(self):
+        return tree_windows(json.loads(self.swaymsg("-t", "get_tree")))
+
+
+class MutterSession(WaylandSession):
+    """GNOME's window manager without gnome-shell, on a bus of its own."""
+    name = "mutter"
+    program = "mutter"
+
+    def compositor_argv(self):
+        self.display_file = os.path.join(self.runtime, "display")
+        argv = ["env", "MUTTER_DEBUG_DUMMY_MODE_SPECS=%dx%d" % (self.width, self.height),
+                "dbus-run-session", "--", "mutter", "--nested", "--wayland",
+                "--wayland-display=" + self.socket]
+        if not self.xwayland:
+            return argv + ["--no-x11"]
+        return argv
+
+    def xwayland_env(self):
+        # mutter names its XWayland display in its log only when debugging;
+        # its lock file and its authority file say it all the same.
+        auth = wait_until(lambda: glob.glob(os.path.join(self.runtime, ".mutter-Xwaylandauth.*")),
+                          timeout=START_TIMEOUT)
+        if not auth:
+            raise DesktopUnavailable("mutter: no XWayland authority: %s" % self.log_tail())
+        found = self.wait_for_log(r"Using public X11 display (:\d+)", "XWayland display")
+        return {"DISPLAY": found.group(1), "XAUTHORITY": auth[0]}
+
+
+class KWinSession(WaylandSession):
+    """KDE's window manager. /usr/bin/kwin_wayland carries a file capability
+    a container may refuse to grant: a plain copy runs instead."""
+    name = "kwin"
+    program = "kwin_wayland"
+
+    def compositor_argv(self):
+        kwin = os.path.join(self.folder, "kwin_wayland")
+        if shutil.which(self.program):
+            shutil.copy(shutil.which(self.program), kwin)
+        self.display_file = os.path.join(self.runtime, "display")
+        argv = ["dbus-run-session", "--", kwin, "--x11-display", self.host, "--width", str(self.width),
+                "--height", str(self.height), "--socket", self.socket, "--no-lockscreen"]
+        if self.xwayland:
+            # kwin starts the programs it is given once XWayland is up, with
+            # DISPLAY and XAUTHORITY set.
+            argv += ["--xwayland", "sh -c 'echo $DISPLAY $XAUTHORITY > %s'" % self.display_file]
+        return argv
+
+    def xwayland_env(self):
+        display, _, auth = self.wait_for_file(self.display_file, "XWayland display").partition(" ")
+        return {"DISPLAY": display, "XAUTHORITY": auth} if auth else {"DISPLAY": display}
+
+
+DESKTOPS = [
+    ("Weston", WestonSession, False),
+    ("WestonXWayland", WestonSession, True),
+    ("Sway", SwaySession, False),
+    ("SwayXWayland", SwaySession, True),
+    ("Mutter", MutterSession, False),
+    ("MutterXWayland", MutterSession, True),
+    ("KWin", KWinSession, False),
+    ("KWinXWayland", KWinSession, True),
+]
