@@ -3,12 +3,15 @@
 // "click X Y" for every button press it receives, so a test can tell that a
 // press went through the program's transparent pixels, and "key NAME" for
 // every key that reaches it.
-//   desktop <#rrggbb>
+//   desktop <#rrggbb> [maximized]
 //
 // On X11 it lies below every window at the screen's origin. A Wayland client
 // can neither place itself nor stay below, so there it fills the screen
 // instead (full screen, whose origin is the screen's), and the places it
-// prints are the screen's there too.
+// prints are the screen's there too. With "maximized" it fills what the
+// desktop gives a window instead, as a player's windows do, and stays below
+// windows that float (a full-screen one would cover them on sway); the
+// places it prints are then its own, from its corner, wherever that is.
 
 #include <gtk/gtk.h>
 #ifdef GDK_WINDOWING_WAYLAND
@@ -42,7 +45,12 @@ int main(int argc, char** argv) {
                      &colour);
 #ifdef GDK_WINDOWING_WAYLAND
     if (GDK_IS_WAYLAND_DISPLAY(gdk_display_get_default())) {
-        gtk_window_fullscreen(GTK_WINDOW(window));
+        if (argc > 2 && g_str_equal(argv[2], "maximized")) {
+            gtk_widget_set_size_request(window, -1, -1);
+            gtk_window_maximize(GTK_WINDOW(window));
+        } else {
+            gtk_window_fullscreen(GTK_WINDOW(window));
+        }
     }
 #endif
     gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_KEY_PRESS_MASK);

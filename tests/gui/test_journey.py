@@ -1,0 +1,309 @@
+"""The whole journey on the desktops beyond the four X11 ones: weston, sway,
+mutter and KWin as Wayland sessions (with and without XWayland where both
+run), and i3, a tiling window manager on X11. On each, the program shows the
+login page inside its frame at its place, a drag by the picture moves the
+whole, a press on a clear pixel reaches the window below, the close button
+asks and its answers hold, and a login hands off: the download window
+stands over the launcher, the game launcher starts and the program ends
+with 16. Where the compositor has no XWayland, or its X windows would not
+stay where they ask to be (weston, sway), the program shows one window; on
+GNOME's and KDE's compositors with XWayland, and on i3, the two windows of
+X11.
+
+The program is found on the screen by its page, all of one green; dialogs by
+their faces, near where they should stand."""
+
+import os
+import shutil
+import subprocess
+import time
+import unittest
+
+from pictures import (BROWSER, CLOSE, CONFIRMATION_SIZE, DOWNLOAD_SIZE, FIGURE, MAIN_SIZE, close_to,
+                      face_middle, picture, under_login_item)
+from portal import Portal
+from program import CLICK_TO_LOG_IN, FAKE_LAUNCHER, PAGE_RGB, PAYLOAD_ARGS, PROGRESS_FACE, LauncherRun
+from test_desktops import COLOUR, RGB, EventReader
+from wayland_session import DESKTOPS, DesktopUnavailable
+from xsession import BUILD, DESKTOP, XSession, screenshot_path, wait_until
+
+# The program as built for this suite: its portal has a port of its own, so
+# that the suite runs beside the others.
+PROGRAM = os.path.join(BUILD, "tests", "desktops", "login-launcher")
+PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120")) + 3
+BACKGROUND = "155-background.png"
+CONFIRMATION_FACE = "177-confirm-background.bmp"
+# A pixel of the stand-in desktop, far from where the program shows.
+CALIBRATION = (1880, 1040)
+# How far a dialog may stand from the middle of the launcher: compositors
+# place dialogs themselves, and some keep them clear of their panels.
+CENTRED_WITHIN = 24
+
+
+def find_page(shot, width, height):
+    """The top left corner of the green page on the screen, or None: the
+    first green pixel of a coarse grid, then walked back to the page's edges."""
+    def green(x, y):
+        return close_to(shot.pixel(x, y), PAGE_RGB, 8)
+    for y in range(0, height, 16):
+        for x in range(0, width, 16):
+            if green(x, y):
+                while x > 0 and green(x - 1, y):
+                    x -= 1
+                while y > 0 and green(x, y - 1):
+                    y -= 1
+                return x, y
+    return None
+
+
+def find_face(shot, face, near=None, reach=None):
+    """Where the picture `face` shows with its top left corner within `reach`
+    of `near`, or anywhere on the screen without them; None when it does
+    not."""
+    points = [(1, 1), (face.width - 2, 1), (1, face.height - 2), (face.width - 2, face.height - 2),
+              (face.width // 2, 1), (1, face.height // 2)]
+    expected = [face.rgb(x, y) for x, y in points]
+    if near is None:
+        height = len(shot.raw) // (3 * shot.width)
+        places = ((x, y) for y in range(0, height - face.height) for x in range(0, shot.width - face.width))
+    else:
+        places = ((near[0] + dx, near[1] + dy) for dy in range(-reach, reach + 1) for dx in range(-reach, reach + 1))
+    first = expected[0]
+    for x, y in places:
+        if close_to(shot.pixel(x + 1, y + 1), first, 10) and all(
+                close_to(shot.pixel(x + px, y + py), colour, 10) for (px, py), colour in zip(points, expected)):
+            return x, y
+    return None
+
+
+def opaque_points(count=30):
+    """Opaque pixels of the picture that no item of the login window covers."""
+    face = picture(BACKGROUND)
+    found = [(x, y) for y in range(0, face.height, 23) for x in range(0, face.width, 29)
+             if face.alpha(x, y) == 255 and not under_login_item(x, y)]
+    return found[:: max(1, len(found) // count)][:count]
+
+
+def clear_points(count=10):
+    face = picture(BACKGROUND)
+    found = [(x, y) for y in range(10, face.height - 10, 31) for x in range(10, face.width - 10, 37)
+             if face.alpha(x, y) == 0 and not under_login_item(x, y)]
+    return found[:: max(1, len(found) // count)][:count]
+
+
+def sway_version():
+    """sway's version as a tuple of numbers; () when it is not there."""
+    try:
+        words = subprocess.run(["sway", "--version"], capture_output=True, text=True, timeout=10).stdout.split()
+    except OSError:
+        return ()
+    return tuple(int(part) for part in words[-1].split(".") if part.isdigit()) if words else ()
+
+
+class JourneyChecks:
+    """Needs `start_session()`: a started session and the reader of its
+    stand-in desktop, which fills the screen below the program."""
+
+    def takes_presses_outside_input_region(self):
+        return getattr(self.session, "name", "") == "sway" and sway_version() < (1, 10)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = None
+        try:
+            cls.session, cls.events = cls.start_session()
+        except DesktopUnavailable as e:
+            raise unittest.SkipTest(str(e))
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.session is not None:
+            cls.session.__exit__(None, None, None)
+
+    def setUp(self):
+        self.portal = Portal(PORT, FAKE_LAUNCHER)
+        self.portal.__enter__()
+        self.addCleanup(self.portal.__exit__, None, None, None)
+        self.run_ = LauncherRun(self.session, self.portal, PROGRAM)
+        self.addCleanup(self.run_.close)
+
+    def keep(self, name):
+        return self.session.screenshot(keep_as=screenshot_path("journey-%s-%s" % (type(self).__name__, name)))
+
+    def start(self):
+        """Starts the program on the green page that logs in when clicked,
+        and answers where its picture stands, once the page shows there."""
+        self.portal.pages["/url/weiduan.php"] = CLICK_TO_LOG_IN
+        run = self.run_
+        run.process = subprocess.Popen(run.command(), cwd=run.work_dir, env=run.env, stderr=run.stderr,
+                                       start_new_session=True)
+        self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=40),
+                        "the page never showed: %s" % run.errors())
+        return self.wait_in_place()
+
+    def wait_in_place(self, previous=None):
+        """Where the picture stands once the page shows whole and still."""
+        def settled():
+            first = find_page(self.session.screenshot(), self.session.width, self.session.height)
+            time.sleep(0.3)
+            second = find_page(self.session.screenshot(), self.session.width, self.session.height)
+            return first == second and first is not None and first != previous and first
+        corner = wait_until(settled, timeout=20, interval=0.2)
+        self.assertTrue(corner, "the page is not on the screen")
+        return corner[0] - BROWSER[0], corner[1] - BROWSER[1]
+
+    def assert_shows_at(self, origin, name):
+        shot = self.keep(name)
+        x0, y0 = origin
+        # The page fills the browser's place exactly, inside the frame.
+        for px, py in [(0, 0), (BROWSER[2] - 1, 0), (0, BROWSER[3] - 1), (BROWSER[2] - 1, BROWSER[3] - 1)]:
+            self.assertTrue(close_to(shot.pixel(x0 + BROWSER[0] + px, y0 + BROWSER[1] + py), PAGE_RGB, 8),
+                            "the page's corner %s shows %s" % ((px, py), shot.pixel(x0 + BROWSER[0] + px, y0 + BROWSER[1] + py)))
+        for px, py in [(-1, 0), (0, -1), (BROWSER[2], BROWSER[3] - 1), (BROWSER[2] - 1, BROWSER[3])]:
+            self.assertFalse(close_to(shot.pixel(x0 + BROWSER[0] + px, y0 + BROWSER[1] + py), PAGE_RGB, 8),
+                             "the page reaches past its place at %s" % ((px, py),))
+        face = picture(BACKGROUND)
+        for px, py in opaque_points():
+            self.assertTrue(close_to(shot.pixel(x0 + px, y0 + py), face.rgb(px, py), 12),
+                            "the picture's pixel %s shows %s, not %s"
+                            % ((px, py), shot.pixel(x0 + px, y0 + py), face.rgb(px, py)))
+
+    def press_close(self, origin):
+        x, y = face_middle(CLOSE)
+        self.session.click(origin[0] + x, origin[1] + y)
+
+    # Whether the desktop centres a modal dialog over its owner: weston and
+    # mutter without GNOME Shell place dialogs where they place any window,
+    # and a Wayland window cannot place itself.
+    centres_dialogs = True
+
+    def dialog_over(self, origin, face_name, size):
+        """Where the dialog with that face stands, once it shows near the
+        middle of the launcher (or anywhere, on a desktop that places dialogs
+        as it likes); fails when it does not."""
+        face = picture(face_name)
+        near = (origin[0] + (MAIN_SIZE[0] - size[0]) // 2, origin[1] + (MAIN_SIZE[1] - size[1]) // 2)
+        if self.centres_dialogs:
+            found = wait_until(lambda: find_face(self.session.screenshot(), face, near, CENTRED_WITHIN),
+                               timeout=15, interval=0.3)
+            self.assertTrue(found, "no %s within %d pixels of %s" % (face_name, CENTRED_WITHIN, near))
+        else:
+            found = wait_until(lambda: find_face(self.session.screenshot(), face), timeout=20, interval=0.3)
+            self.assertTrue(found, "no %s on the screen" % face_name)
+        return found
+
+    # -- the checks ------------------------------------------------------------------
+    def test_page_shows_inside_the_frame_at_its_place(self):
+        origin = self.start()
+        self.assert_shows_at(origin, "page")
+
+    def test_drag_by_the_face_moves_the_whole(self):
+        origin = self.start()
+        start = (origin[0] + FIGURE[0], origin[1] + FIGURE[1])
+        # Towards the screen's middle: desktops keep windows from leaving it.
+        dx = -120 if origin[0] + MAIN_SIZE[0] // 2 > self.session.width // 2 else 120
+        dy = -70 if origin[1] + MAIN_SIZE[1] // 2 > self.session.height // 2 else 70
+        self.session.drag(start, (start[0] + dx, start[1] + dy))
+        moved = self.wait_in_place(previous=(origin[0] + BROWSER[0], origin[1] + BROWSER[1]))
+        self.assertEqual(moved, (origin[0] + dx, origin[1] + dy))
+        self.assert_shows_at(moved, "dragged")
+
+    def desktop_offset(self):
+        """Where the stand-in desktop's corner stands on the screen: a Wayland
+        window knows only its own places."""
+        self.events.wait_for("click", 100, timeout=0.3)  # whatever came before
+        self.session.click(*CALIBRATION)
+        clicks = self.events.wait_for("click", 1)
+        self.assertTrue(clicks, "the desktop took no click at %s" % (CALIBRATION,))
+        return CALIBRATION[0] - clicks[0][0], CALIBRATION[1] - clicks[0][1]
+
+    def test_press_on_a_clear_pixel_reaches_what_lies_below(self):
+        if self.takes_presses_outside_input_region():
+            self.skipTest("sway before 1.10 takes a press outside a floating window's input region "
+                          "itself (swaywm/sway#6935); the program sets its input region all the same")
+        origin = self.start()
+        dx, dy = self.desktop_offset()
+        px, py = clear_points()[3]
+        x, y = origin[0] + px, origin[1] + py
+        self.session.click(x, y)
+        self.assertEqual(self.events.wait_for("click", 1), [(x - dx, y - dy)])
+        self.assertIsNone(self.run_.process.poll())
+
+    def test_close_asks_and_each_answer_holds(self):
+        origin = self.start()
+        self.press_close(origin)
+        self.dialog_over(origin, CONFIRMATION_FACE, CONFIRMATION_SIZE)
+        self.keep("confirmation")
+        self.type_key("Escape")
+        time.sleep(1.5)
+        self.assertIsNone(self.run_.process.poll(), "Esc ended the program")
+        self.assertIsNone(find_face(self.session.screenshot(), picture(CONFIRMATION_FACE)),
+                          "the confirmation stayed")
+        self.press_close(origin)
+        x, y = self.dialog_over(origin, CONFIRMATION_FACE, CONFIRMATION_SIZE)
+        # 确定: left of the cancel button's place.
+        self.session.click(x + 70, y + 80)
+        self.assertEqual(self.run_.exit_code(timeout=15), 16)
+        self.assertFalse(self.run_.has_started_launcher())
+
+    def test_login_hands_off_with_the_download_window_over_the_launcher(self):
+        self.portal.launcher_seconds = 3.0
+        origin = self.start()
+        self.session.click(origin[0] + BROWSER[0] + 200, origin[1] + BROWSER[1] + 200)
+        self.dialog_over(origin, PROGRESS_FACE, DOWNLOAD_SIZE)
+        self.keep("download")
+        self.assertEqual(self.run_.started_with(timeout=30), [PAYLOAD_ARGS])
+        self.assertEqual(self.run_.exit_code(timeout=15), 16)
+
+
+def with_desktop(session):
+    """Shows the stand-in desktop on `session`, as large as the desktop lets
+    a window be, and answers the reader of its clicks."""
+    desktop = session.spawn([DESKTOP, COLOUR, "maximized"], stdout=subprocess.PIPE, text=True)
+    if desktop.stdout.readline().strip() != "mapped":
+        raise DesktopUnavailable("the test desktop did not map")
+    wait_until(lambda: close_to(session.screenshot().pixel(*CALIBRATION), RGB), timeout=30,
+               interval=0.3)
+    session.park_pointer()
+    return EventReader(desktop.stdout)
+
+
+def wayland_case(session_class, xwayland):
+    class Case(JourneyChecks, unittest.TestCase):
+        # On mutter and KWin with XWayland, the program's X windows centre
+        # their dialogs themselves.
+        centres_dialogs = session_class.name in ("sway", "kwin") or (
+            session_class.name == "mutter" and xwayland)
+
+        @classmethod
+        def start_session(cls):
+            session = session_class(xwayland=xwayland).__enter__()
+            try:
+                return session, with_desktop(session)
+            except BaseException:
+                session.__exit__(None, None, None)
+                raise
+
+        def type_key(self, name):
+            self.session.key(name)
+    return Case
+
+
+for name, session_class, xwayland in DESKTOPS:
+    globals()["JourneyOn" + name] = type("JourneyOn" + name, (wayland_case(session_class, xwayland),), {})
+
+
+class JourneyOnI3(JourneyChecks, unittest.TestCase):
+    @classmethod
+    def start_session(cls):
+        if not shutil.which("i3"):
+            raise DesktopUnavailable("i3 is not installed")
+        session = XSession("i3", desktop_rgb=RGB).__enter__()
+        return session, EventReader(session.desktop.stdout)
+
+    def type_key(self, name):
+        self.session.run(["xdotool", "key", name])
+
+
+if __name__ == "__main__":
+    unittest.main()
