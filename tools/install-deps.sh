@@ -20,6 +20,9 @@ packages=(
   # each nested on an Xvfb, with XWayland for the X11 clients: weston, sway,
   # GNOME's mutter and KDE's KWin
   weston sway xwayland mutter kwin-wayland
+  # The wallpaper sway's stock configuration names: without it sway shows a bar
+  # of configuration errors over the screen
+  sway-backgrounds
   # sway's XWayland lets in only its own user until xhost says otherwise
   x11-xserver-utils
   # A tiling window manager, run with its stock configuration

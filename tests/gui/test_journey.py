@@ -24,7 +24,7 @@ from pictures import (BROWSER, CLOSE, CONFIRMATION_SIZE, DOWNLOAD_SIZE, FIGURE, 
 from portal import Portal
 from program import CLICK_TO_LOG_IN, FAKE_LAUNCHER, PAGE_RGB, PAYLOAD_ARGS, PROGRESS_FACE, LauncherRun
 from test_desktops import COLOUR, RGB, EventReader
-from wayland_session import DESKTOPS, DesktopUnavailable
+from wayland_session import DESKTOPS, DesktopUnavailable, SwaySession
 from xsession import BUILD, DESKTOP, XSession, screenshot_path, wait_until
 
 # The program as built for this suite: its portal has a port of its own, so
@@ -291,6 +291,58 @@ def wayland_case(session_class, xwayland):
 
 for name, session_class, xwayland in DESKTOPS:
     globals()["JourneyOn" + name] = type("JourneyOn" + name, (wayland_case(session_class, xwayland),), {})
+
+
+class FractionalScaleOnSway(unittest.TestCase):
+    """sway's output at 1.5: GTK draws the window at 2, with the 2x artwork,
+    and sway scales it down to 1.5 screen pixels a unit."""
+    SCALE = 1.5
+
+    @classmethod
+    def setUpClass(cls):
+        class Session(SwaySession):
+            scale = cls.SCALE
+        try:
+            # The screen's 1920 x 1080 units, so that the window fits.
+            cls.session = Session(screen=(2880, 1620)).__enter__()
+        except DesktopUnavailable as e:
+            raise unittest.SkipTest(str(e))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.__exit__(None, None, None)
+
+    def test_window_keeps_its_layout_and_the_picture_is_sharp(self):
+        portal = Portal(PORT, FAKE_LAUNCHER)
+        portal.__enter__()
+        self.addCleanup(portal.__exit__, None, None, None)
+        run = LauncherRun(self.session, portal, PROGRAM)
+        self.addCleanup(run.close)
+        portal.pages["/url/weiduan.php"] = CLICK_TO_LOG_IN
+        run.process = subprocess.Popen(run.command(), cwd=run.work_dir, env=run.env, stderr=run.stderr,
+                                       start_new_session=True)
+        self.assertTrue(wait_until(lambda: "shown" in portal.beacons, timeout=40), run.errors())
+        windows = wait_until(lambda: [w for w in self.session.windows() if w["title"] == "Tharnvale"], 10)
+        self.assertTrue(windows, "no window of the program's among %s" % self.session.windows())
+        x, y, w, h = windows[0]["rect"]
+        self.assertEqual((w, h), MAIN_SIZE)
+        time.sleep(1.0)
+        shot = self.session.screenshot(keep_as=screenshot_path("journey-FractionalScaleOnSway-page"))
+        # The page fills its place at 1.5 screen pixels a unit.
+        left, top = round((x + BROWSER[0]) * self.SCALE), round((y + BROWSER[1]) * self.SCALE)
+        right = round((x + BROWSER[0] + BROWSER[2]) * self.SCALE) - 1
+        bottom = round((y + BROWSER[1] + BROWSER[3]) * self.SCALE) - 1
+        for px, py in [(left + 2, top + 2), (right - 2, top + 2), (left + 2, bottom - 2), (right - 2, bottom - 2)]:
+            self.assertTrue(close_to(shot.pixel(px, py), PAGE_RGB, 8), "at %s: %s" % ((px, py), shot.pixel(px, py)))
+        # The picture as the 2x artwork shrunk to 1.5: close to it, pixel for
+        # pixel, where it is flat enough to tell.
+        face = picture("155-background@2x.png")
+        near = 0
+        points = opaque_points()
+        for px, py in points:
+            sx, sy = round((x + px) * self.SCALE), round((y + py) * self.SCALE)
+            near += close_to(shot.pixel(sx, sy), face.rgb(px * 2, py * 2), 40)
+        self.assertGreaterEqual(near, len(points) * 2 // 3)
 
 
 class JourneyOnI3(JourneyChecks, unittest.TestCase):

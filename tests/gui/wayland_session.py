@@ -262,9 +262,11 @@ class WestonSession(WaylandSession):
 
 class SwaySession(WaylandSession):
     """sway with its stock configuration, as an unprivileged user (it will
-    not run as root). Its children tell its XWayland display."""
+    not run as root). Its children tell its XWayland display. `scale` is
+    its output's, fractional ones included."""
     name = "sway"
     program = "sway"
+    scale = 1
 
     def compositor_argv(self):
         os.chown(self.runtime, NOBODY, NOBODY)
@@ -272,7 +274,7 @@ class SwaySession(WaylandSession):
         config = os.path.join(self.folder, "sway.conf")
         with open(config, "w") as f:
             f.write("include /etc/sway/config\n")
-            f.write("output X11-1 mode %dx%d position 0 0\n" % (self.width, self.height))
+            f.write("output X11-1 mode %dx%d position 0 0 scale %s\n" % (self.width, self.height, self.scale))
             if self.xwayland:
                 # XWayland would otherwise start with the first X client.
                 # Its XWayland lets in only sway's user: let the tests' in too.
