@@ -45,19 +45,13 @@ bool PlacesXWindows(const std::set<std::string>& interfaces) {
     return interfaces.count("gtk_shell1") != 0 || interfaces.count("org_kde_plasma_shell") != 0;
 }
 
-// Opens `backend`, whatever GDK_BACKEND asks for; the variable is left as it
-// was for the programs the launcher starts.
+// Opens `backend`, whatever GDK_BACKEND asked for. The variable then names
+// the backend opened: the web engine's processes, started with the
+// program's environment, must show on the same display as the program.
 bool OpenBackend(const char* backend) {
-    const char* asked = std::getenv("GDK_BACKEND");
-    const std::optional<std::string> saved =
-        asked != nullptr ? std::optional<std::string>(asked) : std::nullopt;
-    unsetenv("GDK_BACKEND");
+    setenv("GDK_BACKEND", backend, 1);
     gdk_set_allowed_backends(backend);
-    const bool opened = gtk_init_check(nullptr, nullptr);
-    if (saved) {
-        setenv("GDK_BACKEND", saved->c_str(), 1);
-    }
-    return opened;
+    return gtk_init_check(nullptr, nullptr);
 }
 
 }  // namespace
