@@ -106,7 +106,8 @@ def wayland_case(session_class, xwayland):
             session = session_class(xwayland=xwayland).__enter__()
             try:
                 desktop = session.spawn([DESKTOP, COLOUR], stdout=subprocess.PIPE, text=True)
-                if desktop.stdout.readline().strip() != "mapped":
+                ready, _, _ = select.select([desktop.stdout], [], [], 60)
+                if not ready or desktop.stdout.readline().strip() != "mapped":
                     raise DesktopUnavailable("the test desktop did not map on %s" % session.name)
                 # It maps before it is full screen, where its places are
                 # not yet the screen's.

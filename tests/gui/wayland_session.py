@@ -89,8 +89,11 @@ class WaylandSession:
         self.env = dict(clean, WAYLAND_DISPLAY=self.socket, XDG_RUNTIME_DIR=self.runtime)
         if self.xwayland:
             self.env.update(self.xwayland_env())
-        # A nested compositor learns where the pointer is from its motion:
-        # take it to a known place first.
+        # A nested compositor learns where the pointer is from its motion
+        # over its window: take the pointer to a known place once the window
+        # is there.
+        if not wait_until(self.output_window_shown, timeout=START_TIMEOUT):
+            raise DesktopUnavailable("%s showed no window on its Xvfb: %s" % (self.name, self.log_tail()))
         self.park_pointer()
         self.started_in = time.monotonic() - began
         return self
@@ -111,6 +114,11 @@ class WaylandSession:
                     break
                 except subprocess.TimeoutExpired:
                     continue
+            # What the leader left behind in its group (sway's XWayland).
+            try:
+                os.killpg(process.pid, signal.SIGKILL)
+            except (ProcessLookupError, PermissionError):
+                pass
             if process.stdout:
                 process.stdout.close()
         self.helpers = []
@@ -134,6 +142,11 @@ class WaylandSession:
         if not number:
             raise DesktopUnavailable("Xvfb did not start")
         return ":" + number
+
+    def output_window_shown(self):
+        """Whether the compositor's window covers the Xvfb."""
+        tree = self.host_run(["xwininfo", "-root", "-children"], check=False).stdout
+        return " %dx%d+0+0 " % (self.width, self.height) in tree
 
     def socket_up(self):
         return os.path.exists(os.path.join(self.runtime, self.socket))
@@ -209,7 +222,9 @@ class WaylandSession:
         self.host_run(["xdotool", "mousemove", str(x), str(y)])
 
     def park_pointer(self):
-        # weston counts the pointer's moves from where it first saw it.
+        # weston counts the pointer's moves from where it first saw it, and
+        # nested mutter gives a surface that maps under the pointer the
+        # place where it entered: the pointer rests in the corner.
         self.move_pointer(self.width // 2, self.height // 2)
         self.move_pointer(0, 0)
 
