@@ -61,9 +61,10 @@ def filled(shot):
     return all(close_to(shot.pixel(x, y), RGB) for x, y in [(1910, 10), (10, 1070), (1910, 1070)])
 
 
-class DesktopChecks:
-    """Needs `start_session()` to give a started session and the reader of
-    its stand-in desktop."""
+class SessionPerDesktop:
+    """One session for all the tests of a class: `start_session()` gives it
+    and the reader of its stand-in desktop. A desktop that cannot run here
+    skips the class, saying why."""
 
     @classmethod
     def setUpClass(cls):
@@ -78,6 +79,8 @@ class DesktopChecks:
         if cls.session is not None:
             cls.session.__exit__(None, None, None)
 
+
+class DesktopChecks(SessionPerDesktop):
     def test_screen_shows_the_desktop(self):
         # A nested compositor draws its pointer into the screen.
         self.session.move_pointer(1900, 20)

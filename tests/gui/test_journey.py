@@ -23,7 +23,7 @@ from pictures import (BROWSER, CLOSE, CONFIRMATION_SIZE, DOWNLOAD_SIZE, FIGURE, 
                       face_middle, picture, under_login_item)
 from portal import Portal
 from program import CLICK_TO_LOG_IN, FAKE_LAUNCHER, PAGE_RGB, PAYLOAD_ARGS, PROGRESS_FACE, LauncherRun
-from test_desktops import COLOUR, RGB, EventReader
+from test_desktops import COLOUR, RGB, EventReader, SessionPerDesktop
 from wayland_session import DESKTOPS, DesktopUnavailable, SwaySession
 from xsession import BUILD, DESKTOP, XSession, screenshot_path, wait_until
 
@@ -100,25 +100,11 @@ def sway_version():
     return tuple(int(part) for part in words[-1].split(".") if part.isdigit()) if words else ()
 
 
-class JourneyChecks:
-    """Needs `start_session()`: a started session and the reader of its
-    stand-in desktop, which fills the screen below the program."""
+class JourneyChecks(SessionPerDesktop):
+    """Its stand-in desktop fills the screen below the program."""
 
     def takes_presses_outside_input_region(self):
         return getattr(self.session, "name", "") == "sway" and sway_version() < (1, 10)
-
-    @classmethod
-    def setUpClass(cls):
-        cls.session = None
-        try:
-            cls.session, cls.events = cls.start_session()
-        except DesktopUnavailable as e:
-            raise unittest.SkipTest(str(e))
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.session is not None:
-            cls.session.__exit__(None, None, None)
 
     def setUp(self):
         self.portal = Portal(PORT, FAKE_LAUNCHER)
