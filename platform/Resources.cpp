@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -22,18 +23,6 @@ const char* Folder(ResourceType type) {
 
 }  // namespace
 
-const unsigned char* CResourceBytes::Data() const {
-    return static_cast<const unsigned char*>(g_bytes_get_data(m_pBytes.get(), nullptr));
-}
-
-size_t CResourceBytes::Size() const {
-    return g_bytes_get_size(m_pBytes.get());
-}
-
-std::string_view CResourceBytes::Text() const {
-    return {reinterpret_cast<const char*>(Data()), Size()};
-}
-
 namespace {
 
 std::optional<CResourceBytes> Lookup(const std::string& path) {
@@ -41,7 +30,11 @@ std::optional<CResourceBytes> Lookup(const std::string& path) {
     if (bytes == nullptr) {
         return std::nullopt;
     }
-    return CResourceBytes(bytes);
+    gsize size = 0;
+    const auto* data = static_cast<const unsigned char*>(g_bytes_get_data(bytes, &size));
+    return CResourceBytes(data, size, std::shared_ptr<const void>(bytes, [](const void* held) {
+                              g_bytes_unref(static_cast<GBytes*>(const_cast<void*>(held)));
+                          }));
 }
 
 }  // namespace

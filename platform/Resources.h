@@ -3,11 +3,8 @@
 // The pictures, icon and window templates built into the program, found by
 // the numeric ids they have always had.
 
-#include <glib.h>
-
-#include "platform/OwnedPtr.h"
-
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,14 +14,18 @@ enum class ResourceType { Png, Icon, Bitmap, Dialog };
 // The bytes of one built-in resource; they stay valid while the object lives.
 class CResourceBytes {
 public:
-    explicit CResourceBytes(GBytes* bytes) : m_pBytes(bytes) {}
+    // `owner` keeps the bytes.
+    CResourceBytes(const unsigned char* data, size_t size, std::shared_ptr<const void> owner)
+        : m_pData(data), m_nSize(size), m_pOwner(std::move(owner)) {}
 
-    const unsigned char* Data() const;
-    size_t Size() const;
-    std::string_view Text() const;
+    const unsigned char* Data() const { return m_pData; }
+    size_t Size() const { return m_nSize; }
+    std::string_view Text() const { return {reinterpret_cast<const char*>(m_pData), m_nSize}; }
 
 private:
-    GBytesPtr m_pBytes;
+    const unsigned char* m_pData;
+    size_t m_nSize;
+    std::shared_ptr<const void> m_pOwner;
 };
 
 // The one way resources are found: by id and type, and for pictures the

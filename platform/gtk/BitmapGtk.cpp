@@ -1,6 +1,7 @@
 #include <gtk/gtk.h>
 
 #include "platform/Bitmap.h"
+#include "platform/GLibPtr.h"
 
 CairoSurfacePtr DecodeBitmap(const unsigned char* data, size_t size) {
     const GObjectPtr<GInputStream> stream(

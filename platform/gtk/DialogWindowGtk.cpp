@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/DialogWindow.h"
+#include "platform/GLibPtr.h"
 #include "platform/MessageLoop.h"
-#include "platform/OwnedPtr.h"
 #include "platform/Resources.h"
 #include "platform/Timer.h"
 #include "platform/gtk/LayeredWindow.h"

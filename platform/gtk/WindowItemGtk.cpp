@@ -1,6 +1,6 @@
 #include <string>
 
-#include "platform/OwnedPtr.h"
+#include "platform/GLibPtr.h"
 #include "platform/gtk/NativeWindows.h"
 #include "platform/gtk/SignalConnection.h"
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/OwnedPtr.h"
+#include "platform/GLibPtr.h"
 #include "platform/Timer.h"
 #include "platform/gtk/SignalConnection.h"
 

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "platform/OwnedPtr.h"
+#include "platform/GLibPtr.h"
 #include "platform/TextCodec.h"
 #include "platform/gtk/SignalConnection.h"
 #include "web/CustomControlSite.h"

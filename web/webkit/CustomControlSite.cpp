@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/OwnedPtr.h"
+#include "platform/GLibPtr.h"
 #include "platform/Resources.h"
 #include "web/CustomControlSite.h"
 #include "web/SecureNavigation.h"

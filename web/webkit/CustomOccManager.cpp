@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/OwnedPtr.h"
+#include "platform/GLibPtr.h"
 #include "platform/PrivateDirectory.h"
 #include "platform/gtk/SignalConnection.h"
 #include "web/CustomOccManager.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/OwnedPtr.h"
+#include "platform/GLibPtr.h"
 #include "platform/gtk/SignalConnection.h"
 #include "web/CustomControlSite.h"
 #include "web/webkit/NavigationDispatcher.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/OwnedPtr.h"
+#include "platform/GLibPtr.h"
 #include "platform/Resources.h"
 #include "platform/Timer.h"
 #include "platform/gtk/SignalConnection.h"

@@ -1,0 +1,22 @@
+#pragma once
+
+// Owning pointers for GLib's objects (GObjects: widgets, streams, web views;
+// strings, errors, byte buffers), for the code that works with GLib itself.
+
+#include <glib-object.h>
+
+#include "platform/OwnedPtr.h"
+
+// A GObject (a widget, a stream, a web view...), one reference of it.
+template <class T>
+using GObjectPtr = OwnedPtr<T, g_object_unref>;
+
+// Takes one more reference of `object`, held by the pointer.
+template <class T>
+GObjectPtr<T> RefObject(T* object) {
+    return GObjectPtr<T>(static_cast<T*>(g_object_ref(object)));
+}
+
+using GCharPtr = OwnedPtr<gchar, g_free>;
+using GErrorPtr = OwnedPtr<GError, g_error_free>;
+using GBytesPtr = OwnedPtr<GBytes, g_bytes_unref>;
