@@ -24,8 +24,8 @@ PROGRAM_ALONE = ["-DLAUNCHER_BUILD_TESTS=OFF", "-DLAUNCHER_BUILD_BENCH=OFF",
 RELEASE_SETTINGS = ["-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_INSTALL_PREFIX=/usr"] + PROGRAM_ALONE
 # Libraries the program links, as dpkg-shlibdeps names their packages, and
 # the trust store its https checks read.
-DEPENDS = ["libwebkit2gtk-4.1-0", "libgtk-3-0", "libwayland-client0", "libcurl4", "libjsoncpp25", "libssl3", "libc6",
-           "ca-certificates"]
+DEPENDS = ["libwebkit2gtk-4.1-0", "libgtk-3-0", "libwayland-client0", "libcurl4", "libjsoncpp25",
+           "libssl3", "libc6", "ca-certificates"]
 
 
 def succeed(argv, **kwargs):
@@ -60,7 +60,8 @@ class ReleasePackage(InstalledFilesChecks, unittest.TestCase):
     def test_release_build_looked_for_no_library_of_the_tests_or_tools(self):
         with open(os.path.join(RELEASE_TREE, "CMakeCache.txt"), encoding="utf-8") as cache:
             checked = set(re.findall(r"^__pkg_config_checked_(\w+):", cache.read(), re.M))
-        self.assertEqual(checked, {"CURL", "JSONCPP", "GLIB", "LIBCRYPTO", "GTK", "WEBKIT", "XSHAPE", "WAYLAND", "CAIRO"})
+        self.assertEqual(checked, {"CURL", "JSONCPP", "GLIB", "LIBCRYPTO", "GTK", "WEBKIT", "XSHAPE",
+                                   "WAYLAND", "CAIRO"})
 
     def test_package_is_named_and_versioned_from_the_changelog(self):
         version = changelog_version()
