@@ -33,13 +33,14 @@ done
 # The demo's own copy of the game launcher, fetched by an earlier demo run.
 rm -f build/vuntek_qx_launch.exe
 
-if [[ -n "${DISPLAY:-}" ]]; then
+if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
+  # On the player's own desktop, X11 or Wayland.
   build/login-launcher && code=0 || code=$?
   echo "login-launcher exited with code $code"
 else
   # No desktop: the player's path walks itself on a virtual screen with a
   # window manager, step by step, with a screenshot of each.
-  echo "no DISPLAY: walking the player's path on a virtual screen"
+  echo "no DISPLAY or WAYLAND_DISPLAY: walking the player's path on a virtual screen"
   # The walk's Wine prefix is its own, made afresh (so that its making shows)
   # and ended with the demo, never the player's.
   wineprefix=$PWD/build/demo-wine
