@@ -230,9 +230,11 @@ class WaylandSession:
 
     def click(self, x, y, button=1):
         # The move and the press go apart, so the compositor has given the
-        # pointer to the surface below before the press comes.
+        # pointer to the surface below before the press comes: a nested
+        # mutter on a busy machine takes a press that follows a move too
+        # closely where the pointer was before the move.
         self.move_pointer(x, y)
-        time.sleep(0.2)
+        time.sleep(0.5)
         self.host_run(["xdotool", "click", str(button)])
 
     def press(self):
