@@ -64,10 +64,8 @@ void Capsule(cairo_t* cr, double x, double y, double width, double height) {
 CDownloadDlg::CDownloadDlg(std::u16string_view title, TransferProgress& progress)
     : CDialogWindow(kTemplateId), m_strTitle(Utf8FromWide(title)), m_progress(progress) {}
 
-CDownloadDlg::~CDownloadDlg() {
-    m_refreshTimer.Stop();
-    ReleaseInput();
-}
+// The timer stops as it goes, and the window lets the input go as it does.
+CDownloadDlg::~CDownloadDlg() = default;
 
 bool CDownloadDlg::OnInitDialog() {
     SetWindowText(m_strTitle);
@@ -88,7 +86,7 @@ bool CDownloadDlg::OnInitDialog() {
         Refresh();
         return true;
     });
-    HoldInput();
+    HoldInput(true);
     return true;
 }
 
@@ -113,7 +111,7 @@ void CDownloadDlg::Reveal() {
     }
     // A modal window takes the input itself as it shows: nothing slips
     // through between the two, since no event is handled in between.
-    ReleaseInput();
+    HoldInput(false);
     CenterWindow();
     ShowWindow(SW_SHOWNORMAL);
 }
@@ -125,14 +123,6 @@ void CDownloadDlg::RequestCancel() {
     if (IsWindowVisible()) {
         m_progress.cancelRequested = true;
     }
-}
-
-void CDownloadDlg::HoldInput() {
-    CDialogWindow::HoldInput(true);
-}
-
-void CDownloadDlg::ReleaseInput() {
-    CDialogWindow::HoldInput(false);
 }
 
 void CDownloadDlg::Refresh() {

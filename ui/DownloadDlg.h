@@ -51,8 +51,6 @@ private:
     void LoadPictures();
     void LayOutTexts();
     void RequestCancel();
-    void HoldInput();
-    void ReleaseInput();
     // Reads the transfer's numbers and shows what changed.
     void Refresh();
     void ShowText(int id, const std::string& text);

@@ -51,7 +51,11 @@ bool CMessageLoop::Run() {
 }
 void CMessageLoop::End() {}
 
-void RunOnWorkerThread(const std::function<void()>& work) {
+namespace {
+
+// Runs `work` on a thread of its own and `meanwhile` on this one, then
+// waits for the work, throwing what it threw.
+void RunBeside(const std::function<void()>& work, const std::function<void()>& meanwhile) {
     std::exception_ptr failure;
     std::thread worker([&] {
         try {
@@ -60,33 +64,30 @@ void RunOnWorkerThread(const std::function<void()>& work) {
             failure = std::current_exception();
         }
     });
+    meanwhile();
     worker.join();
     if (failure) {
         std::rethrow_exception(failure);
     }
 }
-
-namespace {
 
 void RecordProgressWindow(std::u16string_view title, TransferProgress& progress,
                           const std::function<void()>& work) {
     Fake().progressTitles.emplace_back(title);
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
+    RunBeside(work, [&] {
+        if (Fake().duringProgress) {
+            Fake().duringProgress(progress);
         }
     });
-    if (Fake().duringProgress) {
-        Fake().duringProgress(progress);
-    }
-    worker.join();
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
 }
+
+}  // namespace
+
+void RunOnWorkerThread(const std::function<void()>& work) {
+    RunBeside(work, [] {});
+}
+
+namespace {
 
 // Installed before any test runs.
 const bool s_progressWindowInstalled = (SetProgressWindow(RecordProgressWindow), true);
