@@ -141,15 +141,17 @@ for name, session_class, xwayland in DESKTOPS:
     globals()["DesktopOf" + name] = type("DesktopOf" + name, (wayland_case(session_class, xwayland),), {})
 
 
-class DesktopOfI3(DesktopChecks, unittest.TestCase):
-    """i3 with its stock configuration, as a player has it."""
+def start_i3_session():
+    """i3 with its stock configuration, as a player has it, and the reader of
+    its stand-in desktop."""
+    if not shutil.which("i3"):
+        raise DesktopUnavailable("i3 is not installed")
+    session = XSession("i3", desktop_rgb=RGB).__enter__()
+    return session, EventReader(session.desktop.stdout)
 
-    @classmethod
-    def start_session(cls):
-        if not shutil.which("i3"):
-            raise DesktopUnavailable("i3 is not installed")
-        session = XSession("i3", desktop_rgb=RGB).__enter__()
-        return session, EventReader(session.desktop.stdout)
+
+class DesktopOfI3(DesktopChecks, unittest.TestCase):
+    start_session = staticmethod(start_i3_session)
 
     def type_keys(self, *keys):
         self.session.key(self.session.find_window("test-desktop"), *keys)

@@ -14,7 +14,6 @@ The program is found on the screen by its page, all of one green; dialogs by
 their faces, near where they should stand."""
 
 import os
-import shutil
 import subprocess
 import time
 import unittest
@@ -23,9 +22,9 @@ from pictures import (BROWSER, CLOSE, CONFIRMATION_SIZE, DOWNLOAD_SIZE, FIGURE, 
                       face_middle, picture, under_login_item)
 from portal import Portal
 from program import CLICK_TO_LOG_IN, FAKE_LAUNCHER, PAGE_RGB, PAYLOAD_ARGS, PROGRESS_FACE, LauncherRun
-from test_desktops import COLOUR, RGB, EventReader, SessionPerDesktop
+from test_desktops import COLOUR, RGB, EventReader, SessionPerDesktop, start_i3_session
 from wayland_session import DESKTOPS, DesktopUnavailable, SwaySession
-from xsession import BUILD, DESKTOP, XSession, screenshot_path, wait_until
+from xsession import BUILD, DESKTOP, screenshot_path, wait_until
 
 # The program as built for this suite: its portal has a port of its own, so
 # that the suite runs beside the others.
@@ -353,13 +352,7 @@ class FractionalScaleOnSway(unittest.TestCase):
 
 class JourneyOnI3(JourneyChecks, unittest.TestCase):
     two_x11_windows = True
-
-    @classmethod
-    def start_session(cls):
-        if not shutil.which("i3"):
-            raise DesktopUnavailable("i3 is not installed")
-        session = XSession("i3", desktop_rgb=RGB).__enter__()
-        return session, EventReader(session.desktop.stdout)
+    start_session = staticmethod(start_i3_session)
 
     def type_key(self, name):
         self.session.run(["xdotool", "key", name])

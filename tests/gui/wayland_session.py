@@ -24,13 +24,12 @@ import os
 import pwd
 import re
 import shutil
-import signal
 import subprocess
 import tempfile
 import time
 
 from pictures import Screenshot
-from xsession import HEIGHT, WIDTH, tree_windows, wait_until
+from xsession import HEIGHT, WIDTH, end_process_groups, start_xvfb, tree_windows, wait_until
 
 # sway refuses to run as root; it runs as this user, and root clients
 # connect to its socket all the same.
@@ -99,28 +98,8 @@ class WaylandSession:
         return self
 
     def __exit__(self, *exc):
-        # Each helper leads a process group of its own, which goes with it:
-        # the compositor with its bus, XWayland and what it started.
-        for process in reversed(self.helpers):
-            for sig in (signal.SIGTERM, signal.SIGKILL):
-                try:
-                    os.killpg(process.pid, sig)
-                except ProcessLookupError:
-                    break
-                except PermissionError:
-                    process.kill()
-                try:
-                    process.wait(timeout=5)
-                    break
-                except subprocess.TimeoutExpired:
-                    continue
-            # What the leader left behind in its group (sway's XWayland).
-            try:
-                os.killpg(process.pid, signal.SIGKILL)
-            except (ProcessLookupError, PermissionError):
-                pass
-            if process.stdout:
-                process.stdout.close()
+        # The compositor with its bus, its XWayland and what it started.
+        end_process_groups(self.helpers)
         self.helpers = []
         if self.xvfb is not None:
             self.xvfb.terminate()
@@ -131,17 +110,10 @@ class WaylandSession:
             self.folder = None
 
     def start_xvfb(self):
-        read_fd, write_fd = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % (self.width, self.height),
-             "-nolisten", "tcp"],
-            pass_fds=[write_fd], stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        if not number:
+        self.xvfb, display = start_xvfb(self.width, self.height)
+        if not display:
             raise DesktopUnavailable("Xvfb did not start")
-        return ":" + number
+        return display
 
     def output_window_shown(self):
         """Whether the compositor's window covers the Xvfb."""

@@ -150,6 +150,46 @@ def wait_until(predicate, timeout=10.0, interval=0.05):
         time.sleep(interval)
 
 
+def start_xvfb(width, height):
+    """A private Xvfb of `width` x `height`: its process, and its display
+    (":N"), or None when it did not start."""
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+        pass_fds=[write_fd], stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    with os.fdopen(read_fd) as pipe:
+        number = pipe.readline().strip()
+    return xvfb, (":" + number if number else None)
+
+
+def end_process_groups(processes):
+    """Ends each process, the last started first, with the process group it
+    leads: a bus and what it started, the web processes of a program, a
+    compositor's XWayland."""
+    for process in reversed(processes):
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            try:
+                os.killpg(process.pid, sig)
+            except (ProcessLookupError, PermissionError):
+                if process.poll() is None:
+                    process.kill()
+                    process.wait(timeout=5)
+                break
+            try:
+                process.wait(timeout=5)
+                break
+            except subprocess.TimeoutExpired:
+                continue
+        # What the leader left behind in its group.
+        try:
+            os.killpg(process.pid, signal.SIGKILL)
+        except (ProcessLookupError, PermissionError):
+            pass
+        if process.stdout:
+            process.stdout.close()
+
+
 class XSession:
     def __init__(self, window_manager=False, compositor=False, screen=(WIDTH, HEIGHT), desktop_rgb=DESKTOP_RGB):
         # True stands for openbox, the first window manager the tests had.
@@ -169,15 +209,9 @@ class XSession:
             raise
 
     def start(self):
-        read_fd, write_fd = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{self.width}x{self.height}x24",
-             "-nolisten", "tcp"],
-            pass_fds=[write_fd], stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        self.env = dict(os.environ, DISPLAY=":" + number)
+        self.xvfb, display = start_xvfb(self.width, self.height)
+        assert display, "Xvfb did not start"
+        self.env = dict(os.environ, DISPLAY=display)
         for key in ("WAYLAND_DISPLAY", "GDK_BACKEND", "GDK_SCALE", "GDK_DPI_SCALE"):
             self.env.pop(key, None)
 
@@ -205,25 +239,9 @@ class XSession:
         return self
 
     def __exit__(self, *exc):
-        # Each helper leads a process group of its own, which goes with it:
-        # a bus and what it started, the web processes of a program.
-        for process in reversed(self.helpers):
-            for sig in (signal.SIGTERM, signal.SIGKILL):
-                try:
-                    os.killpg(process.pid, sig)
-                except ProcessLookupError:
-                    if process.poll() is None:
-                        process.kill()
-                        process.wait(timeout=5)
-                    break
-                try:
-                    process.wait(timeout=5)
-                    break
-                except subprocess.TimeoutExpired:
-                    continue
-        # The stand-in desktop's clicks were read through a pipe of ours.
-        if getattr(self, "desktop", None) is not None:
-            self.desktop.stdout.close()
+        # The stand-in desktop's clicks were read through a pipe of ours,
+        # which goes with it.
+        end_process_groups(self.helpers)
         if getattr(self, "xvfb", None) is not None:
             self.xvfb.terminate()
             self.xvfb.wait(timeout=10)
