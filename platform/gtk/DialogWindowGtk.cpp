@@ -234,8 +234,10 @@ void CDialogWindow::BringWindowToTop() {
     GdkWindow* gdkWindow = gtk_widget_get_window(m_pImpl->surface);
     gdk_window_raise(gdkWindow);
     // Tiling window managers (i3) ignore a raise, but raise the window they
-    // are asked to make the active one.
-    if (!gtk_window_is_active(m_pImpl->window) && GDK_IS_X11_WINDOW(gdkWindow)) {
+    // are asked to make the active one. Only a window on the screen: asking
+    // would show a hidden one again.
+    if (gtk_widget_get_visible(m_pImpl->surface) && !gtk_window_is_active(m_pImpl->window) &&
+        GDK_IS_X11_WINDOW(gdkWindow)) {
         gtk_window_present_with_time(m_pImpl->window, gdk_x11_get_server_time(gdkWindow));
     }
 }

@@ -17,6 +17,7 @@
 #include "app/LoginApp.h"
 #include "platform/AlphaShape.h"
 #include "platform/MessageLoop.h"
+#include "platform/ProgramWindows.h"
 #include "platform/gtk/NativeWindows.h"
 #include "tests/gui/GtkTestSupport.h"
 #include "ui/PngButton.h"
@@ -431,6 +432,39 @@ TEST(AppShellLayered, CloseButtonAsksOverTheWindowAndCancelKeepsTheProgram) {
             });
             const int code = theApp.InitInstance();
             std::_Exit(code == 0 && asked == 1 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(AppShell, HiddenWindowsStayHiddenWhenTheMainWindowIsActivated) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // A program that waits for its game hides its windows; the
+            // desktop may still hand the main window the focus afterwards.
+            WhenShown("Tharnvale", [](GtkWindow* main) {
+                HideProgramWindows();
+                GdkEvent* focus = gdk_event_new(GDK_FOCUS_CHANGE);
+                focus->focus_change.window =
+                    GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(main))));
+                focus->focus_change.in = TRUE;
+                gtk_widget_send_focus_change(GTK_WIDGET(main), focus);
+                gdk_event_free(focus);
+                g_timeout_add(
+                    300,
+                    [](gpointer) -> gboolean {
+                        GList* all = gtk_window_list_toplevels();
+                        int visible = 0;
+                        for (GList* l = all; l != nullptr; l = l->next) {
+                            visible += gtk_widget_get_visible(GTK_WIDGET(l->data)) ? 1 : 0;
+                        }
+                        g_list_free(all);
+                        std::_Exit(visible == 0 ? 0 : 1);
+                    },
+                    nullptr);
+            });
+            theApp.InitInstance();
+            std::_Exit(2);
         },
         testing::ExitedWithCode(0), "");
 }
