@@ -28,8 +28,7 @@ import subprocess
 import tempfile
 import time
 
-from pictures import Screenshot
-from xsession import HEIGHT, WIDTH, end_process_groups, start_xvfb, tree_windows, wait_until
+from xsession import HEIGHT, OTHER_DESKTOPS, WIDTH, XvfbSession, tree_windows, wait_until
 
 # sway refuses to run as root; it runs as this user, and root clients
 # connect to its socket all the same.
@@ -42,27 +41,17 @@ class DesktopUnavailable(Exception):
     """The desktop cannot run on this machine; the message says why."""
 
 
-class WaylandSession:
+class WaylandSession(XvfbSession):
     """What every nested compositor shares; a subclass says how to start its
     compositor (`compositor_argv`) and where its XWayland is."""
     name = "wayland"
 
     def __init__(self, xwayland=False, screen=(WIDTH, HEIGHT)):
+        super().__init__(screen)
         self.xwayland = xwayland
-        self.width, self.height = screen
-        self.helpers = []
-        self.folder = None
-        self.xvfb = None
         self.started_in = None
 
     # -- life cycle --------------------------------------------------------
-    def __enter__(self):
-        try:
-            return self.start()
-        except BaseException:
-            self.__exit__(None, None, None)
-            raise
-
     def start(self):
         began = time.monotonic()
         self.folder = tempfile.mkdtemp(prefix="desktop-%s-" % self.name)
@@ -70,11 +59,13 @@ class WaylandSession:
         self.runtime = os.path.join(self.folder, "run")
         os.mkdir(self.runtime, 0o700)
         self.log_path = os.path.join(self.folder, "compositor.log")
-        self.host = self.start_xvfb()
+        self.host = self.open_xvfb()
+        if not self.host:
+            raise DesktopUnavailable("Xvfb did not start")
         self.socket = "wayland-test"
         clean = {k: v for k, v in os.environ.items()
-                 if k not in ("DISPLAY", "WAYLAND_DISPLAY", "GDK_BACKEND", "GDK_SCALE", "GDK_DPI_SCALE",
-                              "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS", "SWAYSOCK", "I3SOCK")}
+                 if k not in OTHER_DESKTOPS + ("DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS",
+                                               "SWAYSOCK", "I3SOCK")}
         compositor_env = dict(clean, DISPLAY=self.host, XDG_RUNTIME_DIR=self.runtime)
         argv = self.compositor_argv()
         if not shutil.which(self.program):
@@ -97,41 +88,13 @@ class WaylandSession:
         self.started_in = time.monotonic() - began
         return self
 
-    def __exit__(self, *exc):
-        # The compositor with its bus, its XWayland and what it started.
-        end_process_groups(self.helpers)
-        self.helpers = []
-        if self.xvfb is not None:
-            self.xvfb.terminate()
-            self.xvfb.wait(timeout=10)
-            self.xvfb = None
-        if self.folder:
-            shutil.rmtree(self.folder, ignore_errors=True)
-            self.folder = None
-
-    def start_xvfb(self):
-        self.xvfb, display = start_xvfb(self.width, self.height)
-        if not display:
-            raise DesktopUnavailable("Xvfb did not start")
-        return display
-
     def output_window_shown(self):
         """Whether the compositor's window covers the Xvfb."""
-        tree = self.host_run(["xwininfo", "-root", "-children"], check=False).stdout
+        tree = self.run(["xwininfo", "-root", "-children"], check=False).stdout
         return " %dx%d+0+0 " % (self.width, self.height) in tree
 
     def socket_up(self):
         return os.path.exists(os.path.join(self.runtime, self.socket))
-
-    def spawn(self, argv, env=None, **kwargs):
-        process = subprocess.Popen(argv, env=env or self.env, start_new_session=True, **kwargs)
-        self.helpers.append(process)
-        return process
-
-    def host_run(self, argv, check=True):
-        """Runs a tool on the Xvfb that holds the compositor."""
-        return subprocess.run(argv, env=dict(os.environ, DISPLAY=self.host), check=check,
-                              capture_output=True, text=True, timeout=30)
 
     def log_tail(self, lines=5):
         try:
@@ -172,27 +135,7 @@ class WaylandSession:
         compositor tells."""
         raise DesktopUnavailable("%s does not tell where its windows are" % self.name)
 
-    # -- the program's windows -------------------------------------------------
-    def start_launcher(self, program, cwd=None, env=None):
-        """Starts `program` on this desktop; it ends with the session at the
-        latest."""
-        environment = dict(self.env, **(env or {}))
-        return self.spawn([os.path.abspath(program)], env=environment, cwd=cwd, stderr=subprocess.DEVNULL)
-
-    # -- what the player sees and does ------------------------------------------
-    def screenshot(self, keep_as=None):
-        """The screen now; also saved as the PNG file `keep_as` if given."""
-        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
-                             env=dict(os.environ, DISPLAY=self.host), check=True, capture_output=True,
-                             timeout=30).stdout
-        if keep_as:
-            subprocess.run(["convert", "-size", "%dx%d" % (self.width, self.height), "-depth", "8",
-                            "rgb:-", keep_as], input=raw, check=True, timeout=30)
-        return Screenshot(raw, self.width)
-
-    def move_pointer(self, x, y):
-        self.host_run(["xdotool", "mousemove", str(x), str(y)])
-
+    # -- what the player does ------------------------------------------------
     def park_pointer(self):
         # weston counts the pointer's moves from where it first saw it, and
         # nested mutter gives a surface that maps under the pointer the
@@ -207,27 +150,15 @@ class WaylandSession:
         # closely where the pointer was before the move.
         self.move_pointer(x, y)
         time.sleep(0.5)
-        self.host_run(["xdotool", "click", str(button)])
-
-    def press(self):
-        self.host_run(["xdotool", "mousedown", "1"])
+        self.run(["xdotool", "click", str(button)])
 
     def release(self):
-        self.host_run(["xdotool", "mouseup", "1"])
-
-    def drag(self, start, end, steps=10):
-        commands = ["mousemove", str(start[0]), str(start[1]), "sleep", "0.3", "mousedown", "1", "sleep", "0.2"]
-        for i in range(1, steps + 1):
-            x = start[0] + (end[0] - start[0]) * i // steps
-            y = start[1] + (end[1] - start[1]) * i // steps
-            commands += ["sleep", "0.05", "mousemove", str(x), str(y)]
-        commands += ["sleep", "0.2", "mouseup", "1"]
-        self.host_run(["xdotool"] + commands)
+        self.run(["xdotool", "mouseup", "1"])
 
     def key(self, *keys):
         """Types `keys` (X keysym names: Escape, Return) to whatever has the
         keyboard focus."""
-        self.host_run(["xdotool", "key"] + list(keys))
+        self.run(["xdotool", "key"] + list(keys))
 
 
 class WestonSession(WaylandSession):

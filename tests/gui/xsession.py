@@ -190,17 +190,27 @@ def end_process_groups(processes):
             process.stdout.close()
 
 
-class XSession:
-    def __init__(self, window_manager=False, compositor=False, screen=(WIDTH, HEIGHT), desktop_rgb=DESKTOP_RGB):
-        # True stands for openbox, the first window manager the tests had.
-        self.window_manager = "openbox" if window_manager is True else window_manager
-        self.compositor = compositor
+# Taken out of the environment of the programs a test desktop runs: they
+# show on that desktop only, at its own scale.
+OTHER_DESKTOPS = ("WAYLAND_DISPLAY", "GDK_BACKEND", "GDK_SCALE", "GDK_DPI_SCALE")
+
+
+class XvfbSession:
+    """What every test desktop shares: a private Xvfb, whose screen is what
+    the player sees and whose pointer and keyboard are the player's hands;
+    the helpers started for the session; and a folder of its own. All of it
+    goes when the session ends. A subclass starts its desktop on the Xvfb
+    (`start`) and sets `env`, the environment of the programs that show on
+    it."""
+
+    def __init__(self, screen):
         self.width, self.height = screen
-        self.desktop_rgb = desktop_rgb
         self.helpers = []
         self.folder = None
+        self.xvfb = None
+        self.xvfb_env = None
+        self.env = None
 
-    # -- life cycle --------------------------------------------------------
     def __enter__(self):
         try:
             return self.start()
@@ -209,12 +219,92 @@ class XSession:
             raise
 
     def start(self):
-        self.xvfb, display = start_xvfb(self.width, self.height)
-        assert display, "Xvfb did not start"
-        self.env = dict(os.environ, DISPLAY=display)
-        for key in ("WAYLAND_DISPLAY", "GDK_BACKEND", "GDK_SCALE", "GDK_DPI_SCALE"):
-            self.env.pop(key, None)
+        raise NotImplementedError
 
+    def __exit__(self, *exc):
+        # A helper's pipes to us (the stand-in desktop's clicks) go with it.
+        end_process_groups(self.helpers)
+        self.helpers = []
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            self.xvfb.wait(timeout=10)
+            self.xvfb = None
+        if self.folder:
+            shutil.rmtree(self.folder, ignore_errors=True)
+            self.folder = None
+
+    def open_xvfb(self):
+        """Starts the session's Xvfb: its display (":N"), or None when it did
+        not start."""
+        self.xvfb, display = start_xvfb(self.width, self.height)
+        if display:
+            self.xvfb_env = {k: v for k, v in os.environ.items() if k not in OTHER_DESKTOPS}
+            self.xvfb_env["DISPLAY"] = display
+        return display
+
+    def spawn(self, argv, env=None, **kwargs):
+        """Starts a helper; it ends with the session at the latest."""
+        process = subprocess.Popen(argv, env=env or self.env, start_new_session=True, **kwargs)
+        self.helpers.append(process)
+        return process
+
+    def run(self, argv, check=True):
+        """Runs a tool on the session's Xvfb (xdotool, xprop, wmctrl...)."""
+        return subprocess.run(argv, env=self.xvfb_env, check=check, capture_output=True, text=True,
+                              timeout=30)
+
+    # -- the program's windows -------------------------------------------------
+    def start_launcher(self, program, cwd=None, env=None):
+        """Starts `program` on this desktop; it ends with the session at the
+        latest."""
+        environment = dict(self.env, **(env or {}))
+        return self.spawn([os.path.abspath(program)], env=environment, cwd=cwd, stderr=subprocess.DEVNULL)
+
+    # -- what the player sees and does ------------------------------------------
+    def screenshot(self, keep_as=None):
+        """The screen now; also saved as the PNG file `keep_as` if given, so
+        that what a person looks at is what the test read."""
+        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=self.xvfb_env,
+                             check=True, capture_output=True, timeout=30).stdout
+        if keep_as:
+            subprocess.run(["convert", "-size", "%dx%d" % (self.width, self.height), "-depth", "8",
+                            "rgb:-", keep_as], input=raw, check=True, timeout=30)
+        return Screenshot(raw, self.width)
+
+    def click(self, x, y, button=1):
+        self.run(["xdotool", "mousemove", str(x), str(y), "click", str(button)])
+
+    def move_pointer(self, x, y):
+        self.run(["xdotool", "mousemove", str(x), str(y)])
+
+    def press(self):
+        """Presses the pointer's first button where the pointer is."""
+        self.run(["xdotool", "mousedown", "1"])
+
+    def drag(self, start, end, steps=10):
+        # The moves go one by one with pauses, in a process of their own, so
+        # that the window manager sees a real drag.
+        commands = ["mousemove", str(start[0]), str(start[1]), "sleep", "0.4", "mousedown", "1", "sleep", "0.2"]
+        for i in range(1, steps + 1):
+            x = start[0] + (end[0] - start[0]) * i // steps
+            y = start[1] + (end[1] - start[1]) * i // steps
+            commands += ["sleep", "0.05", "mousemove", str(x), str(y)]
+        commands += ["sleep", "0.2", "mouseup", "1"]
+        self.run(["xdotool"] + commands)
+
+
+class XSession(XvfbSession):
+    def __init__(self, window_manager=False, compositor=False, screen=(WIDTH, HEIGHT), desktop_rgb=DESKTOP_RGB):
+        super().__init__(screen)
+        # True stands for openbox, the first window manager the tests had.
+        self.window_manager = "openbox" if window_manager is True else window_manager
+        self.compositor = compositor
+        self.desktop_rgb = desktop_rgb
+
+    # -- life cycle --------------------------------------------------------
+    def start(self):
+        assert self.open_xvfb(), "Xvfb did not start"
+        self.env = dict(self.xvfb_env)
         self.desktop = self.spawn([DESKTOP, "#%02x%02x%02x" % self.desktop_rgb],
                                   stdout=subprocess.PIPE, text=True)
         assert self.desktop.stdout.readline().strip() == "mapped", "the test desktop did not map"
@@ -238,36 +328,8 @@ class XSession:
             time.sleep(0.3)
         return self
 
-    def __exit__(self, *exc):
-        # The stand-in desktop's clicks were read through a pipe of ours,
-        # which goes with it.
-        end_process_groups(self.helpers)
-        if getattr(self, "xvfb", None) is not None:
-            self.xvfb.terminate()
-            self.xvfb.wait(timeout=10)
-        if self.folder:
-            shutil.rmtree(self.folder, ignore_errors=True)
-            self.folder = None
-
-    def spawn(self, argv, **kwargs):
-        process = subprocess.Popen(argv, env=self.env, start_new_session=True, **kwargs)
-        self.helpers.append(process)
-        return process
-
-    def run(self, argv, check=True):
-        return subprocess.run(argv, env=self.env, check=check, capture_output=True, text=True,
-                              timeout=30)
 
     # -- the program's windows -------------------------------------------------
-    def start_launcher(self, program, cwd=None, env=None):
-        """Starts `program` on this display; it ends with the session at the
-        latest."""
-        environment = dict(self.env, **(env or {}))
-        process = subprocess.Popen([os.path.abspath(program)], env=environment, cwd=cwd,
-                                   stderr=subprocess.DEVNULL, start_new_session=True)
-        self.helpers.append(process)
-        return process
-
     def windows_named(self, pattern):
         """The ids of the visible windows whose title matches `pattern`, a
         regular expression that matches anywhere in the title."""
@@ -328,46 +390,15 @@ class XSession:
         self.run(["wmctrl", "-c", name])
 
     # -- what the player sees and does ------------------------------------------
-    def screenshot(self, keep_as=None):
-        """The screen now; also saved as the PNG file `keep_as` if given, so
-        that what a person looks at is what the test read."""
-        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=self.env,
-                             check=True, capture_output=True, timeout=30).stdout
-        if keep_as:
-            subprocess.run(["convert", "-size", "%dx%d" % (self.width, self.height), "-depth", "8",
-                            "rgb:-", keep_as], input=raw, check=True, timeout=30)
-        return Screenshot(raw, self.width)
-
-    def click(self, x, y, button=1):
-        self.run(["xdotool", "mousemove", str(x), str(y), "click", str(button)])
-
-    def move_pointer(self, x, y):
-        self.run(["xdotool", "mousemove", str(x), str(y)])
-
     def park_pointer(self):
         """Moves the pointer to the screen's corner, away from the program's
         windows, so that no button of theirs is lit."""
         self.move_pointer(*CORNER)
 
-    def press(self):
-        """Presses the pointer's first button where the pointer is."""
-        self.run(["xdotool", "mousedown", "1"])
-
     def release_aside(self):
         """Takes the pressed pointer to the screen's corner and releases it
         there: a press that clicks nothing."""
         self.run(["xdotool", "mousemove", str(CORNER[0]), str(CORNER[1]), "mouseup", "1"])
-
-    def drag(self, start, end, steps=10):
-        # The moves go one by one with pauses, in a process of their own, so
-        # that the window manager sees a real drag.
-        commands = ["mousemove", str(start[0]), str(start[1]), "sleep", "0.4", "mousedown", "1", "sleep", "0.2"]
-        for i in range(1, steps + 1):
-            x = start[0] + (end[0] - start[0]) * i // steps
-            y = start[1] + (end[1] - start[1]) * i // steps
-            commands += ["sleep", "0.05", "mousemove", str(x), str(y)]
-        commands += ["sleep", "0.2", "mouseup", "1"]
-        self.run(["xdotool"] + commands)
 
     def key(self, window, *keys):
         self.run(["xdotool", "windowactivate", "--sync", str(window)], check=False)
