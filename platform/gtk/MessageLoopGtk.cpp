@@ -1,11 +1,11 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
-#include <exception>
-#include <thread>
 #include <vector>
 
 #include "platform/MessageLoop.h"
+#include "platform/OwnedPtr.h"
+#include "platform/WorkerThread.h"
 
 namespace {
 
@@ -21,6 +21,16 @@ gboolean OnQuitPosted(gpointer) {
         g_main_loop_quit(loop);
     }
     return G_SOURCE_REMOVE;
+}
+
+// Asks `loop` to end once it is idle; from any thread.
+void EndWhenIdle(GMainLoop* loop) {
+    g_idle_add(
+        [](gpointer data) -> gboolean {
+            g_main_loop_quit(static_cast<GMainLoop*>(data));
+            return G_SOURCE_REMOVE;
+        },
+        loop);
 }
 
 }  // namespace
@@ -84,25 +94,12 @@ void CMessageLoop::End() {
 }
 
 void RunOnWorkerThread(const std::function<void()>& work) {
-    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
+    const OwnedPtr<GMainLoop, g_main_loop_unref> loop(g_main_loop_new(nullptr, FALSE));
+    RunBeside(
+        [&] {
+            // Ends the loop as the work ends, however it ends.
+            const OwnedPtr<GMainLoop, EndWhenIdle> endLoop(loop.get());
             work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        g_idle_add(
-            [](gpointer data) -> gboolean {
-                g_main_loop_quit(static_cast<GMainLoop*>(data));
-                return G_SOURCE_REMOVE;
-            },
-            loop);
-    });
-    g_main_loop_run(loop);
-    worker.join();
-    g_main_loop_unref(loop);
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+        },
+        [&] { g_main_loop_run(loop.get()); });
 }

@@ -1,12 +1,10 @@
 #include "tests/support/FakePlatform.h"
 
-#include <exception>
-#include <thread>
-
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/ProgramWindows.h"
 #include "platform/ProgressWindow.h"
+#include "platform/WorkerThread.h"
 
 FakePlatform& Fake() {
     static FakePlatform fake;
@@ -52,24 +50,6 @@ bool CMessageLoop::Run() {
 void CMessageLoop::End() {}
 
 namespace {
-
-// Runs `work` on a thread of its own and `meanwhile` on this one, then
-// waits for the work, throwing what it threw.
-void RunBeside(const std::function<void()>& work, const std::function<void()>& meanwhile) {
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    meanwhile();
-    worker.join();
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
-}
 
 void RecordProgressWindow(std::u16string_view title, TransferProgress& progress,
                           const std::function<void()>& work) {
