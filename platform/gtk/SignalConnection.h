@@ -1,8 +1,11 @@
 #pragma once
 
 // A handler connected to a GObject's signal, owned: it is disconnected when
-// the connection goes (or is reset), unless the object went first. The one
-// way the toolkit and the web engine code connect to signals.
+// the connection goes (or is reset), unless the object went first. The way
+// the toolkit and the web engine code connect a handler that uses something
+// other than the object itself; one that needs only the object and what it
+// holds (a window's shape, a download's destination) lives as long as the
+// object and is connected plainly.
 
 #include <glib-object.h>
 
