@@ -79,17 +79,20 @@ fi
 
 # The text conversion tests run under these locales; Wine gives Windows
 # programs the players' code page (936) under the Chinese UTF-8 one.
+# Every needed line is in /etc/locale.gen before locale-gen runs, and it
+# keeps what the machine has: otherwise a locale made by other means (one
+# not listed there) would be lost when another one is generated.
 need_locales=(en_US.UTF-8 zh_CN.GB18030 zh_CN.UTF-8)
 have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | tr -d '-')
 gen=0
 for l in "${need_locales[@]}"; do
   key=$(echo "$l" | tr 'A-Z' 'a-z' | tr -d '-')
-  if ! grep -qx "$key" <<<"$have"; then
-    charset=${l#*.}
-    grep -q "^$l $charset" /etc/locale.gen 2>/dev/null || echo "$l $charset" >>/etc/locale.gen
-    gen=1
-  fi
+  grep -qx "$key" <<<"$have" || gen=1
 done
 if ((gen)); then
-  locale-gen >/dev/null
+  for l in "${need_locales[@]}"; do
+    charset=${l#*.}
+    grep -q "^$l $charset" /etc/locale.gen 2>/dev/null || echo "$l $charset" >>/etc/locale.gen
+  done
+  locale-gen --keep-existing >/dev/null
 fi
