@@ -4,7 +4,9 @@
 // bars and no border, the engine's own keys (F5 reloads, copy and paste),
 // addresses never rewritten, the engine's own drag and drop, and
 // window.external answered by the script bridge in every document and
-// frame. Pages that ask for a new window open in the player's web browser.
+// frame. A window a script opens on the player's click is a pop-up of the
+// program's own (partner accounts sign in there); a link that asks for a
+// new tab opens in the player's web browser.
 // Once the login page is known to be https, no navigation goes to plain
 // http (see SecureNavigation.h). Nothing a page offers is ever saved.
 //
@@ -45,6 +47,9 @@ public:
     // The page's current look, as many pixels as it shows on the screen at
     // `scale` (device scale set to it); null before PlaceIn.
     CairoSurfacePtr SnapshotPage(int scale) const;
+
+    // Closes the pop-ups the page opened.
+    void ClosePopups();
 
     // Starts loading `utf8Url`.
     void Navigate(const std::string& utf8Url);

@@ -182,6 +182,11 @@ HitTest CLoginActiveDlg::OnNcHitTest() {
 CHandoffSequence CLoginActiveDlg::Handoff() {
     return {m_setup.storeLaunchArgs,
             [this] {
+                // The partner's pop-ups have done their part: nothing of the
+                // sign-in stays over the download and the game.
+                if (m_pSite != nullptr) {
+                    m_pSite->ClosePopups();
+                }
                 // The engine paints nothing while the page's script waits:
                 // the page's last look stays on screen meanwhile.
                 if (m_pSite != nullptr && m_bBrowserShown) {

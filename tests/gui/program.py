@@ -66,6 +66,70 @@ CLICK_TO_LOG_IN = page(
     % json.dumps(PAYLOAD))
 
 
+# The partner's sign-in in a pop-up of the program's own: a click on the
+# green login page opens it on a second origin, 500 x 600; it goes through a
+# redirect inside its origin to its page, all of one purple, titled
+# PARTNER_TITLE, which greets its opener and is greeted back; a click on it
+# posts the sign-in to the opener and closes it, and the login page logs in.
+PARTNER_TITLE = "Partner sign-in"
+PARTNER_RGB = (0xAA, 0x22, 0x88)
+PARTNER_SIZE = (500, 600)
+
+
+def serve_partner_sign_in(portal, logs_in=True):
+    """Serves the login page and the partner's pages on `portal`; the
+    partner's origin is the portal's port under another name."""
+    login, partner = portal.origin(), portal.origin("localhost")
+    portal.responses["/partner/start"] = (302, {"Location": partner + "/partner/page"}, b"")
+    portal.pages["/partner/page"] = (
+        PAGE_HEAD.replace("<title>login</title>", "<title>%s</title>" % PARTNER_TITLE) +
+        "<body style='margin:0;background:#aa2288'><script>" +
+        beacon("'partner: AppLogin ' + typeof (window.external && window.external.AppLogin) +"
+               " ' opener ' + !!window.opener") +
+        "addEventListener('message', function (e) {"
+        " if (e.source === window.opener) " + beacon("'partner got ' + e.data") + " });"
+        "window.opener.postMessage('hello', %r);"
+        "addEventListener('click', function () {"
+        " window.opener.postMessage('signed-in', %r); window.close(); });"
+        "</script></body>" % (login, login))
+    script = (
+        "var partner = null;"
+        "addEventListener('click', function () {"
+        " partner = window.open(%r, 'oauth', 'width=%d,height=%d'); "
+        % (partner + "/partner/start", PARTNER_SIZE[0], PARTNER_SIZE[1]) +
+        beacon("'opened=' + (partner !== null)") + " });"
+        "addEventListener('message', function (e) {"
+        " if (e.origin !== %r) return;" % partner +
+        " if (e.data === 'hello') e.source.postMessage('welcome', e.origin);"
+        " if (e.data === 'signed-in') { " + beacon("'signed in'") +
+        (" window.external.AppLogin(%s);" % json.dumps(PAYLOAD) if logs_in else "") + " } });"
+        "setInterval(function () { if (partner && partner.closed) {"
+        " partner = null; " + beacon("'partner closed'") + " } }, 100);"
+        "addEventListener('load', function () { new Image().src = '/beacon?shown'; });")
+    portal.pages[LOGIN_PATH] = page(GREEN_FILL + "<script>" + script + "</script>")
+
+
+def find_colour(shot, rgb, width, height, step=16):
+    """The bounding box (x, y, width, height) of the area of colour `rgb`
+    that the first matching pixel of a coarse grid lies in, or None."""
+    def match(x, y):
+        return 0 <= x < width and 0 <= y < height and close_to(shot.pixel(x, y), rgb, 8)
+    for y in range(0, height, step):
+        for x in range(0, width, step):
+            if match(x, y):
+                left, top, right, bottom = x, y, x, y
+                while match(left - 1, y):
+                    left -= 1
+                while match(right + 1, y):
+                    right += 1
+                while match(x, top - 1):
+                    top -= 1
+                while match(x, bottom + 1):
+                    bottom += 1
+                return left, top, right - left + 1, bottom - top + 1
+    return None
+
+
 def web_processes(root):
     """The WebKit web processes that the program `root` (a pid) started."""
     found = []

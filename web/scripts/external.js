@@ -8,6 +8,16 @@
 // script runs, so a page that replaces them later does not see the key pass.
 (function () {
     "use strict";
+    // A partner's pop-up, whose pages have an opener, is no login page: the
+    // engine runs this script in it too, but it gets no window.external of
+    // ours (and the program refuses its calls anyway).
+    try {
+        if (window.top.opener) {
+            return;
+        }
+    } catch (e) {
+        return;
+    }
     var key = "@BRIDGE_KEY@";
     var origin = "tharnvale-external://bridge/";
     var apply = Reflect.apply;

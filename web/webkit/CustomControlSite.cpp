@@ -5,6 +5,7 @@
 #include "platform/GLibPtr.h"
 #include "platform/Resources.h"
 #include "web/CustomControlSite.h"
+#include "web/PageDiagnostics.h"
 #include "web/SecureNavigation.h"
 #include "web/webkit/EngineSite.h"
 #include "web/webkit/WindowItem.h"
@@ -60,23 +61,6 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer) {
     return FALSE;
 }
 
-// A link the player clicked that wants a new window opens in the player's
-// own web browser. A page opening windows by itself opens nothing: it could
-// otherwise start the browser again and again.
-GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer) {
-    if (!webkit_navigation_action_is_user_gesture(action)) {
-        return nullptr;
-    }
-    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-    const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
-    if (uri != nullptr && (g_str_has_prefix(uri, "http://") || g_str_has_prefix(uri, "https://"))) {
-        GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(view));
-        gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri,
-                               GDK_CURRENT_TIME, nullptr);
-    }
-    return nullptr;
-}
-
 // Nothing a page asks permission for (location, notifications, camera,
 // microphone, storage beyond the usual) has a use in a login page.
 gboolean OnPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
@@ -103,14 +87,14 @@ gboolean OnPointerMotion(GtkWidget*, GdkEventMotion*, CCustomControlSite::Impl* 
 // would turn into a download (an attachment, or a type it cannot show) is
 // dropped before any byte of it is stored. The web context cancels whatever
 // download starts by another way.
-bool CCustomControlSite::Impl::DecidePolicy(WebKitPolicyDecision* decision,
-                                            WebKitPolicyDecisionType type) const {
+bool DecideHostPolicy(const std::string& loginUrl, WebKitPolicyDecision* decision,
+                      WebKitPolicyDecisionType type) {
     if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
         WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
             WEBKIT_NAVIGATION_POLICY_DECISION(decision));
         const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
         if (uri != nullptr && !MayNavigate(loginUrl, uri)) {
-            g_printerr("login-launcher: refused to leave https for %s\n", uri);
+            ReportPageTrouble("refused to leave https for " + AddressForLog(uri));
             webkit_policy_decision_ignore(decision);
             return true;
         }
@@ -128,8 +112,8 @@ bool CCustomControlSite::Impl::DecidePolicy(WebKitPolicyDecision* decision,
     const GCharPtr owned(disposition);
     const bool attachment = found && g_ascii_strcasecmp(disposition, "attachment") == 0;
     if (attachment || !webkit_response_policy_decision_is_mime_type_supported(responseDecision)) {
-        g_printerr("login-launcher: refused to download %s\n",
-                   webkit_uri_response_get_uri(response));
+        ReportPageTrouble("refused to download " +
+                          AddressForLog(webkit_uri_response_get_uri(response)));
         webkit_policy_decision_ignore(decision);
         return true;
     }
@@ -145,13 +129,16 @@ CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey
     webkit_settings_set_hardware_acceleration_policy(settings,
                                                      WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     webkit_settings_set_enable_developer_extras(settings, FALSE);
+    // Every window a page opens is put to the program (OnCreate), which
+    // opens only those the player asked for, and says which it refused.
+    webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
     signals.Add(view, "context-menu", G_CALLBACK(OnContextMenu), this);
     signals.Add(view, "key-press-event", G_CALLBACK(OnKeyPress), this);
-    signals.Add(view, "create", G_CALLBACK(OnCreate), this);
+    signals.Add(view, "create", G_CALLBACK(CPopupWindows::OnCreate), &popups);
     signals.Add(view, "permission-request", G_CALLBACK(OnPermissionRequest), this);
     signals.Add(view, "motion-notify-event", G_CALLBACK(OnPointerMotion), this);
     navigation.SetHostPolicy([this](WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
-        return DecidePolicy(decision, type);
+        return DecideHostPolicy(loginUrl, decision, type);
     });
 }
 
@@ -206,6 +193,10 @@ CairoSurfacePtr CCustomControlSite::SnapshotPage(int scale) const {
 
 void CCustomControlSite::Navigate(const std::string& utf8Url) {
     webkit_web_view_load_uri(m_pImpl->view.get(), utf8Url.c_str());
+}
+
+void CCustomControlSite::ClosePopups() {
+    m_pImpl->popups.CloseAll();
 }
 
 bool CCustomControlSite::HasPage() const {

@@ -9,12 +9,15 @@
 #include "platform/gtk/SignalConnection.h"
 #include "web/CustomOccManager.h"
 #include "web/ExternalBridge.h"
+#include "web/PageDiagnostics.h"
 #include "web/webkit/EngineSite.h"
 
 namespace {
 
 // The address scheme of the script bridge's requests (web/scripts/external.js).
 constexpr char kExternalScheme[] = "tharnvale-external";
+// Marks the browsers that show login pages, the only ones the bridge answers.
+constexpr char kLoginViewMark[] = "tharnvale-login-view";
 
 void FinishWithText(WebKitURISchemeRequest* request, const std::string& json) {
     const GObjectPtr<GInputStream> stream(
@@ -96,6 +99,16 @@ WebKitWebContext* CCustomOccManager::Impl::Context() {
     // not vouch for is never shown, whatever the engine's default; see
     // CLoginPageGuard for what the player sees instead.
     webkit_website_data_manager_set_tls_errors_policy(store.get(), WEBKIT_TLS_ERRORS_POLICY_FAIL);
+    // Partners' sign-ins may stand in frames of their own origin on the
+    // portal's page, and keep their session in their own cookies. A web
+    // browser's default (no third-party cookies, tracking prevention) sends
+    // those cookies nowhere, so such a sign-in would start over at every
+    // step. Here every page is the portal's or one it brought in; there is
+    // no other site to follow the player across.
+    webkit_cookie_manager_set_accept_policy(
+        webkit_website_data_manager_get_cookie_manager(store.get()),
+        WEBKIT_COOKIE_POLICY_ACCEPT_ALWAYS);
+    webkit_website_data_manager_set_itp_enabled(store.get(), FALSE);
     m_pContext.reset(webkit_web_context_new_with_website_data_manager(store.get()));
     webkit_web_context_register_uri_scheme(
         m_pContext.get(), kExternalScheme,
@@ -111,11 +124,19 @@ WebKitWebContext* CCustomOccManager::Impl::Context() {
 
 // A page's script asks the bridge something; it waits for the answer, so
 // everything the call starts (a download included) happens before it goes on.
+// Only the login pages' browsers may ask: a partner's pop-up shares their web
+// process and their scripts, but never the bridge.
 void CCustomOccManager::Impl::OnExternalRequest(WebKitURISchemeRequest* request, Impl* self) {
     const char* uri = webkit_uri_scheme_request_get_uri(request);
+    WebKitWebView* asker = webkit_uri_scheme_request_get_web_view(request);
+    const bool fromLoginPage =
+        asker != nullptr && g_object_get_data(G_OBJECT(asker), kLoginViewMark) != nullptr;
+    if (!fromLoginPage) {
+        ReportPageTrouble("refused a window.external call from a page that is not the login page");
+    }
     std::optional<std::string> answer;
     try {
-        if (self->m_pBridge != nullptr) {
+        if (self->m_pBridge != nullptr && fromLoginPage) {
             answer = AnswerExternalRequest(*self->m_pBridge, uri != nullptr ? uri : "",
                                            self->m_strBridgeKey);
         }
@@ -134,6 +155,7 @@ std::unique_ptr<CCustomControlSite> CCustomOccManager::CreateSite() {
     auto* view =
         WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", m_pImpl->Context(),
                                      "user-content-manager", content.get(), nullptr));
+    g_object_set_data(G_OBJECT(view), kLoginViewMark, GINT_TO_POINTER(1));
     return std::make_unique<CCustomControlSite>(
         std::make_unique<CCustomControlSite::Impl>(view, m_pImpl->m_strBridgeKey));
 }

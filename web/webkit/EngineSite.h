@@ -13,10 +13,16 @@
 #include "platform/gtk/SignalConnection.h"
 #include "web/CustomControlSite.h"
 #include "web/webkit/NavigationDispatcher.h"
+#include "web/webkit/PopupWindows.h"
 
 // The script world in which the program's own scripts run, out of the page
 // scripts' reach.
 inline constexpr char kScriptWorld[] = "tharnvale";
+
+// The host policy's part of a browser's navigation decisions, the login
+// page's and its pop-ups' alike: true when it has decided.
+bool DecideHostPolicy(const std::string& loginUrl, WebKitPolicyDecision* decision,
+                      WebKitPolicyDecisionType type);
 
 struct CCustomControlSite::Impl {
     // Takes a floating reference to `view`. `bridgeKey` is the key the
@@ -27,9 +33,6 @@ struct CCustomControlSite::Impl {
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
 
-    // The host policy's part of the navigation decisions.
-    bool DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) const;
-
     GObjectPtr<WebKitWebView> view;
     const GObjectPtr<GCancellable> cancellable{g_cancellable_new()};
     std::string loginUrl;
@@ -37,5 +40,7 @@ struct CCustomControlSite::Impl {
     int height = 0;
     std::function<void()> onPointerMotion;
     CNavigationDispatcher navigation{view.get()};
+    // Before the view goes, its pop-ups go.
+    CPopupWindows popups{loginUrl, view.get()};
     CSignalConnections signals;
 };

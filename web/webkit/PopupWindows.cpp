@@ -1,0 +1,192 @@
+#include "web/webkit/PopupWindows.h"
+
+#include <algorithm>
+#include <string>
+
+#include "platform/GLibPtr.h"
+#include "platform/gtk/SignalConnection.h"
+#include "web/NewWindowPolicy.h"
+#include "web/PageDiagnostics.h"
+#include "web/webkit/EngineSite.h"
+
+namespace {
+
+CNewWindowRequest RequestOf(WebKitNavigationAction* action, const char* uri) {
+    const WebKitNavigationType type = webkit_navigation_action_get_navigation_type(action);
+    return {.url = uri != nullptr ? uri : "",
+            .byPlayer = webkit_navigation_action_is_user_gesture(action) != FALSE,
+            .fromLink = type == WEBKIT_NAVIGATION_TYPE_LINK_CLICKED ||
+                        type == WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED};
+}
+
+// The room on the screen the launcher is on.
+CWindowSize WorkArea(GtkWidget* window) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(window);
+    GdkDisplay* display = gtk_widget_get_display(window);
+    GdkMonitor* monitor = gdkWindow != nullptr
+                              ? gdk_display_get_monitor_at_window(display, gdkWindow)
+                              : gdk_display_get_primary_monitor(display);
+    if (monitor == nullptr) {
+        return {};
+    }
+    GdkRectangle area;
+    gdk_monitor_get_workarea(monitor, &area);
+    return {area.width, area.height};
+}
+
+gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*,
+                       gpointer) {
+    return TRUE;
+}
+
+gboolean OnPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
+    webkit_permission_request_deny(request);
+    return TRUE;
+}
+
+}  // namespace
+
+struct CPopupWindows::CPopup {
+    CPopup(CPopupWindows& owner, WebKitWebView* view);
+    ~CPopup();
+    CPopup(const CPopup&) = delete;
+    CPopup& operator=(const CPopup&) = delete;
+
+    static void OnReadyToShow(WebKitWebView*, CPopup* self);
+    static void OnClose(WebKitWebView*, CPopup* self);
+    static gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, CPopup* self);
+    static void OnTitleChanged(WebKitWebView*, GParamSpec*, CPopup* self);
+    static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                   WebKitPolicyDecisionType type, CPopup* self);
+
+    CPopupWindows& m_owner;
+    GtkWidget* const m_pWindow;
+    WebKitWebView* const m_pView;
+    CSignalConnections m_signals;
+};
+
+CPopupWindows::CPopup::CPopup(CPopupWindows& owner, WebKitWebView* view)
+    : m_owner(owner), m_pWindow(gtk_window_new(GTK_WINDOW_TOPLEVEL)), m_pView(view) {
+    GtkWidget* launcher = gtk_widget_get_toplevel(GTK_WIDGET(owner.m_pLauncherView));
+    GtkWindow* window = GTK_WINDOW(m_pWindow);
+    // A dialog of the launcher's: tiling window managers float it, and
+    // every desktop keeps it over the launcher.
+    gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
+    if (GTK_IS_WINDOW(launcher)) {
+        gtk_window_set_transient_for(window, GTK_WINDOW(launcher));
+        gtk_window_set_destroy_with_parent(window, TRUE);
+    }
+    gtk_window_set_position(window, GTK_WIN_POS_CENTER_ON_PARENT);
+    gtk_container_add(GTK_CONTAINER(m_pWindow), GTK_WIDGET(view));
+
+    m_signals.Add(view, "ready-to-show", G_CALLBACK(OnReadyToShow), this);
+    m_signals.Add(view, "close", G_CALLBACK(OnClose), this);
+    m_signals.Add(view, "notify::title", G_CALLBACK(OnTitleChanged), this);
+    m_signals.Add(view, "create", G_CALLBACK(CPopupWindows::OnCreate), &owner);
+    m_signals.Add(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    m_signals.Add(view, "permission-request", G_CALLBACK(OnPermissionRequest), nullptr);
+    m_signals.Add(view, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
+    m_signals.Add(m_pWindow, "delete-event", G_CALLBACK(OnDeleteEvent), this);
+}
+
+CPopupWindows::CPopup::~CPopup() {
+    m_signals.Clear();
+    gtk_widget_destroy(m_pWindow);
+}
+
+// The page has set the window up (its size among it): now it shows, at the
+// size the page asked for, as far as the screen has room.
+void CPopupWindows::CPopup::OnReadyToShow(WebKitWebView*, CPopup* self) {
+    GdkRectangle asked{};
+    webkit_window_properties_get_geometry(webkit_web_view_get_window_properties(self->m_pView),
+                                          &asked);
+    GtkWidget* launcher = gtk_widget_get_toplevel(GTK_WIDGET(self->m_owner.m_pLauncherView));
+    const CWindowSize size = FitPopupSize({asked.width, asked.height}, WorkArea(launcher));
+    gtk_window_set_default_size(GTK_WINDOW(self->m_pWindow), size.width, size.height);
+    gtk_widget_show_all(self->m_pWindow);
+    gtk_widget_grab_focus(GTK_WIDGET(self->m_pView));
+}
+
+// The page's window.close().
+void CPopupWindows::CPopup::OnClose(WebKitWebView*, CPopup* self) {
+    self->m_owner.Close(self);
+}
+
+// The player closes the window: the pop-up goes, the launcher stays.
+gboolean CPopupWindows::CPopup::OnDeleteEvent(GtkWidget*, GdkEvent*, CPopup* self) {
+    self->m_owner.Close(self);
+    return TRUE;
+}
+
+void CPopupWindows::CPopup::OnTitleChanged(WebKitWebView*, GParamSpec*, CPopup* self) {
+    const char* title = webkit_web_view_get_title(self->m_pView);
+    gtk_window_set_title(GTK_WINDOW(self->m_pWindow), title != nullptr ? title : "");
+}
+
+gboolean CPopupWindows::CPopup::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                               WebKitPolicyDecisionType type, CPopup* self) {
+    return DecideHostPolicy(self->m_owner.m_loginUrl, decision, type) ? TRUE : FALSE;
+}
+
+CPopupWindows::CPopupWindows(const std::string& loginUrl, WebKitWebView* launcherView)
+    : m_loginUrl(loginUrl), m_pLauncherView(launcherView) {}
+
+CPopupWindows::~CPopupWindows() {
+    CloseAll();
+}
+
+GtkWidget* CPopupWindows::OnCreate(WebKitWebView* opener, WebKitNavigationAction* action,
+                                   CPopupWindows* self) {
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+    switch (DecideNewWindow(self->m_loginUrl, RequestOf(action, uri))) {
+        case NewWindowAnswer::OpenPopup:
+            return GTK_WIDGET(self->Open(opener));
+        case NewWindowAnswer::OpenInPlayerBrowser: {
+            GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(opener));
+            GError* error = nullptr;
+            gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri,
+                                   GDK_CURRENT_TIME, &error);
+            if (const GErrorPtr failure(error); failure != nullptr) {
+                ReportPageTrouble("the player's web browser cannot open " + AddressForLog(uri) +
+                                  ": " + TextForLog(failure->message));
+            }
+            return nullptr;
+        }
+        case NewWindowAnswer::Refuse:
+            break;
+    }
+    ReportPageTrouble("refused a new window for " + AddressForLog(uri != nullptr ? uri : "") +
+                      (webkit_navigation_action_is_user_gesture(action)
+                           ? ""
+                           : ": the page opened it without the player's click"));
+    return nullptr;
+}
+
+// A browser in the opener's web process, so that the two pages reach each
+// other, but with content of its own: none of the program's scripts, so no
+// window.external.
+WebKitWebView* CPopupWindows::Open(WebKitWebView* opener) {
+    const GObjectPtr<WebKitUserContentManager> content(webkit_user_content_manager_new());
+    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener,
+                                              "user-content-manager", content.get(), nullptr));
+    m_popups.push_back(std::make_unique<CPopup>(*this, view));
+    return view;
+}
+
+void CPopupWindows::Close(CPopup* popup) {
+    const auto it = std::find_if(m_popups.begin(), m_popups.end(),
+                                 [popup](const auto& held) { return held.get() == popup; });
+    if (it != m_popups.end()) {
+        // Out of the list first: destroying the window may end other pop-ups.
+        std::unique_ptr<CPopup> closing = std::move(*it);
+        m_popups.erase(it);
+    }
+}
+
+void CPopupWindows::CloseAll() {
+    while (!m_popups.empty()) {
+        std::unique_ptr<CPopup> closing = std::move(m_popups.back());
+        m_popups.pop_back();
+    }
+}

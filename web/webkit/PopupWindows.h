@@ -1,0 +1,42 @@
+#pragma once
+
+// The partner sign-in pop-ups a login page opens: each a window of the
+// program's own over the launcher, holding a browser related to its opener
+// as a web browser relates them (window.opener, postMessage both ways,
+// window.close()), under the login page's rules (https, no downloads, no
+// permissions, no context menu) but without its window.external. They go
+// when the login hands off, or with the login page's browser.
+
+#include <webkit2/webkit2.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CPopupWindows {
+public:
+    // `loginUrl` (the site's, set later) decides the rules; `launcherView`
+    // is the login page's browser, whose window the pop-ups stand over.
+    CPopupWindows(const std::string& loginUrl, WebKitWebView* launcherView);
+    ~CPopupWindows();
+    CPopupWindows(const CPopupWindows&) = delete;
+    CPopupWindows& operator=(const CPopupWindows&) = delete;
+
+    // The engine's "create" handler for the login page's browser and every
+    // pop-up's: a pop-up, the player's own browser, or nothing.
+    static GtkWidget* OnCreate(WebKitWebView* opener, WebKitNavigationAction* action,
+                               CPopupWindows* self);
+
+    void CloseAll();
+    size_t Count() const { return m_popups.size(); }
+
+private:
+    struct CPopup;
+
+    WebKitWebView* Open(WebKitWebView* opener);
+    void Close(CPopup* popup);
+
+    const std::string& m_loginUrl;
+    WebKitWebView* const m_pLauncherView;
+    std::vector<std::unique_ptr<CPopup>> m_popups;
+};
