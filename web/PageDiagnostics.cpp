@@ -50,3 +50,33 @@ std::string TextForLog(std::string_view text, size_t longest) {
 void ReportPageTrouble(std::string_view line) {
     std::fprintf(stderr, "login-launcher: %.*s\n", int(line.size()), line.data());
 }
+
+std::optional<std::string> CPageTroubleLog::Describe(std::string_view kind, std::string_view text,
+                                                     std::string_view address, int line) {
+    if (m_nLines > kMostLines) {
+        return std::nullopt;
+    }
+    if (++m_nLines > kMostLines) {
+        return "the page reports more trouble; no more of it is shown";
+    }
+    const std::string where =
+        AddressForLog(address) + (line > 0 ? ":" + std::to_string(line) : std::string());
+    if (kind == "script") {
+        return "the page's script failed at " + where + ": " + TextForLog(text);
+    }
+    if (kind == "promise") {
+        return "the page's script left a failure unhandled at " + where + ": " + TextForLog(text);
+    }
+    if (kind == "part") {
+        return "a part of the page (" + TextForLog(text, 20) + ") did not load: " + where;
+    }
+    --m_nLines;
+    return std::nullopt;
+}
+
+void CPageTroubleLog::Report(std::string_view kind, std::string_view text, std::string_view address,
+                             int line) {
+    if (const std::optional<std::string> described = Describe(kind, text, address, line)) {
+        ReportPageTrouble(*described);
+    }
+}

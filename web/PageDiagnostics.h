@@ -4,6 +4,7 @@
 // each, so that a publisher can tell why a page misbehaves on a player's
 // machine. Addresses lose what may carry a session or a login result.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,3 +19,24 @@ std::string TextForLog(std::string_view text, size_t longest = 200);
 
 // Writes "login-launcher: " and `line`.
 void ReportPageTrouble(std::string_view line);
+
+// What the page's own script world reports of the page's trouble, one line
+// each, and no more than kMostLines for one page: a page that fails in a
+// loop must not flood the diagnostics.
+class CPageTroubleLog {
+public:
+    static constexpr unsigned kMostLines = 50;
+
+    // A new page: it may report as many lines again.
+    void OnNewPage() { m_nLines = 0; }
+    // `kind` is "script" (an error thrown, `text` its message), "promise"
+    // (a rejection nobody caught, `text` its reason) or "part" (a part of
+    // the page that did not load, `text` its element); `address` and `line`
+    // tell where. The line to write, if any.
+    std::optional<std::string> Describe(std::string_view kind, std::string_view text,
+                                        std::string_view address, int line);
+    void Report(std::string_view kind, std::string_view text, std::string_view address, int line);
+
+private:
+    unsigned m_nLines = 0;
+};

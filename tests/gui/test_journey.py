@@ -3,9 +3,9 @@ mutter and KWin as Wayland sessions (with and without XWayland where both
 run), and i3, a tiling window manager on X11. On each, the program shows the
 login page inside its frame at its place, a drag by the picture moves the
 whole, a press on a clear pixel reaches the window below, the close button
-asks and its answers hold, and a login hands off: the download window
-stands over the launcher, the game launcher starts and the program ends
-with 16. Where the compositor has no XWayland, or its X windows would not
+asks and its answers hold, and a partner's sign-in in a pop-up over the
+launcher hands off: the download window stands over the launcher, the game
+launcher starts and the program ends with 16. Where the compositor has no XWayland, or its X windows would not
 stay where they ask to be (weston, sway), the program shows one window; on
 GNOME's and KDE's compositors with XWayland, and on i3, the two windows of
 X11.
@@ -21,7 +21,8 @@ import unittest
 from pictures import (BROWSER, CLOSE, CONFIRMATION_SIZE, DOWNLOAD_SIZE, FIGURE, MAIN_SIZE, close_to,
                       face_middle, picture, under_login_item)
 from portal import Portal
-from program import CLICK_TO_LOG_IN, FAKE_LAUNCHER, PAGE_RGB, PAYLOAD_ARGS, PROGRESS_FACE, LauncherRun
+from program import (CLICK_TO_LOG_IN, FAKE_LAUNCHER, PAGE_RGB, PARTNER_RGB, PARTNER_SIZE, PAYLOAD_ARGS,
+                     PROGRESS_FACE, LauncherRun, find_colour, serve_partner_sign_in)
 from test_desktops import COLOUR, RGB, EventReader, SessionPerDesktop, start_i3_session
 from wayland_session import DESKTOPS, DesktopUnavailable, SwaySession
 from xsession import BUILD, DESKTOP, screenshot_path, wait_until
@@ -115,10 +116,12 @@ class JourneyChecks(SessionPerDesktop):
     def keep(self, name):
         return self.session.screenshot(keep_as=screenshot_path("journey-%s-%s" % (type(self).__name__, name)))
 
-    def start(self):
-        """Starts the program on the green page that logs in when clicked,
-        and answers where its picture stands, once the page shows there."""
-        self.portal.pages["/url/weiduan.php"] = CLICK_TO_LOG_IN
+    def start(self, login_page=CLICK_TO_LOG_IN):
+        """Starts the program on the green page that logs in when clicked
+        (or on `login_page`, None: the one the portal has), and answers
+        where its picture stands, once the page shows there."""
+        if login_page is not None:
+            self.portal.pages["/url/weiduan.php"] = login_page
         run = self.run_
         # As many sway and Hyprland set-ups export it: it must not keep the
         # program from X11 where X11 is the better way.
@@ -248,12 +251,32 @@ class JourneyChecks(SessionPerDesktop):
         self.assertEqual(self.run_.exit_code(timeout=15), 16)
         self.assertFalse(self.run_.has_started_launcher())
 
-    def test_login_hands_off_with_the_download_window_over_the_launcher(self):
+    def partner_popup_over(self, origin):
+        """Where the partner's pop-up shows its page, whole, at the size the
+        page asked for (and over the launcher's middle, where the desktop
+        centres dialogs); fails when it does not."""
+        def whole():
+            found = find_colour(self.session.screenshot(), PARTNER_RGB, self.session.width, self.session.height)
+            return found if found is not None and found[2:] == PARTNER_SIZE else None
+        found = wait_until(whole, timeout=20, interval=0.3)
+        self.assertTrue(found, "the partner's pop-up is not on the screen, whole")
+        if self.centres_dialogs:
+            middle = (found[0] + found[2] // 2, found[1] + found[3] // 2)
+            self.assertLessEqual(abs(middle[0] - (origin[0] + MAIN_SIZE[0] // 2)), CENTRED_WITHIN + 30,
+                                 "the pop-up's middle %s is far from the launcher's" % (middle,))
+        return found
+
+    def test_partner_signs_in_in_a_popup_and_the_download_window_stands_over_the_launcher(self):
         # Long enough for a look over the whole screen, on a desktop that
         # puts the window anywhere.
         self.portal.launcher_seconds = 3.0 if self.centres_dialogs else 10.0
-        origin = self.start()
+        serve_partner_sign_in(self.portal)
+        origin = self.start(login_page=None)
         self.session.click(origin[0] + BROWSER[0] + 200, origin[1] + BROWSER[1] + 200)
+        x, y, _, _ = self.partner_popup_over(origin)
+        self.keep("partner")
+        self.assertIn("partner got welcome", self.portal.beacons)
+        self.session.click(x + 100, y + 100)
         self.dialog_over(origin, PROGRESS_FACE, DOWNLOAD_SIZE)
         self.keep("download")
         self.assertEqual(self.run_.started_with(timeout=30), [PAYLOAD_ARGS])

@@ -12,6 +12,9 @@
 
 namespace {
 
+// The message handler trouble.js reports to.
+constexpr char kTroubleHandler[] = "tharnvaleTrouble";
+
 std::string WebText(const char* name) {
     const std::optional<CResourceBytes> bytes = FindWebResource(name);
     return bytes ? std::string(bytes->Text()) : std::string();
@@ -26,6 +29,8 @@ void AddUserContent(WebKitUserContentManager* content, const std::string& bridge
     }
     const std::string frames = WebText("frames.js");
     const std::string links = WebText("links.js");
+    const std::string drops = WebText("drops.js");
+    const std::string trouble = WebText("trouble.js");
     const std::string style = WebText("hostpolicy.css");
     WebKitUserScript* scripts[] = {
         webkit_user_script_new(external.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
@@ -34,6 +39,12 @@ void AddUserContent(WebKitUserContentManager* content, const std::string& bridge
                                          WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld,
                                          nullptr, nullptr),
         webkit_user_script_new_for_world(links.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld,
+                                         nullptr, nullptr),
+        webkit_user_script_new_for_world(drops.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld,
+                                         nullptr, nullptr),
+        webkit_user_script_new_for_world(trouble.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
                                          WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld,
                                          nullptr, nullptr),
     };
@@ -75,6 +86,30 @@ gboolean OnPointerMotion(GtkWidget*, GdkEventMotion*, CCustomControlSite::Impl* 
         site->onPointerMotion();
     }
     return FALSE;
+}
+
+// A report of trouble.js: {kind, text, address, line}.
+void OnTroubleMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
+                      CCustomControlSite::Impl* site) {
+    JSCValue* report = webkit_javascript_result_get_js_value(result);
+    if (!jsc_value_is_object(report)) {
+        return;
+    }
+    auto text = [report](const char* name) {
+        const GObjectPtr<JSCValue> value(jsc_value_object_get_property(report, name));
+        return jsc_value_is_string(value.get())
+                   ? std::string(GCharPtr(jsc_value_to_string(value.get())).get())
+                   : std::string();
+    };
+    const GObjectPtr<JSCValue> line(jsc_value_object_get_property(report, "line"));
+    site->trouble.Report(text("kind"), text("text"), text("address"),
+                         jsc_value_is_number(line.get()) ? jsc_value_to_int32(line.get()) : 0);
+}
+
+void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CCustomControlSite::Impl* site) {
+    if (event == WEBKIT_LOAD_COMMITTED) {
+        site->trouble.OnNewPage();
+    }
 }
 
 }  // namespace
@@ -137,6 +172,12 @@ CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey
     signals.Add(view, "create", G_CALLBACK(CPopupWindows::OnCreate), &popups);
     signals.Add(view, "permission-request", G_CALLBACK(OnPermissionRequest), this);
     signals.Add(view, "motion-notify-event", G_CALLBACK(OnPointerMotion), this);
+    signals.Add(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
+    WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view);
+    webkit_user_content_manager_register_script_message_handler_in_world(content, kTroubleHandler,
+                                                                         kScriptWorld);
+    signals.Add(content, (std::string("script-message-received::") + kTroubleHandler).c_str(),
+                G_CALLBACK(OnTroubleMessage), this);
     navigation.SetHostPolicy([this](WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
         return DecideHostPolicy(loginUrl, decision, type);
     });

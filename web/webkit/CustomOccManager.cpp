@@ -36,8 +36,8 @@ void Refuse(WebKitURISchemeRequest* request) {
 // with a download attribute, say) is cancelled before it has a place to go.
 void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
     WebKitURIRequest* request = webkit_download_get_request(download);
-    g_printerr("login-launcher: refused to download %s\n",
-               request != nullptr ? webkit_uri_request_get_uri(request) : "(unknown)");
+    ReportPageTrouble("refused to download " +
+                      AddressForLog(request != nullptr ? webkit_uri_request_get_uri(request) : ""));
     // The download holds this handler, which needs nothing else, for as long
     // as it lives: there is no connection for anyone to own.
     g_signal_connect(download, "decide-destination",

@@ -12,6 +12,7 @@
 #include "platform/GLibPtr.h"
 #include "platform/gtk/SignalConnection.h"
 #include "web/CustomControlSite.h"
+#include "web/PageDiagnostics.h"
 #include "web/webkit/NavigationDispatcher.h"
 #include "web/webkit/PopupWindows.h"
 
@@ -39,6 +40,7 @@ struct CCustomControlSite::Impl {
     int width = 0;
     int height = 0;
     std::function<void()> onPointerMotion;
+    CPageTroubleLog trouble;
     CNavigationDispatcher navigation{view.get()};
     // Before the view goes, its pop-ups go.
     CPopupWindows popups{loginUrl, view.get()};

@@ -11,6 +11,7 @@
 #include "platform/Timer.h"
 #include "platform/gtk/SignalConnection.h"
 #include "web/CustomControlSite.h"
+#include "web/PageDiagnostics.h"
 #include "web/RetrySchedule.h"
 #include "web/SecureNavigation.h"
 #include "web/webkit/EngineSite.h"
@@ -235,8 +236,9 @@ gboolean CLoginPageGuard::Impl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gc
         (!self->m_bLoadRefused && !self->m_unsafeLoad && !IsOutage(error))) {
         return FALSE;
     }
-    g_printerr("login-launcher: %s cannot be loaded: %s\n", uri != nullptr ? uri : "the page",
-               self->m_bLoadRefused ? "no answer in time, or a server error" : error->message);
+    ReportPageTrouble(AddressForLog(uri != nullptr ? uri : "") + " cannot be loaded: " +
+                      (self->m_bLoadRefused ? "no answer in time, or a server error"
+                                            : TextForLog(error->message)));
     self->m_loadFailure = self->m_unsafeLoad.value_or(Problem::Unreachable);
     self->m_bLoadRefused = false;
     self->m_unsafeLoad.reset();
@@ -250,8 +252,8 @@ gboolean CLoginPageGuard::Impl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gc
 // shows no page; the failure then shows the page that says why.
 gboolean CLoginPageGuard::Impl::OnTlsErrors(WebKitWebView*, gchar* uri, GTlsCertificate*,
                                             GTlsCertificateFlags errors, Impl* self) {
-    g_printerr("login-launcher: %s is not secure: its server's certificate is %s\n",
-               uri != nullptr ? uri : "the page", CertificateProblems(errors).c_str());
+    ReportPageTrouble(AddressForLog(uri != nullptr ? uri : "") +
+                      " is not secure: its server's certificate is " + CertificateProblems(errors));
     self->m_unsafeLoad = Problem::BadCertificate;
     return FALSE;
 }
