@@ -110,22 +110,25 @@ def serve_partner_sign_in(portal, logs_in=True):
 
 
 def find_colour(shot, rgb, width, height, step=16):
-    """The bounding box (x, y, width, height) of the area of colour `rgb`
-    that the first matching pixel of a coarse grid lies in, or None."""
+    """The bounding box (x, y, width, height) of the rectangle of colour
+    `rgb` that the first matching pixel of a coarse grid lies in, or None.
+    Measured through the rectangle's middle, clear of a pointer at its edge."""
     def match(x, y):
         return 0 <= x < width and 0 <= y < height and close_to(shot.pixel(x, y), rgb, 8)
+
+    def span(x, y, dx, dy):
+        first, last = (x, y), (x, y)
+        while match(first[0] - dx, first[1] - dy):
+            first = (first[0] - dx, first[1] - dy)
+        while match(last[0] + dx, last[1] + dy):
+            last = (last[0] + dx, last[1] + dy)
+        return first, last
     for y in range(0, height, step):
         for x in range(0, width, step):
             if match(x, y):
-                left, top, right, bottom = x, y, x, y
-                while match(left - 1, y):
-                    left -= 1
-                while match(right + 1, y):
-                    right += 1
-                while match(x, top - 1):
-                    top -= 1
-                while match(x, bottom + 1):
-                    bottom += 1
+                (left, _), (right, _) = span(x, y, 1, 0)
+                (_, top), (_, bottom) = span((left + right) // 2, y, 0, 1)
+                (left, _), (right, _) = span((left + right) // 2, (top + bottom) // 2, 1, 0)
                 return left, top, right - left + 1, bottom - top + 1
     return None
 

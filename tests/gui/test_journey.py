@@ -259,6 +259,8 @@ class JourneyChecks(SessionPerDesktop):
             found = find_colour(self.session.screenshot(), PARTNER_RGB, self.session.width, self.session.height)
             return found if found is not None and found[2:] == PARTNER_SIZE else None
         found = wait_until(whole, timeout=20, interval=0.3)
+        if not found:
+            self.keep("partner-missing")
         self.assertTrue(found, "the partner's pop-up is not on the screen, whole")
         if self.centres_dialogs:
             middle = (found[0] + found[2] // 2, found[1] + found[3] // 2)
@@ -273,6 +275,7 @@ class JourneyChecks(SessionPerDesktop):
         serve_partner_sign_in(self.portal)
         origin = self.start(login_page=None)
         self.session.click(origin[0] + BROWSER[0] + 200, origin[1] + BROWSER[1] + 200)
+        self.session.park_pointer()
         x, y, _, _ = self.partner_popup_over(origin)
         self.keep("partner")
         self.assertIn("partner got welcome", self.portal.beacons)
