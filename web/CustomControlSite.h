@@ -22,6 +22,38 @@
 
 class CDialogWindow;
 
+// Why a top-level load failed, as the program's page logic tells outages
+// from loads that were only stopped.
+enum class LoadFailure {
+    // Another navigation took its place, or the player stopped it.
+    Stopped,
+    // A decision of the program's stopped it (a response it refused, or a
+    // redirect to where it may not go).
+    Refused,
+    // The network or the server failed it.
+    Unreachable,
+};
+
+// What the browser tells the program's page logic (CLoginPageGuard) of the
+// top-level page's loads, its process and the network. Each may be empty.
+struct CPageLoadSink {
+    std::function<void()> onStarted;
+    std::function<void()> onCommitted;
+    std::function<void()> onFinished;
+    // True: the program shows a page of its own once the load has finished,
+    // instead of the engine's error page. `why` in words, for a log.
+    std::function<bool(const std::string& url, LoadFailure failure, const std::string& why)>
+        onFailed;
+    // The server's certificate is not vouched for (`problems`, in words):
+    // the load fails next, as Unreachable.
+    std::function<void(const std::string& url, const std::string& problems)> onInsecure;
+    // The top-level page's answer came with this HTTP status. True: refuse
+    // it; its load fails as Refused.
+    std::function<bool(unsigned status)> onPageAnswer;
+    std::function<void(bool outOfMemory)> onProcessEnded;
+    std::function<void(bool available)> onNetworkChanged;
+};
+
 class CCustomControlSite {
 public:
     // What the engine side holds of one browser (web/webkit/EngineSite.h).
@@ -53,6 +85,14 @@ public:
 
     // Starts loading `utf8Url`.
     void Navigate(const std::string& utf8Url);
+    // Shows `html`, a page of the program's own, in place of the page at
+    // `utf8Url`: a reload loads that address.
+    void ShowOwnPage(const std::string& html, const std::string& utf8Url);
+    void StopLoading();
+    // Who hears of the top-level page's loads (an empty sink: nobody).
+    // Set first after the browser events (CBrowserEvents) have been made,
+    // so that they see every load as it is.
+    void SetPageLoadSink(CPageLoadSink sink);
     // A page has begun to load at some time: there is a document to ask.
     bool HasPage() const;
     // Runs `script` in the top-level document, in the program's own script

@@ -41,6 +41,10 @@ struct CCustomControlSite::Impl {
     int height = 0;
     std::function<void()> onPointerMotion;
     CPageTroubleLog trouble;
+    // The program's page logic, and what tells it (web/webkit/PageLoadSink.cpp).
+    CPageLoadSink pageLoad;
+    GObjectPtr<GNetworkMonitor> network;
+    CSignalConnections loadSignals;
     CNavigationDispatcher navigation{view.get()};
     // Before the view goes, its pop-ups go.
     CPopupWindows popups{loginUrl, view.get()};
