@@ -32,6 +32,11 @@ void CLauncherFetch::FetchAndStartLauncher(const std::string& launchArgs) {
     if (access(m_strLauncherPath.c_str(), F_OK) != 0 && !Download()) {
         return;
     }
+    // A download that ended as a signal came starts nothing: the program
+    // ends instead.
+    if (IsQuitPosted()) {
+        return;
+    }
     StartLauncher(launchArgs);
 }
 

@@ -5,6 +5,7 @@
 
 #include "handoff/LauncherFetch.h"
 #include "handoff/windows/StartInWine.h"
+#include "platform/MessageLoop.h"
 #include "platform/ProcessStart.h"
 #include "platform/ProgressWindow.h"
 #include "platform/TextCodec.h"
@@ -111,6 +112,11 @@ WineStartResult CWineStart::Start(const std::string& launcherPath, EProgramKind 
     if (WineStartResult checked = CheckPrefix(kind);
         checked.kind != WineStartResult::Kind::Started) {
         return checked;
+    }
+    // A signal that came as the prefix was made ends the program: nothing is
+    // started only to be killed.
+    if (IsQuitPosted()) {
+        return {WineStartResult::Kind::Cancelled, {}, "the program is ending"};
     }
     if (m_strLocale.empty()) {
         std::fputs(

@@ -10,7 +10,8 @@
 // input, and, once the work has lasted 0.3 s, a small modal window shows
 // `title` and the transfer's progress; closing it (or its 取消) sets
 // progress.cancelRequested and it stays until `work` has returned. `work`
-// must not touch windows; it reports through `progress`.
+// must not touch windows; it reports through `progress`. A quit request sets
+// progress.cancelRequested too, and one posted before sets it at once.
 void RunWithProgressWindow(std::u16string_view title, TransferProgress& progress,
                            const std::function<void()>& work);
 

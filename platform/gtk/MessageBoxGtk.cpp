@@ -2,7 +2,9 @@
 
 #include "platform/DialogWindow.h"
 #include "platform/MessageBox.h"
+#include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
+#include "platform/gtk/SignalConnection.h"
 
 namespace {
 
@@ -19,6 +21,10 @@ CDialogWindow* GetDialogOwner() {
 }
 
 void ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
+    // A program that is ending has nothing more to tell.
+    if (IsQuitPosted()) {
+        return;
+    }
     GtkWindow* owner = s_pDialogOwner != nullptr ? NativeWindowOf(*s_pDialogOwner) : nullptr;
     GtkWidget* dialog = gtk_message_dialog_new(owner, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
                                                GTK_BUTTONS_OK, "%s", Utf8FromWide(text).c_str());
@@ -26,6 +32,18 @@ void ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
     gtk_window_set_position(GTK_WINDOW(dialog),
                             owner != nullptr ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
-    gtk_dialog_run(GTK_DIALOG(dialog));
+    // The program's own loop rather than the dialog's, so that a quit
+    // request (a signal) ends it too. OK, Esc and the window manager's close
+    // all answer.
+    CMessageLoop loop;
+    {
+        const CSignalConnection answered(dialog, "response",
+                                         G_CALLBACK(+[](GtkDialog*, gint, gpointer data) {
+                                             static_cast<CMessageLoop*>(data)->End();
+                                         }),
+                                         &loop);
+        gtk_widget_show(dialog);
+        loop.Run();
+    }
     gtk_widget_destroy(dialog);
 }

@@ -1,6 +1,8 @@
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <csignal>
 #include <vector>
 
 #include "platform/MessageLoop.h"
@@ -14,9 +16,39 @@ std::vector<GMainLoop*> g_runningLoops;
 bool g_bQuitPosted = false;
 int g_nExitCode = 0;
 guint g_nQuitSource = 0;
+// What the live quit watches call, oldest first.
+std::vector<const std::function<void()>*> g_quitWatches;
+
+// The signals that end the program, and the main loop's watches on them
+// while it catches them.
+constexpr int kEndSignals[] = {SIGHUP, SIGINT, SIGTERM};
+std::vector<guint> g_signalSources;
+bool g_bEndedBySignal = false;
+
+// GLib gives a signal back its default handling once nothing watches it: from
+// then on the signal ends the program at once.
+void StopCatchingSignals() {
+    for (const guint source : g_signalSources) {
+        g_source_remove(source);
+    }
+    g_signalSources.clear();
+}
+
+void RequestQuit(int exitCode) {
+    g_bQuitPosted = true;
+    if (!g_bEndedBySignal) {
+        g_nExitCode = exitCode;
+    }
+    for (const std::function<void()>* onQuit : g_quitWatches) {
+        (*onQuit)();
+    }
+}
 
 gboolean OnQuitPosted(gpointer) {
     g_nQuitSource = 0;
+    // The program is ending: from now on a signal ends it at once, should
+    // the ending hang.
+    StopCatchingSignals();
     for (GMainLoop* loop : g_runningLoops) {
         g_main_loop_quit(loop);
     }
@@ -41,8 +73,7 @@ struct CMessageLoop::Impl {
 };
 
 void PostQuitMessage(int exitCode) {
-    g_bQuitPosted = true;
-    g_nExitCode = exitCode;
+    RequestQuit(exitCode);
     // An idle callback runs only once control is back in a main loop, which
     // is when a posted quit message would be seen.
     if (g_nQuitSource == 0) {
@@ -51,8 +82,7 @@ void PostQuitMessage(int exitCode) {
 }
 
 void PostQuitMessageWhen(int exitCode, std::function<bool()> ended) {
-    g_bQuitPosted = true;
-    g_nExitCode = exitCode;
+    RequestQuit(exitCode);
     constexpr guint kIntervalMilliseconds = 500;
     auto* condition = new std::function<bool()>(std::move(ended));
     g_timeout_add_full(
@@ -73,6 +103,47 @@ bool IsQuitPosted() {
 
 int GetQuitExitCode() {
     return g_nExitCode;
+}
+
+namespace {
+
+gboolean OnEndSignal(gpointer data) {
+    StopCatchingSignals();
+    // The signal's exit code stands: a launcher start or a confirmed close
+    // that finishes after it still posts 16, which must not hide that a
+    // signal ended the program.
+    g_nExitCode = 128 + GPOINTER_TO_INT(data);
+    g_bEndedBySignal = true;
+    PostQuitMessage(g_nExitCode);
+    return G_SOURCE_REMOVE;
+}
+
+}  // namespace
+
+void EndOnSignals() {
+    sigset_t ends;
+    sigemptyset(&ends);
+    for (const int signal : kEndSignals) {
+        sigaddset(&ends, signal);
+    }
+    // Held back until the watches stand, then let through: one that came
+    // meanwhile, or that a parent left blocked for us, is taken by them.
+    pthread_sigmask(SIG_BLOCK, &ends, nullptr);
+    for (const int signal : kEndSignals) {
+        g_signalSources.push_back(g_unix_signal_add(signal, OnEndSignal, GINT_TO_POINTER(signal)));
+    }
+    pthread_sigmask(SIG_UNBLOCK, &ends, nullptr);
+}
+
+CQuitWatch::CQuitWatch(std::function<void()> onQuit) : m_onQuit(std::move(onQuit)) {
+    if (g_bQuitPosted) {
+        m_onQuit();
+    }
+    g_quitWatches.push_back(&m_onQuit);
+}
+
+CQuitWatch::~CQuitWatch() {
+    g_quitWatches.erase(std::find(g_quitWatches.begin(), g_quitWatches.end(), &m_onQuit));
 }
 
 CMessageLoop::CMessageLoop() : m_pImpl(std::make_unique<Impl>()) {}

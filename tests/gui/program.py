@@ -135,6 +135,9 @@ def find_colour(shot, rgb, width, height, step=16):
 
 def web_processes(root):
     """The WebKit web processes that the program `root` (a pid) started."""
+def web_processes(root, kind=b"WebKitWebProcess"):
+    """The WebKit web processes that the program `root` (a pid) started, or
+    the engine's processes of another `kind` (b"WebKit": all of them)."""
     found = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
@@ -144,9 +147,22 @@ def web_processes(root):
                 command = cmdline.read()
         except OSError:
             continue
-        if parent == root and b"WebKitWebProcess" in command:
+        if parent == root and kind in command:
             found.append(int(pid))
     return found
+
+
+def running(pid):
+    """Whether `pid` runs: an ended process nobody has reaped yet does not."""
+    try:
+        with open("/proc/%d/stat" % pid) as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+# The signals that end the program, each with the exit code it ends with.
+ENDING_SIGNALS = [(signal.SIGTERM, 143), (signal.SIGINT, 130), (signal.SIGHUP, 129)]
 
 
 class LauncherRun:
@@ -191,13 +207,20 @@ class LauncherRun:
                 'mount --bind "$1" "$1" && mount -o remount,bind,ro "$1" && exec "$2"',
                 "sh", self.program_dir, self.program]
 
-    def start(self, login_page=None, env=None):
+    def start(self, login_page=None, env=None, early_signal=None):
         """Starts the program, with `login_page` as the portal's login page,
-        and waits for its main window."""
+        and waits for its main window. With `early_signal`, the program gets
+        that signal before it can have caught it (blocked, as a parent may
+        hand it on), and nothing is waited for."""
         if login_page is not None:
             self.portal.pages[LOGIN_PATH] = login_page
+        held = signal.pthread_sigmask(signal.SIG_BLOCK, [early_signal] if early_signal else [])
         self.process = subprocess.Popen(self.command(), cwd=self.work_dir,
                                         env=dict(self.env, **(env or {})), stderr=self.stderr)
+        if early_signal:
+            self.process.send_signal(early_signal)
+            signal.pthread_sigmask(signal.SIG_SETMASK, held)
+            return self.process
         self.window = self.session.find_window(MAIN_TITLE, process=self.process)
         return self.process
 
@@ -277,10 +300,10 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         self.addCleanup(run.close)
         return run
 
-    def start(self, login_page=None, env=None):
+    def start(self, login_page=None, env=None, early_signal=None):
         if self.scale != 1:
             env = dict(env or {}, GDK_SCALE=str(self.scale))
-        self.launcher = self.program.start(login_page, env)
+        self.launcher = self.program.start(login_page, env, early_signal)
         self.window = self.program.window
         return self.launcher
 
@@ -289,6 +312,16 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
 
     def assert_exits_with(self, code, timeout=20):
         self.assertEqual(self.program.exit_code(timeout), code)
+
+    def assert_ends_on(self, signum, code):
+        """Sends `signum`: the program, which shows the page, must end with
+        `code`, and the web engine's processes with it."""
+        engine = web_processes(self.launcher.pid, b"WebKit")
+        self.assertTrue(engine, "no web engine runs")
+        self.launcher.send_signal(signum)
+        self.assert_exits_with(code, timeout=60)
+        self.assertTrue(wait_until(lambda: not any(map(running, engine)), 10),
+                        "the web engine's processes stayed")
 
     def assert_keeps_running(self, seconds=2.0):
         time.sleep(seconds)

@@ -6,13 +6,14 @@ nothing beside it, so that the next login downloads the launcher anew and
 starts it."""
 
 import os
+import signal
 import time
 import unittest
 
 from pictures import FIGURE
 from portal import LAUNCHER_PATH
-from program import LauncherTestCase, PAYLOAD_ARGS
-from xsession import DOWNLOAD_TITLE, for_each_desktop, wait_until
+from program import ENDING_SIGNALS, LauncherTestCase, PAYLOAD_ARGS
+from xsession import DOWNLOAD_TITLE, START_FAILED_TITLE, for_each_desktop, wait_until
 
 
 class Download(LauncherTestCase):
@@ -85,6 +86,48 @@ class Download(LauncherTestCase):
 
 for_each_desktop(Download, globals())
 del Download
+
+
+class EndingSignals(LauncherTestCase):
+    """A signal ends the program with 128 + its number whatever it is doing,
+    as 取消 would end it, leaving nothing beside the program. One desktop:
+    nothing here is the window manager's."""
+    suite = "download"
+
+    def downloading(self):
+        """20 MB sent over a minute, a piece of it already written."""
+        self.portal.launcher += b"\0" * (20 << 20)
+        self.portal.launcher_seconds = 60.0
+        self.show_page()
+        self.click_page(300, 200)
+        self.assertTrue(wait_until(lambda: len(os.listdir(self.program.program_dir)) > 1, 10))
+
+    def message_shown(self):
+        # A launcher that cannot run: the player is told, then the program
+        # would end with 16.
+        with open(os.path.join(self.program.program_dir, "vuntek_qx_launch.exe"), "wb") as broken:
+            broken.write(b"not a program")
+        self.show_page()
+        self.click_page(300, 200)
+        self.session.find_window(START_FAILED_TITLE, timeout=10)
+        os.remove(broken.name)
+
+    def check(self, moment, signum, code):
+        if moment == "starting":
+            self.start(early_signal=signum)
+            self.assert_exits_with(code, timeout=60)
+        else:
+            getattr(self, moment)()
+            self.assert_ends_on(signum, code)
+        self.assertEqual(os.listdir(self.program.program_dir), ["login-launcher"])
+        self.assertFalse(self.program.has_started_launcher())
+
+
+for moment, signum, code in [("downloading", s, c) for s, c in ENDING_SIGNALS] + [
+        ("show_page", signal.SIGTERM, 143), ("message_shown", signal.SIGINT, 130),
+        ("starting", signal.SIGHUP, 129)]:
+    setattr(EndingSignals, "test_%s_%s_ends_with_%d" % (signum.name, moment, code),
+            lambda self, m=moment, s=signum, c=code: self.check(m, s, c))
 
 if __name__ == "__main__":
     unittest.main()

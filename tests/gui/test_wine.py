@@ -7,6 +7,7 @@ line Windows gives, at the desktop's DPI, and the program ends with 16."""
 
 import os
 import shutil
+import signal
 import stat
 import subprocess
 import tempfile
@@ -32,6 +33,17 @@ def probe_record(path):
             return dict(line.rstrip("\n").split("=", 1) for line in record if "=" in line)
     except FileNotFoundError:
         return {}
+
+
+def wine_processes(prefix):
+    """Wine's processes in `prefix`, its server among them."""
+    def runs_there(pid):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as environ:
+                return ("WINEPREFIX=%s" % prefix).encode() in environ.read().split(b"\0")
+        except OSError:
+            return False
+    return [pid for pid in os.listdir("/proc") if pid.isdigit() and runs_there(pid)]
 
 
 def wide_hex(text):
@@ -106,6 +118,18 @@ class PreparingWindow(WineTestCase):
 
 for_each_desktop(PreparingWindow, globals())
 del PreparingWindow
+
+
+class EndingSignal(WineTestCase):
+
+    def test_a_signal_while_preparing_ends_the_program_as_esc_would(self):
+        self.show_page()
+        self.log_in()
+        self.assertTrue(wait_until(lambda: os.listdir(self.prefix) and wine_processes(self.prefix), 30))
+        self.assert_ends_on(signal.SIGTERM, 143)
+        self.assertTrue(wait_until(lambda: not wine_processes(self.prefix), 10), "Wine stayed")
+        self.assertEqual(os.listdir(self.prefix) + os.listdir(self.tmp), [], "the prefix stayed")
+        self.assertEqual(probe_record(self.record), {}, "the game launcher ran")
 
 
 class WineJourney(WineTestCase):

@@ -40,6 +40,15 @@ int GetQuitExitCode() {
     return Fake().quitCodes.empty() ? 0 : Fake().quitCodes.back();
 }
 
+// A request posted before the watch is made stops the work at once; later
+// ones tell no watch.
+CQuitWatch::CQuitWatch(std::function<void()> onQuit) : m_onQuit(std::move(onQuit)) {
+    if (IsQuitPosted()) {
+        m_onQuit();
+    }
+}
+CQuitWatch::~CQuitWatch() = default;
+
 // Nothing here waits for events: a loop ends at once, as if ended.
 struct CMessageLoop::Impl {};
 CMessageLoop::CMessageLoop() : m_pImpl(nullptr) {}
