@@ -133,8 +133,6 @@ def find_colour(shot, rgb, width, height, step=16):
     return None
 
 
-def web_processes(root):
-    """The WebKit web processes that the program `root` (a pid) started."""
 def web_processes(root, kind=b"WebKitWebProcess"):
     """The WebKit web processes that the program `root` (a pid) started, or
     the engine's processes of another `kind` (b"WebKit": all of them)."""
