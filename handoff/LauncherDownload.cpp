@@ -73,7 +73,8 @@ DownloadOutcome ProxyFailure(const HttpGetResult& last, const std::u16string& wh
 // A failed fetch, told in the player's words.
 DownloadOutcome FetchFailure(const RetriedGetResult& got, const std::u16string& what) {
     const HttpGetResult& last = got.last;
-    const std::string tries = " (" + std::to_string(got.attempts) + " attempts)" + Route(last);
+    const std::string tries = " (" + std::to_string(got.attempts) + " attempts)";
+    // A proxy's fault names the proxy in its error already.
     if (last.proxyFault != HttpGetResult::ProxyFault::None) {
         return ProxyFailure(last, what, last.error + tries);
     }
@@ -89,7 +90,7 @@ DownloadOutcome FetchFailure(const RetriedGetResult& got, const std::u16string& 
         default:
             return Failure(
                 u"下载" + what + u"失败，请检查网络连接后重新登录。\n" + Widen(last.error),
-                last.error + tries);
+                last.error + tries + Route(last));
     }
 }
 
