@@ -74,9 +74,10 @@ struct HttpGetResult {
 // Sends a GET with the given user agent, following at most ten redirects
 // (http may lead to https, https only to https), each request through the
 // proxy the web engine takes for its address (see ProxyForUrl), with
-// certificates checked against the system's trust store. Asks for the body as it is (no
-// compression) and takes it as complete only when its end is known: a length, a last chunk, or
-// HTTP/2 framing. Ends within a tenth of a second of `cancel` being set. Blocks until done; safe to
-// call from a worker thread.
+// certificates checked against the system's trust store. Asks for the body
+// as it is (no compression) and takes it as complete only when its end is
+// known: a length, a last chunk, or HTTP/2 framing. Ends within a tenth of a
+// second of `cancel` being set. Blocks until done; safe to call from a
+// worker thread.
 HttpGetResult HttpGet(const HttpRequest& request, const HttpBodySink& sink,
                       const std::atomic<bool>& cancel);
