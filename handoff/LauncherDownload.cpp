@@ -39,23 +39,58 @@ std::u16string StatusText(long status) {
     return u"（HTTP " + Widen(std::to_string(status)) + u"）";
 }
 
+// Which way the last request went, for the diagnostic line: the desktop's
+// settings or a PAC file may have chosen a proxy nobody thought of.
+std::string Route(const HttpGetResult& last) {
+    return last.proxy.empty() ? "" : " through the proxy " + last.proxy;
+}
+
+// A fetch that the proxy on the way failed: the player is pointed at the
+// proxy settings, and told which proxy, since the desktop's settings or a PAC
+// file may have chosen it without them knowing.
+DownloadOutcome ProxyFailure(const HttpGetResult& last, const std::u16string& what,
+                             const std::string& detail) {
+    using Fault = HttpGetResult::ProxyFault;
+    const std::u16string proxy = u"代理服务器 " + Widen(last.proxy);
+    const std::u16string failed = u"下载" + what + u"失败：";
+    const std::u16string settings = u"请检查代理设置后重新登录。";
+    switch (last.proxyFault) {
+        case Fault::WantsPassword:
+            return Failure(failed + proxy + u" 要求身份验证" + StatusText(407) + u"。" + settings,
+                           detail);
+        case Fault::Refused:
+            return Failure(failed + proxy + u" 拒绝转发请求" +
+                               (last.proxyStatus != 0 ? StatusText(last.proxyStatus) : u"") +
+                               u"。" + settings + u"\n" + Widen(last.error),
+                           detail);
+        default:
+            return Failure(failed + u"无法连接" + proxy +
+                               u"。请检查网络连接和代理设置后重新登录。\n" + Widen(last.error),
+                           detail);
+    }
+}
+
 // A failed fetch, told in the player's words.
 DownloadOutcome FetchFailure(const RetriedGetResult& got, const std::u16string& what) {
     const HttpGetResult& last = got.last;
     const std::string tries = " (" + std::to_string(got.attempts) + " attempts)";
+    // A proxy's fault names the proxy in its error already.
+    if (last.proxyFault != HttpGetResult::ProxyFault::None) {
+        return ProxyFailure(last, what, last.error + tries);
+    }
     switch (last.outcome) {
         case HttpGetResult::Outcome::Insecure:
             return Failure(u"无法与内容服务器建立安全连接：它的证书无法验证。" + what +
                                u"未下载。请稍后重新登录，或联系客服。",
-                           last.error);
+                           last.error + Route(last));
         case HttpGetResult::Outcome::Refused:
             return Failure(u"内容服务器的回答无法接受，" + what +
                                u"未下载。请稍后重新登录，或联系客服。\n" + Widen(last.error),
-                           last.error);
+                           last.error + Route(last));
         default:
             return Failure(
                 u"下载" + what + u"失败，请检查网络连接后重新登录。\n" + Widen(last.error),
-                last.error + tries);
+                last.error + tries + Route(last));
     }
 }
 
@@ -128,9 +163,10 @@ DownloadOutcome DownloadLauncher(const LauncherSource& source, const std::string
             case Got::Cancelled:
                 return {DownloadOutcome::Kind::Cancelled, {}, "cancelled"};
             case Got::NotOffered:
-                return Failure(u"无法取得游戏启动器的签名" + StatusText(got.last.status) +
-                                   u"，游戏启动器未下载。请稍后重新登录。",
-                               "signature: HTTP status " + std::to_string(got.last.status));
+                return Failure(
+                    u"无法取得游戏启动器的签名" + StatusText(got.last.status) +
+                        u"，游戏启动器未下载。请稍后重新登录。",
+                    "signature: HTTP status " + std::to_string(got.last.status) + Route(got.last));
             case Got::SinkFailed:
                 return BadSignature("the signature file is longer than " +
                                     std::to_string(kLongestSignatureFile));
@@ -159,7 +195,7 @@ DownloadOutcome DownloadLauncher(const LauncherSource& source, const std::string
             return {DownloadOutcome::Kind::NotOffered,
                     u"服务器暂时无法提供游戏启动器" + StatusText(got.last.status) +
                         u"。请稍后重新登录。",
-                    "HTTP status " + std::to_string(got.last.status)};
+                    "HTTP status " + std::to_string(got.last.status) + Route(got.last)};
         case Got::Failed:
             return FetchFailure(got, kLauncher);
     }

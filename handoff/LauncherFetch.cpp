@@ -51,11 +51,17 @@ bool CLauncherFetch::Download() {
     RunWithProgressWindow(kDownloadTitle, progress, [&] {
         outcome = DownloadLauncher(m_source, m_strLauncherPath, progress);
     });
+    if (outcome.kind == DownloadOutcome::Kind::Saved) {
+        return true;
+    }
+    // Written before the message, which waits for the player: the log tells
+    // what went wrong while they still read it.
+    std::fprintf(stderr, "login-launcher: launcher not fetched from %s: %s\n", m_source.url.c_str(),
+                 outcome.detail.c_str());
     switch (outcome.kind) {
         case DownloadOutcome::Kind::Saved:
-            return true;
         case DownloadOutcome::Kind::Cancelled:
-            break;  // the player chose it
+            break;  // a cancel is the player's own choice
         case DownloadOutcome::Kind::NotOffered:
         case DownloadOutcome::Kind::Failed:
             // A player who clicked 登录 and saw nothing happen would only
@@ -63,8 +69,6 @@ bool CLauncherFetch::Download() {
             ShowMessageBox(outcome.message, kDownloadFailedCaption);
             break;
     }
-    std::fprintf(stderr, "login-launcher: launcher not fetched from %s: %s\n", m_source.url.c_str(),
-                 outcome.detail.c_str());
     return false;
 }
 

@@ -20,3 +20,9 @@ GObjectPtr<T> RefObject(T* object) {
 using GCharPtr = OwnedPtr<gchar, g_free>;
 using GErrorPtr = OwnedPtr<GError, g_error_free>;
 using GBytesPtr = OwnedPtr<GBytes, g_bytes_unref>;
+// A NULL-terminated array of strings, as g_strsplit and GIO's proxy resolver
+// give them.
+using GStrvPtr = OwnedPtr<gchar*, g_strfreev>;
+using GUriPtr = OwnedPtr<GUri, g_uri_unref>;
+using GMainContextPtr = OwnedPtr<GMainContext, g_main_context_unref>;
+using GSourcePtr = OwnedPtr<GSource, g_source_unref>;

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/ProxyForUrl.h"
+
 namespace {
 
 constexpr int kMaxRedirects = 10;
@@ -299,11 +301,59 @@ HttpGetResult::Outcome OutcomeOfError(CURLcode rc) {
     }
 }
 
+// Whether the proxy the request went through (result.proxy) failed it
+// itself: with an answer of its own (a 407, or an error to CONNECT) or by
+// not taking the connection. The player is then told about the proxy, not
+// the server.
+bool ConcludeProxyFault(const Transfer& t, CURLcode rc, const char* errorText,
+                        HttpGetResult& result) {
+    using Outcome = HttpGetResult::Outcome;
+    using Fault = HttpGetResult::ProxyFault;
+    if (result.proxy.empty()) {
+        return false;
+    }
+    long connectStatus = 0;
+    curl_easy_getinfo(t.curl, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
+    // An https request goes through CONNECT; a plain http one is forwarded,
+    // and the proxy's 407 comes back as the answer itself.
+    const long status = connectStatus >= 300 ? connectStatus : result.status == 407 ? 407 : 0;
+    const std::string proxy = "the proxy " + result.proxy;
+    const std::string why = errorText[0] ? errorText : curl_easy_strerror(rc);
+    if (status == 407) {
+        result.proxyFault = Fault::WantsPassword;
+        result.outcome = Outcome::Refused;
+        result.error = proxy + " asks for a password (HTTP 407)";
+    } else if (status != 0) {
+        result.proxyFault = Fault::Refused;
+        // As from a server: a proxy's 5xx may pass, its other refusals will not.
+        result.outcome = status >= 500 ? Outcome::TransferFailed : Outcome::Refused;
+        result.error =
+            proxy + " refused to connect to the server (HTTP " + std::to_string(status) + ")";
+    } else if (rc == CURLE_COULDNT_CONNECT || rc == CURLE_COULDNT_RESOLVE_PROXY) {
+        result.proxyFault = Fault::Unreachable;
+        result.outcome = Outcome::TransferFailed;
+        result.error = "no connection to " + proxy + ": " + why;
+    } else if (rc == CURLE_PROXY) {
+        // A SOCKS proxy's refusal, which may be its way to an unreachable
+        // server: tried again as one.
+        result.proxyFault = Fault::Refused;
+        result.outcome = Outcome::TransferFailed;
+        result.error = proxy + " refused to connect to the server: " + why;
+    } else {
+        return false;
+    }
+    result.proxyStatus = status;
+    return true;
+}
+
 // What the last request of the chain came to.
 void Conclude(const Transfer& t, CURLcode rc, const char* errorText, HttpGetResult& result) {
     using Outcome = HttpGetResult::Outcome;
     CURL* c = t.curl;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.status);
+    if (ConcludeProxyFault(t, rc, errorText, result)) {
+        return;
+    }
     result.bytes = t.bytes;
     result.retryAfter = t.headers.retryAfter;
     result.rangeMismatch = t.rangeMismatch;
@@ -379,6 +429,21 @@ HttpGetResult HttpGet(const HttpRequest& request, const HttpBodySink& sink,
     // handling.
     std::string url = request.url;
     for (int hop = 0;; ++hop) {
+        // Each hop asks anew, since a redirect may lead to an address the
+        // proxy settings treat otherwise. The proxy is always set, even when
+        // none is used, so that the library never reads the environment's
+        // proxy variables itself (it would read other ones than GIO).
+        const ProxyLookup proxy = ProxyForUrl(url, cancel);
+        if (!proxy.found) {
+            result.outcome =
+                cancel ? HttpGetResult::Outcome::Cancelled : HttpGetResult::Outcome::TransferFailed;
+            result.error = proxy.error;
+            return result;
+        }
+        result.proxy = proxy.route.name;
+        curl_easy_setopt(c, CURLOPT_PROXY, proxy.route.curlProxy.c_str());
+        curl_easy_setopt(c, CURLOPT_NOPROXY, "");
+
         Transfer t;
         t.curl = c;
         t.request = &request;

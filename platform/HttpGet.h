@@ -56,14 +56,28 @@ struct HttpGetResult {
     // A 206 that did not start where asked: resuming this file is not safe.
     bool rangeMismatch = false;
     std::optional<std::chrono::seconds> retryAfter;
+    // The proxy the last request went through, host:port without any user
+    // name or password; empty when it went direct.
+    std::string proxy;
+    // When it was that proxy, not the server, that failed the request.
+    enum class ProxyFault {
+        None,
+        Unreachable,    // no connection to it (a TransferFailed)
+        Refused,        // it would not forward the request (proxyStatus, when it
+                        // answered one)
+        WantsPassword,  // it answered 407 (Refused: the settings must change)
+    };
+    ProxyFault proxyFault = ProxyFault::None;
+    long proxyStatus = 0;
 };
 
 // Sends a GET with the given user agent, following at most ten redirects
-// (http may lead to https, https only to https), through the proxy the
-// environment configures, with certificates checked against the system's
-// trust store. Asks for the body as it is (no compression) and takes it as
-// complete only when its end is known: a length, a last chunk, or HTTP/2
-// framing. Ends within a tenth of a second of `cancel` being set. Blocks
-// until done; safe to call from a worker thread.
+// (http may lead to https, https only to https), each request through the
+// proxy the web engine takes for its address (see ProxyForUrl), with
+// certificates checked against the system's trust store. Asks for the body
+// as it is (no compression) and takes it as complete only when its end is
+// known: a length, a last chunk, or HTTP/2 framing. Ends within a tenth of a
+// second of `cancel` being set. Blocks until done; safe to call from a
+// worker thread.
 HttpGetResult HttpGet(const HttpRequest& request, const HttpBodySink& sink,
                       const std::atomic<bool>& cancel);

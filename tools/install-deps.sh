@@ -12,6 +12,10 @@ packages=(
   ca-certificates
   # Tests
   libgtest-dev libgmock-dev libcpp-httplib-dev locales
+  # The proxy tests: GIO's proxy resolvers (the environment's, GNOME's), the
+  # desktop's settings they read, and libproxy's JavaScript runner, without
+  # which GIO takes a PAC file for no proxy at all
+  glib-networking gsettings-desktop-schemas libproxy1-plugin-webkit
   xvfb xauth openbox xcompmgr xdotool x11-utils wmctrl imagemagick
   # More window managers the window tests run under (xfwm4 reads its
   # settings over a session bus)

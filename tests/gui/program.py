@@ -25,6 +25,12 @@ LAUNCHER_ONLINE = os.path.join(BUILD, "tests", "online", "login-launcher")
 LAUNCHER_HTTPS = os.path.join(BUILD, "tests", "https", "login-launcher")
 ONLINE_PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120"))
 HTTPS_PORT = ONLINE_PORT + 2
+# "proxy" finds the portal at PROXIED_HOST, a name only the tests' proxy
+# resolves, on PROXY_PORT; "proxy-loopback" at 127.0.0.1 on that port.
+LAUNCHER_PROXY = os.path.join(BUILD, "tests", "proxy", "login-launcher")
+LAUNCHER_PROXY_LOOPBACK = os.path.join(BUILD, "tests", "proxy-loopback", "login-launcher")
+PROXIED_HOST = "portal.tharnvale.test"
+PROXY_PORT = ONLINE_PORT + 4
 FAKE_LAUNCHER = os.path.join(BUILD, "tests", "fake-launcher")
 # The helpers that start a Windows game launcher under Wine, which the
 # program looks for beside itself.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -33,6 +34,43 @@ CScopedChdir::CScopedChdir(const fs::path& dir) : m_previous(fs::current_path())
 
 CScopedChdir::~CScopedChdir() {
     fs::current_path(m_previous);
+}
+
+CScopedEnv::CScopedEnv(std::string name, const std::optional<std::string>& value)
+    : m_name(std::move(name)) {
+    if (const char* previous = std::getenv(m_name.c_str())) {
+        m_previous = previous;
+    }
+    if (value) {
+        setenv(m_name.c_str(), value->c_str(), 1);
+    } else {
+        unsetenv(m_name.c_str());
+    }
+}
+
+CScopedEnv::~CScopedEnv() {
+    if (m_previous) {
+        setenv(m_name.c_str(), m_previous->c_str(), 1);
+    } else {
+        unsetenv(m_name.c_str());
+    }
+}
+
+CRefusingPort::CRefusingPort() : m_fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (bind(m_fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
+        getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        close(m_fd);
+        throw std::runtime_error("cannot bind on the loopback interface");
+    }
+    m_port = ntohs(addr.sin_port);
+}
+
+CRefusingPort::~CRefusingPort() {
+    close(m_fd);
 }
 
 CTestServer::CTestServer() {

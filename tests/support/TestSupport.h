@@ -36,6 +36,35 @@ private:
     std::filesystem::path m_previous;
 };
 
+// Sets (or, given nullopt, removes) an environment variable for as long as it
+// lives, then puts back what was there.
+class CScopedEnv {
+public:
+    CScopedEnv(std::string name, const std::optional<std::string>& value);
+    ~CScopedEnv();
+    CScopedEnv(const CScopedEnv&) = delete;
+    CScopedEnv& operator=(const CScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_previous;
+};
+
+// A loopback port held bound but never listened on, where every connection
+// is refused and which nobody else can take meanwhile.
+class CRefusingPort {
+public:
+    CRefusingPort();
+    ~CRefusingPort();
+    CRefusingPort(const CRefusingPort&) = delete;
+    CRefusingPort& operator=(const CRefusingPort&) = delete;
+    int Port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+};
+
 // An httplib server on 127.0.0.1 at a free port, serving from its own thread.
 class CTestServer {
 public:

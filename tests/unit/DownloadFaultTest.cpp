@@ -362,3 +362,117 @@ TEST_F(DownloadFaultTest, SignedLauncherIsStartedOnlyWithAValidSignature) {
         }
     }
 }
+
+namespace {
+
+constexpr char kProxiedOrigin[] = "content.tharnvale.test";
+
+// The environment's proxy variables, all of them, for as long as it lives:
+// `proxy` for http and https addresses, none for the loopback servers. In
+// upper case, which curl would not read by itself for http.
+class CProxyEnv {
+public:
+    explicit CProxyEnv(const std::string& proxy) {
+        for (const char* name :
+             {"http_proxy", "https_proxy", "all_proxy", "ALL_PROXY", "NO_PROXY"}) {
+            m_vars.push_back(std::make_unique<CScopedEnv>(name, std::nullopt));
+        }
+        m_vars.push_back(std::make_unique<CScopedEnv>("HTTP_PROXY", proxy));
+        m_vars.push_back(std::make_unique<CScopedEnv>("HTTPS_PROXY", proxy));
+        m_vars.push_back(std::make_unique<CScopedEnv>("no_proxy", "127.0.0.1"));
+    }
+
+private:
+    std::vector<std::unique_ptr<CScopedEnv>> m_vars;
+};
+
+}  // namespace
+
+// The proxy the settings name fails the download itself: the player is told
+// which proxy (never the password the settings hold for it), nothing is
+// left, and an answer that only new settings can change is not retried.
+TEST_F(DownloadFaultTest, ProxyThatFailsTheDownloadIsNamedWithoutItsPassword) {
+    const std::string wantsPassword = Answer("407 Proxy Authentication Required",
+                                             "Proxy-Authenticate: Basic realm=\"proxy\"\r\n");
+    const struct {
+        const char* name;
+        const char* scheme;  // of the launcher's address
+        std::string answer;  // the proxy's; empty: it refuses the connection
+        std::u16string told;
+        size_t requests;  // that reached the proxy
+    } cases[] = {
+        {"refuses the connection", "http", "", u"无法连接代理服务器", 0},
+        {"wants a password", "http", wantsPassword, u"要求身份验证（HTTP 407）", 1},
+        {"wants a password to CONNECT", "https", wantsPassword, u"要求身份验证（HTTP 407）", 1},
+        {"refuses to CONNECT", "https", Answer("403 Forbidden", ""), u"拒绝转发请求（HTTP 403）",
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fake().Reset();
+        const CRefusingPort refusing;
+        CCannedServer proxy(c.answer);
+        const std::string hostPort = c.answer.empty()
+                                         ? "127.0.0.1:" + std::to_string(refusing.Port())
+                                         : proxy.Origin().substr(std::strlen("http://"));
+        const CProxyEnv env("http://player:s3cret@" + hostPort);
+        testing::internal::CaptureStderr();
+        FetchFrom(c.scheme + std::string("://") + kProxiedOrigin);
+        const std::string diagnostics = testing::internal::GetCapturedStderr();
+        const std::string text = Utf8FromWide(ExpectToldAndNothingLeft());
+        EXPECT_NE(text.find(Utf8FromWide(c.told)), std::string::npos) << text;
+        EXPECT_NE(text.find(hostPort), std::string::npos) << text;
+        EXPECT_NE(diagnostics.find(hostPort), std::string::npos) << diagnostics;
+        EXPECT_EQ((text + diagnostics).find("s3cret"), std::string::npos) << text << diagnostics;
+        ASSERT_EQ(proxy.Requests().size(), c.requests);
+        if (c.requests > 0) {
+            const std::string expected = c.scheme == std::string("https")
+                                             ? "CONNECT " + std::string(kProxiedOrigin) + ":443 "
+                                             : "GET http://" + std::string(kProxiedOrigin) + "/";
+            EXPECT_TRUE(proxy.Requests()[0].starts_with(expected)) << proxy.Requests()[0];
+        }
+    }
+}
+
+// A redirect may lead to an address the proxy settings treat otherwise:
+// each hop takes the way the settings give for its own address.
+TEST_F(DownloadFaultTest, EachRedirectHopTakesTheWayTheSettingsGiveForItsAddress) {
+    const std::string proxiedUrl = "http://" + std::string(kProxiedOrigin) + kLauncherUrlPath;
+    m_server.Server().Get(kLauncherUrlPath,
+                          [&](const httplib::Request& req, httplib::Response& res) {
+                              if (req.has_param("redirect")) {
+                                  res.set_redirect(proxiedUrl);
+                              } else {
+                                  res.set_content(m_launcherBytes, "application/octet-stream");
+                              }
+                          });
+    m_server.Start();
+    const std::string directUrl = m_server.Origin() + kLauncherUrlPath;
+    const struct {
+        const char* name;
+        std::string start;
+        // The proxy's answer: a redirect to the loopback server, or the file.
+        std::string proxyAnswer;
+        int directRequests;
+    } cases[] = {
+        {"proxied to direct", proxiedUrl, Answer("302 Found", "Location: " + directUrl + "\r\n"),
+         1},
+        {"direct to proxied", directUrl + "?redirect", Answer("200 OK", "", m_launcherBytes), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fake().Reset();
+        fs::remove(LauncherPath());
+        fs::remove(m_record);
+        CCannedServer proxy(c.proxyAnswer);
+        const CProxyEnv env(proxy.Origin());
+        const int before = m_server.RequestCount();
+        LauncherSource source = Source(c.start);
+        CLauncherFetch(m_moduleDir.Str(), source).FetchAndStartLauncher(kArgs);
+        ExpectStarted();
+        ASSERT_EQ(proxy.Requests().size(), 1u);
+        EXPECT_TRUE(proxy.Requests()[0].starts_with("GET " + proxiedUrl + " "))
+            << proxy.Requests()[0];
+        EXPECT_EQ(m_server.RequestCount() - before, c.directRequests);
+    }
+}
