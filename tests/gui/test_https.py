@@ -12,8 +12,8 @@ import unittest
 
 from pictures import BROWSER
 from portal import LAUNCHER_PATH, Portal
-from program import (FAKE_LAUNCHER, HTTPS_PORT, LAUNCHER_HTTPS, LOGIN_PATH, ONLINE_PORT, PAYLOAD, PAYLOAD_ARGS,
-                     LauncherTestCase, page)
+from program import (FAKE_LAUNCHER, GREEN_FILL, HTTPS_PORT, LAUNCHER_HTTPS, LOGIN_PATH, ONLINE_PORT, PAYLOAD,
+                     PAYLOAD_ARGS, LauncherTestCase, page)
 from xsession import wait_until
 
 TLS = os.environ.get("LAUNCHER_TEST_TLS")
@@ -170,6 +170,21 @@ class Https(LauncherTestCase):
         self.assertIn("stayed", self.portal.beacons)
         self.assertEqual(plain.requests, ["/plumoqx/codeCallback.htm?code=C0DE"])
 
+    def test_partner_popup_on_plain_http_is_refused(self):
+        plain = self.plain_portal()
+        self.start(page(GREEN_FILL + "<script>addEventListener('click', function () {"
+                        " var w = window.open(%r, 'oauth', 'width=500,height=600');"
+                        " new Image().src = '/beacon?opened=' + (w !== null); });"
+                        "addEventListener('load', function () { new Image().src = '/beacon?shown'; });"
+                        "</script>" % (plain.origin() + "/partner")))
+        self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=30))
+        time.sleep(0.5)
+        self.click_page(100, 100)
+        self.assertTrue(wait_until(lambda: "opened=false" in self.portal.beacons, timeout=10),
+                        self.portal.beacons)
+        self.assertIn("refused a new window for %s/partner" % plain.origin(), self.program.errors())
+        self.assertEqual(plain.requests, [])
+        self.assert_keeps_running(0.5)
 
 if __name__ == "__main__":
     unittest.main()

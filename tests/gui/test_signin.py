@@ -93,6 +93,17 @@ class PartnerPopup(LauncherTestCase):
         self.assertFalse(self.session.windows_named("^%s$" % PARTNER_TITLE), "a pop-up stayed over the download")
         self.assertEqual(self.started_with(timeout=30), [PAYLOAD_ARGS])
 
+    def test_partner_sign_in_in_a_frame_keeps_its_session(self):
+        # The partner's frame, on another origin, keeps a cookie: once it
+        # has one, its next page sees it.
+        self.portal.pages["/partner/frame"] = page(
+            "<script>if (document.cookie.indexOf('partner=signed-in') >= 0) {"
+            " new Image().src = '/beacon?frame kept its session'; } else {"
+            " document.cookie = 'partner=signed-in; max-age=600'; location.reload(); }</script>")
+        self.start(page("<iframe src='%s/partner/frame'></iframe>" % self.portal.origin("localhost")))
+        self.assertTrue(wait_until(lambda: "frame kept its session" in self.portal.beacons, timeout=30),
+                        "the partner's frame lost its cookie: %s" % self.portal.requests)
+
     def test_pages_open_no_popup_by_themselves(self):
         self.start(page(
             "<script>addEventListener('load', function () {"
