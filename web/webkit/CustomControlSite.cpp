@@ -32,21 +32,18 @@ void AddUserContent(WebKitUserContentManager* content, const std::string& bridge
     const std::string drops = WebText("drops.js");
     const std::string trouble = WebText("trouble.js");
     const std::string style = WebText("hostpolicy.css");
+    auto inWorld = [](const std::string& text, WebKitUserContentInjectedFrames frames) {
+        return webkit_user_script_new_for_world(text.c_str(), frames,
+                                                WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
+                                                kScriptWorld, nullptr, nullptr);
+    };
     WebKitUserScript* scripts[] = {
         webkit_user_script_new(external.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
                                WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr),
-        webkit_user_script_new_for_world(frames.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld,
-                                         nullptr, nullptr),
-        webkit_user_script_new_for_world(links.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld,
-                                         nullptr, nullptr),
-        webkit_user_script_new_for_world(drops.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld,
-                                         nullptr, nullptr),
-        webkit_user_script_new_for_world(trouble.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld,
-                                         nullptr, nullptr),
+        inWorld(frames, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES),
+        inWorld(links, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME),
+        inWorld(drops, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES),
+        inWorld(trouble, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES),
     };
     for (WebKitUserScript* script : scripts) {
         webkit_user_content_manager_add_script(content, script);
@@ -114,6 +111,12 @@ void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CCustomControlSite::Im
 
 }  // namespace
 
+void ConnectHostPolicy(CSignalConnections& signals, WebKitWebView* view, CPopupWindows& popups) {
+    signals.Add(view, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
+    signals.Add(view, "permission-request", G_CALLBACK(OnPermissionRequest), nullptr);
+    signals.Add(view, "create", G_CALLBACK(CPopupWindows::OnCreate), &popups);
+}
+
 // A navigation to plain http from an https login is refused before its
 // request is made. The engine asks the same for frames and for the server's
 // redirects, so neither can take the page there either.
@@ -167,10 +170,8 @@ CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey
     // Every window a page opens is put to the program (OnCreate), which
     // opens only those the player asked for, and says which it refused.
     webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
-    signals.Add(view, "context-menu", G_CALLBACK(OnContextMenu), this);
+    ConnectHostPolicy(signals, view, popups);
     signals.Add(view, "key-press-event", G_CALLBACK(OnKeyPress), this);
-    signals.Add(view, "create", G_CALLBACK(CPopupWindows::OnCreate), &popups);
-    signals.Add(view, "permission-request", G_CALLBACK(OnPermissionRequest), this);
     signals.Add(view, "motion-notify-event", G_CALLBACK(OnPointerMotion), this);
     signals.Add(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
     WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view);

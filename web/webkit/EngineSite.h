@@ -25,6 +25,11 @@ inline constexpr char kScriptWorld[] = "tharnvale";
 bool DecideHostPolicy(const std::string& loginUrl, WebKitPolicyDecision* decision,
                       WebKitPolicyDecisionType type);
 
+// The rest of the host policy that every browser keeps, the login page's
+// and its pop-ups' alike: no context menu, no permission granted, and the
+// program's say on every new window.
+void ConnectHostPolicy(CSignalConnections& signals, WebKitWebView* view, CPopupWindows& popups);
+
 struct CCustomControlSite::Impl {
     // Takes a floating reference to `view`. `bridgeKey` is the key the
     // window.external script must send with every question.

@@ -34,16 +34,6 @@ CWindowSize WorkArea(GtkWidget* window) {
     return {area.width, area.height};
 }
 
-gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*,
-                       gpointer) {
-    return TRUE;
-}
-
-gboolean OnPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
-    webkit_permission_request_deny(request);
-    return TRUE;
-}
-
 }  // namespace
 
 struct CPopupWindows::CPopup {
@@ -82,10 +72,8 @@ CPopupWindows::CPopup::CPopup(CPopupWindows& owner, WebKitWebView* view)
     m_signals.Add(view, "ready-to-show", G_CALLBACK(OnReadyToShow), this);
     m_signals.Add(view, "close", G_CALLBACK(OnClose), this);
     m_signals.Add(view, "notify::title", G_CALLBACK(OnTitleChanged), this);
-    m_signals.Add(view, "create", G_CALLBACK(CPopupWindows::OnCreate), &owner);
     m_signals.Add(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
-    m_signals.Add(view, "permission-request", G_CALLBACK(OnPermissionRequest), nullptr);
-    m_signals.Add(view, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
+    ConnectHostPolicy(m_signals, view, owner);
     m_signals.Add(m_pWindow, "delete-event", G_CALLBACK(OnDeleteEvent), this);
 }
 
