@@ -73,8 +73,8 @@ CLICK_TO_LOG_IN = page(
 
 
 # The partner's sign-in in a pop-up of the program's own: a click on the
-# green login page opens it on a second origin, 500 x 600; it goes through a
-# redirect inside its origin to its page, all of one purple, titled
+# green login page opens it, 500 x 600, at the portal's address that
+# redirects to the partner's origin, where its page, all of one purple, titled
 # PARTNER_TITLE, which greets its opener and is greeted back; a click on it
 # posts the sign-in to the opener and closes it, and the login page logs in.
 PARTNER_TITLE = "Partner sign-in"
@@ -102,7 +102,7 @@ def serve_partner_sign_in(portal, logs_in=True):
         "var partner = null;"
         "addEventListener('click', function () {"
         " partner = window.open(%r, 'oauth', 'width=%d,height=%d'); "
-        % (partner + "/partner/start", PARTNER_SIZE[0], PARTNER_SIZE[1]) +
+        % (login + "/partner/start", PARTNER_SIZE[0], PARTNER_SIZE[1]) +
         beacon("'opened=' + (partner !== null)") + " });"
         "addEventListener('message', function (e) {"
         " if (e.origin !== %r) return;" % partner +

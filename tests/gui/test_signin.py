@@ -50,7 +50,7 @@ class PartnerPopup(LauncherTestCase):
         popup = self.open_partner()
         self.assertIn("opened=true", self.portal.beacons)
         self.assertIn("partner: AppLogin undefined opener true", self.portal.beacons)
-        # Through the redirect inside the partner's origin.
+        # Through the portal's redirect to the partner's origin.
         self.assertEqual(len(self.portal.got("/partner/start")), 1)
         x, y, width, height = self.session.geometry(popup)
         self.assertEqual((width, height), PARTNER_SIZE)
