@@ -45,13 +45,28 @@ public:
     // nothing of the toolkit's theme shows.
     void SetPainter(std::function<void(cairo_t*)> paint);
     void Invalidate();
-    // A button never takes the keyboard and shows a hand over it.
+    // A button with a hand over it. The keyboard comes to it by Tab alone
+    // (a click leaves the keyboard where it was, in the page's field say),
+    // and Enter or Space then presses it; its painter draws the focus mark
+    // while HasVisibleFocus says so.
     void MakePictureButton();
+    // Gives the item the keyboard in its window, and has the window show
+    // where the keyboard is from the time it is on the screen, as a dialog
+    // shows its first button's focus mark.
+    void SetFocus();
+    // The item has the keyboard, its window is the active one and shows
+    // where the keyboard is (from SetFocus, or once the player has used a
+    // key in it).
+    bool HasVisibleFocus() const;
+    // What a screen reader says the item is: a picture button has no text
+    // of its own to read.
+    void SetAccessibleName(std::string_view utf8);
     // A button's click.
     void OnClicked(std::function<void()> handler);
     // The pointer came onto the item (true) or left it (false).
     void OnHover(std::function<void(bool inside)> handler);
-    // The button's pressed state changed; IsPressed tells it.
+    // The button's pressed state or its keyboard focus changed; IsPressed
+    // and HasVisibleFocus tell them.
     void OnPressedChanged(std::function<void()> handler);
     bool IsPressed() const;
     // The pointer moved over the item.

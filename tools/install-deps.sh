@@ -31,6 +31,10 @@ packages=(
   x11-xserver-utils
   # A tiling window manager, run with its stock configuration
   i3-wm
+  # What a screen reader reads of the windows (tests/gui/accessibility.py):
+  # a session bus with at-spi2-core's accessibility bus on it (gdbus waits
+  # for it), read through the system Python's AT-SPI bindings
+  dbus-daemon libglib2.0-bin at-spi2-core python3-gi gir1.2-atspi-2.0
   python3
   # The https tests make their own certificate authority (tests/with-test-ca.sh)
   openssl

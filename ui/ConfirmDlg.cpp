@@ -52,6 +52,12 @@ bool CConfirmDlg::OnInitDialog() {
     cancel->Place({140, 72, kWidth - 140, 26});
     confirm->OnClicked([this] { EndDialog(IDOK); });
     cancel->OnClicked([this] { EndDialog(IDCANCEL); });
+    confirm->SetAccessibleName("确定");
+    cancel->SetAccessibleName("取消");
+    // As a classic dialog: 确定 has the keyboard and shows it, Tab and
+    // Shift+Tab go between the two, Enter and Space press the one that has
+    // it (the window's own keys do that, before any handler of ours).
+    confirm->SetFocus();
 
     CWindowItem* title = GetDlgItem(kTitleId);
     CWindowItem* question = GetDlgItem(kQuestionId);

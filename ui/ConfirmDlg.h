@@ -12,7 +12,9 @@
 // Asks the player whether to quit the game: a small modal window whose face
 // is its bitmap, with a white title and question standing directly on it and
 // two picture buttons. DoModal answers IDOK for 确定 and IDCANCEL for 取消,
-// Esc or the window manager's close.
+// Esc or the window manager's close. 确定 has the keyboard at first; Tab
+// and Shift+Tab move it between the two, and Enter, keypad Enter and Space
+// press the one that has it.
 class CConfirmDlg : public CDialogWindow {
 public:
     CConfirmDlg();

@@ -76,6 +76,9 @@ bool CDownloadDlg::OnInitDialog() {
     m_btnCancel.SetImage(kCancelStrip);
     GetDlgItem(kCancelId)->Place({(kWidth - 74) / 2, 122, 74, 26});
     GetDlgItem(kCancelId)->OnClicked([this] { RequestCancel(); });
+    GetDlgItem(kCancelId)->SetAccessibleName("取消");
+    // The window's one button has the keyboard: Enter and Space press it.
+    GetDlgItem(kCancelId)->SetFocus();
 
     LayOutTexts();
 

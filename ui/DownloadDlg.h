@@ -18,9 +18,10 @@
 // The window that stands over the program while the game launcher is
 // downloaded: a small borderless modal window whose face is its picture,
 // with the title, a progress bar, the sizes, the speed, the time left, the
-// retry count and a 取消 button. 取消, Esc and the window manager's close
-// ask the transfer to stop; the window goes only when its owner destroys
-// it, once the transfer has stopped.
+// retry count and a 取消 button, which has the keyboard. 取消 (clicked, or
+// Enter or Space), Esc and the window manager's close ask the transfer to
+// stop; the window goes only when its owner destroys it, once the transfer
+// has stopped.
 //
 // Created hidden, it already holds the program's input: a transfer that
 // ends at once never flashes a window, yet nothing the player does
@@ -42,7 +43,9 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnPaint(cairo_t* cr) override;
-    void OnOK() override {}  // Enter ends nothing: only the transfer's end does
+    // 取消 has the keyboard, so Enter and Space press it; Enter that no
+    // button took stops the transfer all the same.
+    void OnOK() override { RequestCancel(); }
     void OnCancel() override { RequestCancel(); }
     void OnClose() override { RequestCancel(); }
 

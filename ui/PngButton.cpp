@@ -1,5 +1,6 @@
 #include "ui/PngButton.h"
 
+#include <cmath>
 #include <memory>
 
 #include "platform/AlphaShape.h"
@@ -9,11 +10,37 @@ namespace {
 
 // The pointer has rested on the button once it has been there this long.
 constexpr unsigned kHoverMilliseconds = 1;
+// How far the focus mark of a rectangular face lies inside its edges: past
+// the rim, on the face's body.
+constexpr double kMarkInset = 4;
 
 }  // namespace
 
 int ChooseCell(bool selected, bool hover) {
     return selected ? 2 : hover ? 1 : 0;
+}
+
+void PaintFocusMark(cairo_t* cr, int width, int height) {
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_set_line_width(cr, 1);
+    if (width == height) {
+        // The round faces' rims take an eighth of their width.
+        const double middle = width / 2.0;
+        cairo_arc(cr, middle, middle, middle - width / 8.0 - 1.5, 0, 2 * M_PI);
+    } else {
+        // Along the middle of a row and a column of pixels, so that the line
+        // covers whole pixels at every scale.
+        cairo_rectangle(cr, kMarkInset + 0.5, kMarkInset + 0.5, width - 2 * kMarkInset - 1,
+                        height - 2 * kMarkInset - 1);
+    }
+    cairo_set_source_rgba(cr, 0.08, 0.04, 0.02, 0.85);
+    cairo_stroke_preserve(cr);
+    const double dots[] = {1, 1};
+    cairo_set_dash(cr, dots, 2, 0);
+    cairo_set_source_rgb(cr, 1.0, 0.96, 0.84);
+    cairo_stroke(cr);
+    cairo_restore(cr);
 }
 
 CPngButton::~CPngButton() = default;
@@ -109,4 +136,7 @@ void CPngButton::OnDraw(cairo_t* cr) {
     cairo_set_source_surface(cr, m_cells[CurrentCell()].face.get(), 0, 0);
     cairo_rectangle(cr, 0, 0, m_nImageWidth, m_nCellHeight);
     cairo_fill(cr);
+    if (m_pButton->HasVisibleFocus()) {
+        PaintFocusMark(cr, m_nImageWidth, m_nCellHeight);
+    }
 }

@@ -2,10 +2,11 @@
 
 // A push button whose whole face is one cell of a four-face PNG strip:
 // normal, hover (the pointer rests on it), pressed, and a dimmed face never
-// shown. It draws no text, no focus frame and no background, so what its
-// face does not cover shows what lies beneath; the hand cursor is always
-// shown over it, and every press and release makes a click, double clicks
-// included.
+// shown. It draws no text and no background, so what its face does not
+// cover shows what lies beneath; the hand cursor is always shown over it,
+// and every press and release makes a click, double clicks included. While
+// it has the keyboard it draws a focus mark inside its face (see
+// PaintFocusMark), where the window shows it whatever lies around the face.
 
 #include <functional>
 
@@ -19,6 +20,11 @@ int ChooseCell(bool selected, bool hover);
 inline int CellHeight(int stripHeight) {
     return stripHeight / 4;
 }
+// Paints the focus mark of a face `width` by `height` (in the button's own
+// pixels) at its place on `cr`: a dotted line, light dots on a dark line one
+// pixel wide, inside the face's rim; round on a round face (as wide as
+// high), a rectangle on any other.
+void PaintFocusMark(cairo_t* cr, int width, int height);
 
 class CPngButton {
 public:

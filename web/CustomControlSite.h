@@ -73,6 +73,11 @@ public:
     // navigated to.
     void SetLoginUrl(std::string loginUrl);
 
+    // Gives the browser the keyboard in its window: the player's first key
+    // reaches the page's focused field (an autofocus one), and the engine's
+    // own keys (F5) work, with no click into the page first.
+    void SetFocus();
+
     // Called whenever the pointer moves over the browser.
     void SetOnPointerMotion(std::function<void()> onMotion);
 

@@ -64,6 +64,8 @@ bool CLoginActiveDlg::OnInitDialog() {
     m_btnClose.SetImage(kCloseStrip);
     GetDlgItem(kMinimizeId)->Place(kMinimizeRect);
     GetDlgItem(kCloseId)->Place(kCloseRect);
+    GetDlgItem(kMinimizeId)->SetAccessibleName("最小化");
+    GetDlgItem(kCloseId)->SetAccessibleName("关闭");
     ConnectButtons();
     UpdateShape();
     // Messages and the download's window stand over this window, the topmost
@@ -134,10 +136,15 @@ void CLoginActiveDlg::UpdateShape() {
     m_face.UpdateShape(*this, m_bBrowserShown);
 }
 
+// The page takes the keyboard as it first shows; from then on it goes where
+// the player takes it.
 void CLoginActiveDlg::ShowBrowser() {
     if (!m_bBrowserShown) {
         m_bBrowserShown = true;
         UpdateShape();
+        if (m_pSite != nullptr) {
+            m_pSite->SetFocus();
+        }
     }
 }
 

@@ -28,6 +28,26 @@ bool CDialogWindowImpl::OnKey(const GdkEventKey& key) {
     }
 }
 
+// The web engine hands a key its page did not take back to the window: the
+// same event, a second time. A Tab out of the page's last field has by then
+// moved the keyboard to the window's next item already (the engine does
+// that itself), and the window would move it once more, past that item. A
+// Tab that comes again after the keyboard has moved has done its work.
+bool CDialogWindowImpl::IsTabDoneAlready(const GdkEventKey& key) {
+    if (key.keyval != GDK_KEY_Tab && key.keyval != GDK_KEY_ISO_Left_Tab &&
+        key.keyval != GDK_KEY_KP_Tab) {
+        return false;
+    }
+    const GtkWidget* focus = gtk_window_get_focus(window);
+    // A key made up without a time of its own is never taken for another.
+    if (key.time != GDK_CURRENT_TIME && key.time == lastTab.time && key.keyval == lastTab.keyval &&
+        key.hardware_keycode == lastTab.keycode) {
+        return focus != lastTab.focus;
+    }
+    lastTab = {key.time, key.keyval, key.hardware_keycode, focus};
+    return false;
+}
+
 void CDialogWindowImpl::OnConfigure(const GdkEventConfigure& event) {
     // The event's position is relative to the window's parent, which is a
     // window manager's frame once there is one: ask for the screen position.
@@ -173,6 +193,13 @@ void CDialogWindowImpl::ConnectWindowEvents() {
                         return TRUE;
                     }),
                     this);
+    // Before the window's own handling, which moves the keyboard on Tab.
+    connections.Add(
+        window, "key-press-event",
+        G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, CDialogWindowImpl* impl) -> gboolean {
+            return impl->IsTabDoneAlready(*e);
+        }),
+        this);
     // Runs after the window's own handling, so the item with the focus (a
     // web page's form, say) gets Enter and Esc first.
     connections.Add(

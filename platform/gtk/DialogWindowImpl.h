@@ -33,6 +33,7 @@ struct CDialogWindowImpl {
     void EndMoveDrag(const GdkEventButton& release);
     bool OnPress(const GdkEventButton& press);
     bool OnKey(const GdkEventKey& key);
+    bool IsTabDoneAlready(const GdkEventKey& key);
     void WatchFirstFrame();
     void Destroy();
 
@@ -54,6 +55,14 @@ struct CDialogWindowImpl {
     int lastX = G_MININT;
     int lastY = G_MININT;
     CRect rect;
+    // The last Tab the window was given, and which item had the keyboard
+    // then (compared, never used).
+    struct {
+        guint32 time = 0;
+        guint keyval = 0;
+        guint16 keycode = 0;
+        const GtkWidget* focus = nullptr;
+    } lastTab;
     bool holdsInput = false;
     bool firstFrameShown = false;
     CTimer firstFrame;

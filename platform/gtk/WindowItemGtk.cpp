@@ -111,7 +111,8 @@ void CWindowItem::Invalidate() {
 
 void CWindowItem::MakePictureButton() {
     GtkWidget* widget = m_pImpl->widget.get();
-    gtk_widget_set_can_focus(widget, FALSE);
+    gtk_widget_set_can_focus(widget, TRUE);
+    gtk_widget_set_focus_on_click(widget, FALSE);
     // The hand, over the button's input window, whatever its owner sets.
     m_pImpl->connections.Add(
         widget, "realize", G_CALLBACK(+[](GtkWidget* w, gpointer) {
@@ -123,6 +124,44 @@ void CWindowItem::MakePictureButton() {
             gdk_window_set_cursor(gtk_button_get_event_window(GTK_BUTTON(w)), hand.get());
         }),
         nullptr, true);
+}
+
+namespace {
+
+// GTK decides whether a window shows where its keyboard is as the window
+// goes on the screen, hidden until the player uses a key: it is told once
+// that has happened.
+void ShowFocusOnceMapped(GtkWidget* window, gpointer) {
+    gtk_window_set_focus_visible(GTK_WINDOW(window), TRUE);
+    g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(ShowFocusOnceMapped),
+                                         nullptr);
+}
+
+}  // namespace
+
+void CWindowItem::SetFocus() {
+    GtkWidget* widget = m_pImpl->widget.get();
+    gtk_widget_grab_focus(widget);
+    GtkWidget* top = gtk_widget_get_toplevel(widget);
+    if (!GTK_IS_WINDOW(top)) {
+        return;
+    }
+    if (gtk_widget_get_mapped(top)) {
+        gtk_window_set_focus_visible(GTK_WINDOW(top), TRUE);
+    } else if (g_signal_handler_find(top, G_SIGNAL_MATCH_FUNC, 0, 0, nullptr,
+                                     reinterpret_cast<gpointer>(ShowFocusOnceMapped),
+                                     nullptr) == 0) {
+        g_signal_connect_after(top, "map", G_CALLBACK(ShowFocusOnceMapped), nullptr);
+    }
+}
+
+bool CWindowItem::HasVisibleFocus() const {
+    return gtk_widget_has_visible_focus(m_pImpl->widget.get());
+}
+
+void CWindowItem::SetAccessibleName(std::string_view utf8) {
+    atk_object_set_name(gtk_widget_get_accessible(m_pImpl->widget.get()),
+                        std::string(utf8).c_str());
 }
 
 void CWindowItem::OnClicked(std::function<void()> handler) {

@@ -46,6 +46,39 @@ guint WhenShown(const char* title, std::function<void(GtkWindow*)> act) {
     });
 }
 
+void PutKey(GdkWindow* window, guint keyval, GdkModifierType state) {
+    GdkDisplay* display = gdk_window_get_display(window);
+    GdkDevice* keyboard = gdk_seat_get_keyboard(gdk_display_get_default_seat(display));
+    GdkKeymapKey* keys = nullptr;
+    gint count = 0;
+    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &count);
+    for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+        GdkEvent* event = gdk_event_new(type);
+        event->key.window = GDK_WINDOW(g_object_ref(window));
+        event->key.send_event = TRUE;
+        event->key.time = GDK_CURRENT_TIME;
+        event->key.keyval = keyval;
+        event->key.state = state;
+        event->key.hardware_keycode = count > 0 ? guint16(keys[0].keycode) : 0;
+        event->key.string = g_strdup("");
+        gdk_event_set_device(event, keyboard);
+        gdk_display_put_event(display, event);
+        gdk_event_free(event);
+    }
+    g_free(keys);
+}
+
+void PutFocusIn(GdkWindow* window) {
+    GdkDisplay* display = gdk_window_get_display(window);
+    GdkEvent* event = gdk_event_new(GDK_FOCUS_CHANGE);
+    event->focus_change.window = GDK_WINDOW(g_object_ref(window));
+    event->focus_change.send_event = TRUE;
+    event->focus_change.in = TRUE;
+    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+    gdk_display_put_event(display, event);
+    gdk_event_free(event);
+}
+
 cairo_region_t* ScreenShape(GtkWidget* window, int kind) {
     GdkWindow* gdkWindow = gtk_widget_get_window(window);
     int count = 0;

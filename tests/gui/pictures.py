@@ -28,6 +28,9 @@ LOGIN_ITEMS = [BROWSER, (MINIMISE[0], MINIMISE[1], MINIMISE[2], 75), (CLOSE[0], 
 CONFIRMATION_SIZE = (256, 110)
 # A point of the confirmation's 取消 button, in the confirmation's pixels.
 CANCEL = (150, 80)
+# Where the confirmation's button faces stand in it, each with its strip.
+CONFIRM_FACE = ((40, 72), "175-confirm")
+CANCEL_FACE = ((140, 72), "176-cancel")
 DOWNLOAD_SIZE = (360, 160)
 # A point of the background's figure (its cloak): opaque and far from the
 # login window's items, where a player grabs the main window to drag it.
@@ -106,6 +109,24 @@ class Screenshot:
     def pixel(self, x, y):
         offset = (y * self.width + x) * 3
         return tuple(self.raw[offset:offset + 3])
+
+
+def focus_marked(shot, corner, strip, scale=1):
+    """Whether the button face of `strip` whose top left corner stands at
+    `corner` on the screen shows a focus mark: a dotted line, light dots on
+    a dark line, on pixels of the face that are fully opaque and would
+    otherwise show the face's normal cell."""
+    face = picture(strip + ("@2x.png" if scale == 2 else ".png"))
+    cell = face.height // 4
+    changed = 0
+    for y in range(cell):
+        for x in range(face.width):
+            if face.alpha(x, y) == 255:
+                expected = face.rgb(x, y)
+                seen = shot.pixel(corner[0] + x, corner[1] + y)
+                changed += max(abs(a - b) for a, b in zip(seen, expected)) > 60
+    # A mark runs round the face: far more pixels than a face's rounding.
+    return changed >= 12 * scale
 
 
 def close_to(colour, expected, tolerance=12):

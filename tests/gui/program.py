@@ -63,13 +63,42 @@ def beacon(expression):
 # A page all of one green, which tells at a glance whether the page shows.
 PAGE_RGB = (0x22, 0xAA, 0x66)
 GREEN_FILL = "<div style='position:absolute;inset:0;background:#22aa66'></div>"
+# A field that has the keyboard as its page loads (autofocus), hidden under
+# the green of CLICK_TO_LOG_IN: what the player types before any click comes
+# back as the beacon "typed=<text>" when Enter is pressed in it.
+TYPED_FIELD = ("<input id='typed' autofocus style='position:absolute;left:8px;top:8px'>"
+               "<script>document.getElementById('typed').addEventListener('keydown', function (e) {"
+               " if (e.key == 'Enter') { " + beacon("'typed=' + this.value") + " } });</script>")
+
 # The green page that logs in when the player clicks anywhere in it, and
 # sends the beacon "shown" once loaded.
 CLICK_TO_LOG_IN = page(
-    GREEN_FILL +
+    TYPED_FIELD + GREEN_FILL +
     "<script>addEventListener('click', function () { window.external.AppLogin(%s); });"
     "addEventListener('load', function () { new Image().src = '/beacon?shown'; });</script>"
     % json.dumps(PAYLOAD))
+
+# The exit confirmation answered with the keyboard alone: the keys (as
+# xdotool names them), and whether the program then ends with 16 (True) or
+# keeps running. 确定 has the keyboard at first; Tab and Shift+Tab go round
+# the two buttons.
+CONFIRMATION_KEYS = [
+    (("Escape",), False),
+    (("Tab", "Return"), False),
+    (("shift+Tab", "space"), False),
+    (("Return",), True),
+    (("KP_Enter",), True),
+    (("space",), True),
+    (("Tab", "Tab", "Return"), True),
+]
+
+
+def confirmation_keys(turn):
+    """The rows of CONFIRMATION_KEYS one desktop walks: each answer that
+    keeps the program running, then the `turn`th of those that end it (one
+    run ends once), so that the desktops together walk them all."""
+    ends = [row for row in CONFIRMATION_KEYS if row[1]]
+    return [row for row in CONFIRMATION_KEYS if not row[1]] + [ends[turn % len(ends)]]
 
 
 # The partner's sign-in in a pop-up of the program's own: a click on the
@@ -410,8 +439,7 @@ class LauncherTestCase(SessionPerClass, unittest.TestCase):
         self.session.click(*self.page_point(x, y), button=button)
 
     def reload_page(self):
-        """Clicks into the page, so that it has the keyboard, and presses F5."""
-        self.click_page(40, 40)
+        """Presses F5: the page has the keyboard from the time it shows."""
         self.session.run(["xdotool", "key", "F5"])
 
     def own_page_shown(self):

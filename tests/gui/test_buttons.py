@@ -1,13 +1,15 @@
 """The login window's picture buttons and the exit confirmation, as a player
-sees and uses them on each desktop the tests know."""
+sees and uses them, with the pointer and with the keyboard, on each desktop
+the tests know; and what a screen reader reads on them."""
 
 import time
 import unittest
 
-from pictures import (BUTTONS, CANCEL, CLOSE, CONFIRMATION_SIZE, MINIMISE, close_to, face_middle, off_centre,
-                      picture)
-from program import OfflineTestCase
-from xsession import CONFIRMATION_TITLE, MAIN_TITLE, for_each_desktop, wait_until
+from accessibility import AccessibilityBus
+from pictures import (BUTTONS, CANCEL, CANCEL_FACE, CLOSE, CONFIRM_FACE, CONFIRMATION_SIZE, MINIMISE, close_to,
+                      face_middle, focus_marked, off_centre, picture)
+from program import OfflineTestCase, confirmation_keys
+from xsession import CONFIRMATION_TITLE, DESKTOPS, MAIN_TITLE, for_each_desktop, wait_until
 
 CONFIRMATION_FACE = "177-confirm-background.bmp"
 
@@ -15,10 +17,24 @@ CONFIRMATION_FACE = "177-confirm-background.bmp"
 class Buttons(OfflineTestCase):
     suite = "buttons"
 
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.bus = AccessibilityBus(cls.session.env).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bus.__exit__(None, None, None)
+        super().tearDownClass()
+
     def setUp(self):
         super().setUp()
         self.session.park_pointer()
         time.sleep(0.3)
+
+    def start(self, login_page=None, env=None):
+        # The program finds the accessibility bus through the session bus.
+        return super().start(login_page, dict(env or {}, DBUS_SESSION_BUS_ADDRESS=self.bus.address))
 
     def at(self, button):
         """The middle of a button's face on the screen."""
@@ -94,12 +110,71 @@ class Buttons(OfflineTestCase):
         time.sleep(0.5)
         self.assertIsNone(self.launcher.poll())
 
-    def test_escape_cancels(self):
-        dialog, _ = self.open_confirmation()
+    def test_keys_answer_the_confirmation(self):
+        turn = [(manager, compositor) for _, manager, compositor in DESKTOPS].index(
+            (self.window_manager, self.compositor))
+        for keys, ends in confirmation_keys(turn):
+            with self.subTest(keys=keys):
+                dialog, _ = self.open_confirmation()
+                self.session.key(dialog, *keys)
+                if ends:
+                    self.assert_exits_with(16, timeout=10)
+                    continue
+                self.assertTrue(wait_until(lambda: not self.session.window_shown(CONFIRMATION_TITLE), 5))
+                time.sleep(0.5)
+                self.assertIsNone(self.launcher.poll())
+
+    def test_focus_mark_goes_with_the_keyboard_in_the_confirmation(self):
+        dialog, (x, y, _, _) = self.open_confirmation()
+
+        def marks():
+            shot = self.session.screenshot()
+            return [focus_marked(shot, (x + fx, y + fy), strip) for (fx, fy), strip in (CONFIRM_FACE, CANCEL_FACE)]
+        self.assertTrue(wait_until(lambda: marks() == [True, False], 3), "确定 shows no focus mark: %s" % marks())
+        self.keep_screenshot("focus-on-confirm")
+        self.session.key(dialog, "Tab")
+        self.assertTrue(wait_until(lambda: marks() == [False, True], 3), "the mark did not go to 取消: %s" % marks())
+        self.keep_screenshot("focus-on-cancel")
         self.session.key(dialog, "Escape")
         self.assertTrue(wait_until(lambda: not self.session.window_shown(CONFIRMATION_TITLE), 5))
-        time.sleep(0.5)
+
+    def face_marks(self):
+        shot = self.session.screenshot()
+        return [focus_marked(shot, (self.origin[0] + button[0], self.origin[1] + button[1]), strip)
+                for button, strip in BUTTONS]
+
+    def test_tab_brings_the_keyboard_to_the_picture_buttons_which_keys_press(self):
+        # The page has the keyboard: Tab goes through its own items, then on
+        # to the window's buttons.
+        login = self.login_window()
+        self.assertEqual(self.face_marks(), [False, False])
+        for _ in range(4):
+            self.session.key(login, "Tab")
+            if wait_until(lambda: self.face_marks() == [True, False], 1.5):
+                break
+        self.assertEqual(self.face_marks(), [True, False], "Tab never came to the close button")
+        self.keep_screenshot("focus-on-close")
+        self.session.key(login, "Tab")
+        self.assertTrue(wait_until(lambda: self.face_marks() == [False, True], 3), "not on the minimise button")
+        self.session.key(login, "shift+Tab")
+        self.assertTrue(wait_until(lambda: self.face_marks() == [True, False], 3), "not back on the close button")
+        self.session.key(login, "space")
+        dialog = self.session.find_window(CONFIRMATION_TITLE, timeout=5)
+        self.session.key(dialog, "Escape")
+        self.assertTrue(wait_until(lambda: not self.session.window_shown(CONFIRMATION_TITLE), 5))
+        self.session.key(login, "Tab")
+        self.assertTrue(wait_until(lambda: self.face_marks() == [False, True], 3), "not on the minimise button")
+        self.session.key(login, "Return")
+        self.assertTrue(wait_until(lambda: "HIDDEN" in self.session.xprop(self.window, "_NET_WM_STATE"), 5),
+                        "Enter on the minimise button did not minimise")
         self.assertIsNone(self.launcher.poll())
+
+    def test_screen_reader_reads_each_buttons_name(self):
+        pid = self.launcher.pid
+        self.assertEqual(sorted(self.bus.button_names(pid)), sorted(["最小化", "关闭"]))
+        dialog, _ = self.open_confirmation()
+        self.assertEqual(sorted(self.bus.button_names(pid)), sorted(["最小化", "关闭", "确定", "取消"]))
+        self.session.key(dialog, "Escape")
 
     def test_window_manager_close_cancels(self):
         self.open_confirmation()

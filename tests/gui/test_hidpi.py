@@ -10,8 +10,8 @@ import json
 import time
 import unittest
 
-from pictures import (BROWSER, BUTTONS, CANCEL, CLOSE, CONFIRMATION_SIZE, DOWNLOAD_SIZE, MAIN_SIZE, close_to,
-                      face_middle, off_centre, picture, spread, under_login_item)
+from pictures import (BROWSER, BUTTONS, CANCEL, CANCEL_FACE, CLOSE, CONFIRM_FACE, CONFIRMATION_SIZE, DOWNLOAD_SIZE,
+                      MAIN_SIZE, close_to, face_middle, focus_marked, off_centre, picture, spread, under_login_item)
 from program import GREEN_FILL, PAGE_RGB, LauncherTestCase, PAYLOAD, page
 from xsession import CONFIRMATION_TITLE, DESKTOP_RGB, DOWNLOAD_TITLE, for_each_desktop, wait_until
 
@@ -291,6 +291,11 @@ class HiDpi(LauncherTestCase):
                             "face pixel %s shows %s" % ((px, py), shot.pixel(x + px, y + py)))
         white = sum(1 for px in range(158, 358) for py in range(20, 80) if min(shot.pixel(x + px, y + py)) > 235)
         self.assertGreater(white, 80, "no white title")
+        # 确定 has the keyboard, and its focus mark is drawn at the screen's
+        # pixels as well.
+        marks = [focus_marked(shot, (x + fx * SCALE, y + fy * SCALE), strip, SCALE)
+                 for (fx, fy), strip in (CONFIRM_FACE, CANCEL_FACE)]
+        self.assertEqual(marks, [True, False])
         self.session.click(x + CANCEL[0] * SCALE, y + CANCEL[1] * SCALE)
         self.assertTrue(wait_until(lambda: not self.session.window_shown(CONFIRMATION_TITLE), 5))
         self.assertIsNone(self.launcher.poll())

@@ -36,6 +36,18 @@ class Login(LauncherTestCase):
         self.assertEqual(log, PAYLOAD_LOG)
         self.assertEqual(os.stat(os.path.join(self.program.work_dir, "log.txt")).st_mode & 0o777, 0o600)
 
+    def test_page_has_the_keyboard_from_the_first_key(self):
+        # No click into the page first: its autofocus field takes the keys,
+        # and F5 reloads it.
+        self.show_page()
+        self.session.run(["xdotool", "type", "tharn"])
+        self.session.run(["xdotool", "key", "Return"])
+        self.assertTrue(wait_until(lambda: "typed=tharn" in self.portal.beacons, timeout=10),
+                        "the field got no keys: %s" % self.portal.beacons)
+        self.session.run(["xdotool", "key", "F5"])
+        self.assertTrue(wait_until(lambda: self.portal.beacons.count("shown") == 2, timeout=10), "F5 did not reload")
+        self.assertIsNone(self.launcher.poll())
+
     def test_login_session_is_kept_where_only_the_player_can_read_it(self):
         os.umask(0o022)
         self.start(page("<script>document.cookie = 'session=s3cr3t; max-age=3600';"

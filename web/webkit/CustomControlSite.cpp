@@ -218,6 +218,10 @@ void CCustomControlSite::SetLoginUrl(std::string loginUrl) {
     m_pImpl->loginUrl = std::move(loginUrl);
 }
 
+void CCustomControlSite::SetFocus() {
+    gtk_widget_grab_focus(GTK_WIDGET(m_pImpl->view.get()));
+}
+
 void CCustomControlSite::SetOnPointerMotion(std::function<void()> onMotion) {
     m_pImpl->onPointerMotion = std::move(onMotion);
 }
