@@ -111,7 +111,7 @@ PARTNER_RGB = (0xAA, 0x22, 0x88)
 PARTNER_SIZE = (500, 600)
 
 
-def serve_partner_sign_in(portal, logs_in=True):
+def serve_partner_sign_in(portal):
     """Serves the login page and the partner's pages on `portal`; the
     partner's origin is the portal's port under another name."""
     login, partner = portal.origin(), portal.origin("localhost")
@@ -137,7 +137,7 @@ def serve_partner_sign_in(portal, logs_in=True):
         " if (e.origin !== %r) return;" % partner +
         " if (e.data === 'hello') e.source.postMessage('welcome', e.origin);"
         " if (e.data === 'signed-in') { " + beacon("'signed in'") +
-        (" window.external.AppLogin(%s);" % json.dumps(PAYLOAD) if logs_in else "") + " } });"
+        " window.external.AppLogin(%s); } });" % json.dumps(PAYLOAD) +
         "setInterval(function () { if (partner && partner.closed) {"
         " partner = null; " + beacon("'partner closed'") + " } }, 100);"
         "addEventListener('load', function () { new Image().src = '/beacon?shown'; });")

@@ -21,8 +21,8 @@ import unittest
 
 from pictures import MAIN_SIZE, close_to
 from portal import LAUNCHER_PATH
-from program import (PAGE_RGB, PARTNER_RGB, PARTNER_SIZE, PARTNER_TITLE, PAYLOAD_ARGS, LauncherTestCase,
-                     find_colour, page, serve_partner_sign_in)
+from program import (LOGIN_PATH, PAGE_RGB, PARTNER_RGB, PARTNER_SIZE, PARTNER_TITLE, PAYLOAD, PAYLOAD_ARGS,
+                     LauncherTestCase, find_colour, page, serve_partner_sign_in)
 from xsession import BUILD, wait_until
 
 DRAG_SOURCE = os.path.join(BUILD, "tests", "drag-source")
@@ -33,10 +33,17 @@ DRAG_FROM = (60, 40)
 class PartnerPopup(LauncherTestCase):
     suite = "signin"
 
-    def open_partner(self, logs_in=True):
+    def open_partner(self, hands_off_at_once=False):
         """Starts the program on the partner sign-in page, clicks it, and
-        answers the pop-up's window once its page shows."""
-        serve_partner_sign_in(self.portal, logs_in)
+        answers the pop-up's window once its page shows. `hands_off_at_once`:
+        the login page hands off as soon as the partner greets it, the
+        pop-up still open."""
+        serve_partner_sign_in(self.portal)
+        if hands_off_at_once:
+            self.portal.pages[LOGIN_PATH] = self.portal.pages[LOGIN_PATH].replace(
+                "e.source.postMessage('welcome', e.origin);",
+                "{ e.source.postMessage('welcome', e.origin);"
+                " setTimeout(function () { window.external.AppLogin(%r); }, 500); }" % PAYLOAD)
         self.start()
         self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=30), self.program.errors())
         time.sleep(0.5)
@@ -81,14 +88,7 @@ class PartnerPopup(LauncherTestCase):
 
     def test_no_popup_outlives_the_hand_off(self):
         self.portal.launcher_seconds = 3.0
-        self.open_partner()
-        # The portal hands off on the partner's greeting, the pop-up still open.
-        self.portal.pages["/url/weiduan.php"] = self.portal.pages["/url/weiduan.php"].replace(
-            "e.source.postMessage('welcome', e.origin);",
-            "{ e.source.postMessage('welcome', e.origin); setTimeout(function () {"
-            " window.external.AppLogin('{\"uid\":\"u1\",\"token\":\"t\",\"server_id\":\"s\",\"other\":\"o\","
-            "\"sign\":\"x\"}'); }, 500); }")
-        self.reload_page()
+        self.open_partner(hands_off_at_once=True)
         self.assertTrue(wait_until(lambda: self.portal.got(LAUNCHER_PATH), timeout=20))
         self.assertFalse(self.session.windows_named("^%s$" % PARTNER_TITLE), "a pop-up stayed over the download")
         self.assertEqual(self.started_with(timeout=30), [PAYLOAD_ARGS])
