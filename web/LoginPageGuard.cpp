@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/GLibPtr.h"
 #include "platform/Resources.h"
 #include "platform/Timer.h"
 #include "web/CustomControlSite.h"
@@ -23,10 +24,7 @@ void ReplaceAll(std::string& text, std::string_view mark, const std::string& val
 }
 
 std::string Escaped(const std::string& text) {
-    gchar* escaped = g_markup_escape_text(text.c_str(), -1);
-    std::string result(escaped);
-    g_free(escaped);
-    return result;
+    return GCharPtr(g_markup_escape_text(text.c_str(), -1)).get();
 }
 
 }  // namespace

@@ -11,14 +11,8 @@ constexpr CWindowSize kDefaultPopupSize{520, 640};
 // Smaller than this, no sign-in page can be used.
 constexpr CWindowSize kSmallestPopupSize{200, 150};
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char want, char got) { return (got | 0x20) == want; });
-}
-
 bool IsWeb(std::string_view url) {
-    return StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://");
+    return HasScheme(url, "http") || HasScheme(url, "https");
 }
 
 int Fit(int asked, int fallback, int smallest, int room) {

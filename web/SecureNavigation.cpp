@@ -7,13 +7,10 @@
 #include "platform/TextCodec.h"
 #include "web/CallbackAddress.h"
 
-namespace {
-
 bool HasScheme(std::string_view address, std::string_view scheme) {
     if (address.size() <= scheme.size() || address[scheme.size()] != ':') {
         return false;
     }
-    // Schemes are case-insensitive; `scheme` is given in lower case.
     for (size_t i = 0; i < scheme.size(); ++i) {
         if (g_ascii_tolower(address[i]) != scheme[i]) {
             return false;
@@ -21,8 +18,6 @@ bool HasScheme(std::string_view address, std::string_view scheme) {
     }
     return true;
 }
-
-}  // namespace
 
 bool MayNavigate(std::string_view loginUrl, std::string_view target) {
     if (!HasScheme(loginUrl, "https") || !HasScheme(target, "http")) {

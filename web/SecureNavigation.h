@@ -10,6 +10,10 @@
 
 #include <string_view>
 
+// Whether `address` starts with `scheme` (given in lower case) and a
+// colon, in any case: schemes are case-insensitive.
+bool HasScheme(std::string_view address, std::string_view scheme);
+
 // False when `loginUrl` is https and `target` is plain http, unless `target`
 // is a callback address. Both are UTF-8.
 bool MayNavigate(std::string_view loginUrl, std::string_view target);

@@ -1,7 +1,9 @@
-// Which addresses the browser may go to, by the login page's scheme.
+// Which addresses the browser may go to, by the login page's scheme, and
+// what a page's request for a new window gets.
 
 #include <gtest/gtest.h>
 
+#include "web/NewWindowPolicy.h"
 #include "web/SecureNavigation.h"
 
 namespace {
@@ -43,3 +45,83 @@ TEST(SecureNavigation, PlainHttpIsClosedToAnHttpsLoginButForCallbacks) {
         EXPECT_EQ(MayNavigate(c.login, c.target), c.allowed) << c.name;
     }
 }
+
+namespace {
+
+struct NewWindowCase {
+    const char* name;
+    const char* login;
+    CNewWindowRequest request;
+    NewWindowAnswer answer;
+};
+
+const NewWindowCase kNewWindowCases[] = {
+    {"partner pop-up on a click",
+     kHttpsLogin,
+     {"https://partner.example.net/oauth", true, false},
+     NewWindowAnswer::OpenPopup},
+    {"pop-up filled in later",
+     kHttpsLogin,
+     {"about:blank", true, false},
+     NewWindowAnswer::OpenPopup},
+    {"pop-up with no address yet", kHttpsLogin, {"", true, false}, NewWindowAnswer::OpenPopup},
+    {"pop-up without a click",
+     kHttpsLogin,
+     {"https://partner.example.net/", false, false},
+     NewWindowAnswer::Refuse},
+    {"plain http pop-up from an https login",
+     kHttpsLogin,
+     {"http://partner.example.net/", true, false},
+     NewWindowAnswer::Refuse},
+    {"plain http pop-up from a plain http login",
+     kHttpLogin,
+     {"http://partner.example.net/", true, false},
+     NewWindowAnswer::OpenPopup},
+    {"pop-up of a local file",
+     kHttpsLogin,
+     {"file:///etc/passwd", true, false},
+     NewWindowAnswer::Refuse},
+    {"pop-up running a script",
+     kHttpsLogin,
+     {"javascript:alert(1)", true, false},
+     NewWindowAnswer::Refuse},
+    {"new-tab link",
+     kHttpsLogin,
+     {"https://help.example.com/", true, true},
+     NewWindowAnswer::OpenInPlayerBrowser},
+    {"new-tab link to plain http",
+     kHttpsLogin,
+     {"HTTP://help.example.com/", true, true},
+     NewWindowAnswer::OpenInPlayerBrowser},
+    {"new-tab link without a click",
+     kHttpsLogin,
+     {"https://help.example.com/", false, true},
+     NewWindowAnswer::Refuse},
+    {"new-tab link to a local file",
+     kHttpsLogin,
+     {"file:///tmp/x", true, true},
+     NewWindowAnswer::Refuse},
+};
+
+TEST(NewWindowPolicy, PopUpsOnAClickLinksToThePlayersBrowserNothingByItself) {
+    for (const NewWindowCase& c : kNewWindowCases) {
+        EXPECT_EQ(DecideNewWindow(c.login, c.request), c.answer) << c.name;
+    }
+}
+
+TEST(NewWindowPolicy, PopUpTakesTheSizeAskedWithinTheScreen) {
+    const struct {
+        CWindowSize asked, room, fitted;
+    } cases[] = {
+        {{500, 600}, {1920, 1050}, {500, 600}},   {{0, 0}, {1920, 1050}, {520, 640}},
+        {{3000, 2000}, {1280, 760}, {1280, 760}}, {{0, 0}, {400, 300}, {400, 300}},
+        {{1, 1}, {1920, 1050}, {200, 150}},       {{500, 600}, {0, 0}, {500, 600}},
+    };
+    for (const auto& c : cases) {
+        const CWindowSize fitted = FitPopupSize(c.asked, c.room);
+        EXPECT_EQ(fitted.width, c.fitted.width) << c.asked.width << " in " << c.room.width;
+        EXPECT_EQ(fitted.height, c.fitted.height) << c.asked.height << " in " << c.room.height;
+    }
+}
+
+}  // namespace

@@ -28,7 +28,6 @@ public:
                                CPopupWindows* self);
 
     void CloseAll();
-    size_t Count() const { return m_popups.size(); }
 
 private:
     struct CPopup;
