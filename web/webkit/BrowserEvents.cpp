@@ -19,17 +19,14 @@ constexpr char kLinksHandler[] = "tharnvaleLinks";
 
 // A frame report: {event: "navigate" | "document", url: "..."}.
 bool ReadFrameReport(JSCValue* value, std::string& event, std::string& url) {
-    if (!jsc_value_is_object(value)) {
+    const std::optional<std::string> e = StringMember(value, "event");
+    const std::optional<std::string> u = StringMember(value, "url");
+    if (!e || !u) {
         return false;
     }
-    const GObjectPtr<JSCValue> e(jsc_value_object_get_property(value, "event"));
-    const GObjectPtr<JSCValue> u(jsc_value_object_get_property(value, "url"));
-    const bool ok = jsc_value_is_string(e.get()) && jsc_value_is_string(u.get());
-    if (ok) {
-        event = GCharPtr(jsc_value_to_string(e.get())).get();
-        url = GCharPtr(jsc_value_to_string(u.get())).get();
-    }
-    return ok;
+    event = *e;
+    url = *u;
+    return true;
 }
 
 // Runs a handler; nothing it throws may unwind into the engine.

@@ -92,14 +92,10 @@ void OnTroubleMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
     if (!jsc_value_is_object(report)) {
         return;
     }
-    auto text = [report](const char* name) {
-        const GObjectPtr<JSCValue> value(jsc_value_object_get_property(report, name));
-        return jsc_value_is_string(value.get())
-                   ? std::string(GCharPtr(jsc_value_to_string(value.get())).get())
-                   : std::string();
-    };
     const GObjectPtr<JSCValue> line(jsc_value_object_get_property(report, "line"));
-    site->trouble.Report(text("kind"), text("text"), text("address"),
+    site->trouble.Report(StringMember(report, "kind").value_or(""),
+                         StringMember(report, "text").value_or(""),
+                         StringMember(report, "address").value_or(""),
                          jsc_value_is_number(line.get()) ? jsc_value_to_int32(line.get()) : 0);
 }
 

@@ -7,6 +7,7 @@
 #include <webkit2/webkit2.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/GLibPtr.h"
@@ -19,6 +20,19 @@
 // The script world in which the program's own scripts run, out of the page
 // scripts' reach.
 inline constexpr char kScriptWorld[] = "tharnvale";
+
+// The string member `name` of a script's message (an object); nullopt when
+// the message is no object or the member no string.
+inline std::optional<std::string> StringMember(JSCValue* message, const char* name) {
+    if (!jsc_value_is_object(message)) {
+        return std::nullopt;
+    }
+    const GObjectPtr<JSCValue> member(jsc_value_object_get_property(message, name));
+    if (!jsc_value_is_string(member.get())) {
+        return std::nullopt;
+    }
+    return std::string(GCharPtr(jsc_value_to_string(member.get())).get());
+}
 
 // The host policy's part of a browser's navigation decisions, the login
 // page's and its pop-ups' alike: true when it has decided.
