@@ -60,6 +60,9 @@ public:
 
     // Whether the window exists (created, and not destroyed since).
     bool IsWindow() const;
+    // Whether it is a layer drawn inside its owner's window, over what the
+    // owner draws, rather than a window of its own.
+    bool IsLayer() const;
     // The template's item with that id, or null. It lives as long as the
     // window.
     CWindowItem* GetDlgItem(int id) const;

@@ -31,6 +31,9 @@ public:
     void SetSize(int width, int height);
     // Puts the item above its siblings.
     void RaiseAboveSiblings();
+    // Shows the item, or takes it away: a hidden one neither shows nor
+    // takes input or the keyboard.
+    void Show(bool show);
     int GetScaleFactor() const;
 
     // A text item's text, and its look: a CSS font ("12pt Arial") and

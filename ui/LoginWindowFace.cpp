@@ -22,7 +22,7 @@ void CLoginWindowFace::UpdateShape(CDialogWindow& window, bool browserShown) con
     window.SetShape(region.get());
 }
 
-void CLoginWindowFace::Paint(cairo_t* cr, cairo_surface_t* picture) const {
+void CLoginWindowFace::Paint(cairo_t* cr, cairo_surface_t* picture, bool underItems) const {
     // The window is cut to what shows, so nothing of its own surface needs
     // to be see-through: under every item lies what the player would see
     // there without the window. Only the items' places are painted: the
@@ -36,10 +36,12 @@ void CLoginWindowFace::Paint(cairo_t* cr, cairo_surface_t* picture) const {
         }
     };
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
-    itemPlaces();
-    cairo_fill(cr);
-    if (picture != nullptr) {
+    if (underItems) {
+        cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
+        itemPlaces();
+        cairo_fill(cr);
+    }
+    if (underItems && picture != nullptr) {
         cairo_set_source_surface(cr, picture, 0, 0);
         itemPlaces();
         cairo_fill(cr);

@@ -29,9 +29,10 @@ public:
     // are cut to the pixel at any scale.
     void UpdateShape(CDialogWindow& window, bool browserShown) const;
 
-    // Paints the window's own surface: `picture` (the main window's; may be
-    // null), and over the browser's place the page kept by FreezePage.
-    void Paint(cairo_t* cr, cairo_surface_t* picture) const;
+    // Paints the window's own surface: with `underItems`, the items' places
+    // with `picture` (the main window's; may be null) for a window of its
+    // own; always, over the browser's place, the page kept by FreezePage.
+    void Paint(cairo_t* cr, cairo_surface_t* picture, bool underItems) const;
 
     // Keeps the page's look, `snapshot`, to paint under the browser until
     // ThawPage: the engine paints nothing while the page's script waits for

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "handoff/AppLogin.h"
+#include "platform/GameMode.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
@@ -65,6 +66,9 @@ bool CLoginActiveDlg::OnInitDialog() {
     GetDlgItem(kMinimizeId)->Place(kMinimizeRect);
     GetDlgItem(kCloseId)->Place(kCloseRect);
     GetDlgItem(kMinimizeId)->SetAccessibleName("最小化");
+    // Game mode shows one window at a time, with nothing to bring a
+    // minimised one back by.
+    GetDlgItem(kMinimizeId)->Show(!IsGameMode());
     GetDlgItem(kCloseId)->SetAccessibleName("关闭");
     ConnectButtons();
     UpdateShape();
@@ -75,7 +79,10 @@ bool CLoginActiveDlg::OnInitDialog() {
 }
 
 void CLoginActiveDlg::OnPaint(cairo_t* cr) {
-    m_face.Paint(cr, m_pParent != nullptr ? m_pParent->GetPicture() : nullptr);
+    // A layer lies on its owner's window, which has drawn the picture
+    // already; a window of its own paints it under its items.
+    m_face.Paint(cr, m_pParent != nullptr && !IsLayer() ? m_pParent->GetPicture() : nullptr,
+                 !IsLayer());
 }
 
 // Starting the web engine takes the program's time and the machine's for a

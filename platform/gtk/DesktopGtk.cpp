@@ -6,9 +6,11 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Desktop.h"
+#include "platform/GameMode.h"
 #include "platform/gtk/NativeWindows.h"
 
 namespace {
@@ -73,14 +75,18 @@ bool OpenDesktop(const char* applicationId, const char* name) {
     std::vector<Choice> choices;
     const Choice x11{"x11", WindowShell::X11};
     const Choice native{"wayland", WindowShell::Layered};
-    if (hasX && (!wayland || PlacesXWindows(*wayland))) {
+    if (IsGameMode()) {
+        // One window, whichever display: the game mode's compositor shows
+        // one window per program and has no window manager to place more.
+        choices = {{"x11", WindowShell::GameMode}, {"wayland", WindowShell::GameMode}};
+    } else if (hasX && (!wayland || PlacesXWindows(*wayland))) {
         choices = {x11, native};
     } else {
         choices = {native, x11};
     }
     bool opened = false;
     for (const Choice& choice : choices) {
-        if ((choice.shell == WindowShell::X11 ? hasX : wayland.has_value()) &&
+        if ((std::string_view(choice.backend) == "x11" ? hasX : wayland.has_value()) &&
             OpenBackend(choice.backend)) {
             SetWindowShell(choice.shell);
             opened = true;

@@ -3,12 +3,17 @@
 #include <gdk/gdkwayland.h>
 
 #include "platform/gtk/DialogWindowImpl.h"
+#include "platform/gtk/NativeWindows.h"
 
 bool CDialogWindowImpl::OnPress(const GdkEventButton& press) {
     moveButton = 0;
     if (press.type != GDK_BUTTON_PRESS || press.button != GDK_BUTTON_PRIMARY ||
         self.OnNcHitTest() != HitTest::Caption) {
         return false;
+    }
+    // The stage covers the screen: there is nowhere to move it to.
+    if (GetWindowShell() == WindowShell::GameMode) {
+        return true;
     }
     BeginMoveDrag(press);
     return true;
@@ -145,6 +150,15 @@ void CDialogWindowImpl::ConnectEvents() {
                     this);
     if (!layer) {
         ConnectWindowEvents();
+    } else if (!self.m_bOverOwner) {
+        // A dialog drawn as a layer of the stage: Enter and Esc that its
+        // items leave come up to it.
+        connections.Add(
+            surface, "key-press-event",
+            G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, CDialogWindowImpl* impl) -> gboolean {
+                return impl->OnKey(*e);
+            }),
+            this);
     }
 }
 

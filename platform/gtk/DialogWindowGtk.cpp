@@ -4,6 +4,7 @@
 
 #include "platform/Resources.h"
 #include "platform/gtk/DialogWindowImpl.h"
+#include "platform/gtk/GameModeStage.h"
 #include "platform/gtk/LayeredWindow.h"
 #include "platform/gtk/NativeWindows.h"
 #include "platform/gtk/WindowShape.h"
@@ -46,9 +47,9 @@ bool CDialogWindowImpl::Build(int templateId) {
 }
 
 // The template's window is left empty and never shown: its content goes
-// into a layer over the owner's window, which paints and takes input as the
-// window would.
-void CDialogWindowImpl::BecomeLayerOf(CDialogWindow& ownerWindow) {
+// into a layer, which paints and takes input as the window would. Answers
+// the layer, not yet anywhere.
+GtkWidget* CDialogWindowImpl::TakeContentIntoLayer() {
     GtkWindow* templateWindow = window;
     GtkWidget* content = gtk_bin_get_child(GTK_BIN(templateWindow));
     GtkWidget* box = gtk_event_box_new();
@@ -61,14 +62,33 @@ void CDialogWindowImpl::BecomeLayerOf(CDialogWindow& ownerWindow) {
         gtk_container_add(GTK_CONTAINER(box), content);
         g_object_unref(content);
     }
+    gtk_widget_destroy(GTK_WIDGET(templateWindow));
+    surface = box;
+    layer = true;
+    return box;
+}
+
+// A layer over the owner's picture, the owner's window's only content.
+void CDialogWindowImpl::BecomeLayerOf(CDialogWindow& ownerWindow) {
+    GtkWidget* box = TakeContentIntoLayer();
     window = NativeWindowOf(ownerWindow);
     if (GtkWidget* old = gtk_bin_get_child(GTK_BIN(window))) {
         gtk_container_remove(GTK_CONTAINER(window), old);
     }
     gtk_container_add(GTK_CONTAINER(window), box);
-    gtk_widget_destroy(GTK_WIDGET(templateWindow));
-    surface = box;
-    layer = true;
+}
+
+// In game mode the window without an owner is the stage; every other one is
+// a layer on it, over the picture or modal over everything.
+void CDialogWindowImpl::JoinStage(CDialogWindow* ownerWindow, bool overOwner) {
+    GtkWindow* stage = ownerWindow != nullptr ? NativeWindowOf(*ownerWindow) : nullptr;
+    if (stage == nullptr) {
+        MakeStage(window);
+        return;
+    }
+    GtkWidget* box = TakeContentIntoLayer();
+    window = stage;
+    PutOnStage(window, box, overOwner ? StageLayer::OverPicture : StageLayer::Modal);
 }
 
 bool CDialogWindow::Create(CDialogWindow* owner, bool show) {
@@ -79,8 +99,10 @@ bool CDialogWindow::Create(CDialogWindow* owner, bool show) {
         return false;
     }
     impl.owner = owner;
-    if (owner != nullptr && m_bOverOwner && GetWindowShell() == WindowShell::Layered &&
-        NativeWindowOf(*owner) != nullptr) {
+    if (GetWindowShell() == WindowShell::GameMode) {
+        impl.JoinStage(owner, m_bOverOwner);
+    } else if (owner != nullptr && m_bOverOwner && GetWindowShell() == WindowShell::Layered &&
+               NativeWindowOf(*owner) != nullptr) {
         impl.BecomeLayerOf(*owner);
     } else if (owner != nullptr) {
         gtk_window_set_transient_for(impl.window, NativeWindowOf(*owner));
@@ -135,6 +157,10 @@ bool CDialogWindow::IsWindow() const {
     return m_pImpl != nullptr && m_pImpl->surface != nullptr;
 }
 
+bool CDialogWindow::IsLayer() const {
+    return IsWindow() && m_pImpl->layer;
+}
+
 CWindowItem* CDialogWindow::GetDlgItem(int id) const {
     if (m_pImpl == nullptr || m_pImpl->builder == nullptr) {
         return nullptr;
@@ -165,7 +191,10 @@ void CDialogWindow::ShowWindow(int showCommand) {
             gtk_widget_hide(impl.surface);
             break;
         case SW_MINIMIZE:
-            gtk_window_iconify(impl.window);
+            // Game mode shows one window, and nothing to bring it back by.
+            if (GetWindowShell() != WindowShell::GameMode) {
+                gtk_window_iconify(impl.window);
+            }
             break;
         default:
             gtk_widget_show(impl.surface);
@@ -190,6 +219,15 @@ void CDialogWindow::MoveWindow(const CRect& rect) {
     }
     CDialogWindowImpl& impl = *m_pImpl;
     impl.rect = rect;
+    if (GetWindowShell() == WindowShell::GameMode) {
+        // The stage keeps the screen's size; a layer takes its new size at
+        // its place on the stage.
+        if (impl.layer) {
+            gtk_widget_set_size_request(impl.surface, rect.width, rect.height);
+            PlaceOnStage(impl.window, impl.surface);
+        }
+        return;
+    }
     // A window that is not resizable takes exactly its size request, and the
     // window manager offers no way to change it.
     gtk_widget_set_size_request(impl.surface, rect.width, rect.height);
@@ -228,7 +266,8 @@ void CDialogWindow::SetWindowText(std::string_view utf8) {
 }
 
 void CDialogWindow::BringWindowToTop() {
-    if (!IsWindow() || m_pImpl->layer || !gtk_widget_get_realized(m_pImpl->surface)) {
+    if (!IsWindow() || m_pImpl->layer || !gtk_widget_get_realized(m_pImpl->surface) ||
+        GetWindowShell() == WindowShell::GameMode) {
         return;
     }
     GdkWindow* gdkWindow = gtk_widget_get_window(m_pImpl->surface);
@@ -243,7 +282,7 @@ void CDialogWindow::BringWindowToTop() {
 }
 
 void CDialogWindow::CenterWindow() {
-    if (!IsWindow() || m_pImpl->layer) {
+    if (!IsWindow() || m_pImpl->layer || GetWindowShell() == WindowShell::GameMode) {
         return;
     }
     CDialogWindowImpl& impl = *m_pImpl;
@@ -325,13 +364,16 @@ void CDialogWindow::InvalidateRect(const CRect& rect) {
 }
 
 void CDialogWindow::SetLayeredPicture(cairo_surface_t* picture) {
-    if (IsWindow() && !m_pImpl->layer) {
+    if (IsWindow() && !m_pImpl->layer && GetWindowShell() == WindowShell::GameMode) {
+        ShowStagePicture(m_pImpl->window, picture);
+    } else if (IsWindow() && !m_pImpl->layer) {
         ShowLayeredPicture(m_pImpl->window, picture);
     }
 }
 
 void CDialogWindow::SetShape(const cairo_region_t* region) {
-    if (!IsWindow()) {
+    // The stage is opaque and covers the screen: nothing lies below it.
+    if (!IsWindow() || GetWindowShell() == WindowShell::GameMode) {
         return;
     }
     SetWindowShape(GTK_WIDGET(m_pImpl->window), region,

@@ -24,7 +24,9 @@ struct CDialogWindowImpl {
     static CDialogWindowImpl* Of(const CDialogWindow& window) { return window.m_pImpl.get(); }
 
     bool Build(int templateId);
+    GtkWidget* TakeContentIntoLayer();
     void BecomeLayerOf(CDialogWindow& owner);
+    void JoinStage(CDialogWindow* owner, bool overOwner);
     void ConnectEvents();
     void ConnectWindowEvents();
     void OnConfigure(const GdkEventConfigure& event);

@@ -12,7 +12,9 @@
 // window that places itself. Layered: a window that lies over its owner is
 // a layer inside its owner's window, for desktops where windows cannot
 // place themselves (Wayland, and X window managers that ignore places).
-enum class WindowShell { X11, Layered };
+// GameMode: one window the size of the screen, the stage, and every other
+// window a layer on it (platform/gtk/GameModeStage.h).
+enum class WindowShell { X11, Layered, GameMode };
 WindowShell GetWindowShell();
 void SetWindowShell(WindowShell shell);
 

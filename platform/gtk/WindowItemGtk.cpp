@@ -57,6 +57,10 @@ void CWindowItem::RaiseAboveSiblings() {
     gtk_fixed_put(GTK_FIXED(parent), widget, x, y);
 }
 
+void CWindowItem::Show(bool show) {
+    gtk_widget_set_visible(m_pImpl->widget.get(), show);
+}
+
 int CWindowItem::GetScaleFactor() const {
     return gtk_widget_get_scale_factor(m_pImpl->widget.get());
 }
