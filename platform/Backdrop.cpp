@@ -13,6 +13,8 @@ constexpr int kBlurBlock = 24;
 // How much of the artwork's brightness the backdrop keeps: the picture in
 // front stands out from it.
 constexpr double kBrightness = 0.55;
+// How deep the shade is it darkens towards, of the artwork's mean colour.
+constexpr double kShade = 0.4;
 
 struct Rgb {
     double r, g, b;
@@ -81,7 +83,10 @@ CairoSurfacePtr MakeBackdrop(cairo_surface_t* picture, int width, int height, in
     cairo_pattern_set_extend(cairo_get_source(cr.get()), CAIRO_EXTEND_PAD);
     cairo_paint(cr.get());
     cairo_restore(cr.get());
-    cairo_set_source_rgba(cr.get(), 0, 0, 0, 1 - kBrightness);
+    // Darkened towards a deep shade of the artwork's own colour, not towards
+    // black: its darkest corners keep a colour.
+    cairo_set_source_rgba(cr.get(), mean.r * kShade, mean.g * kShade, mean.b * kShade,
+                          1 - kBrightness);
     cairo_paint(cr.get());
     return backdrop;
 }

@@ -1,10 +1,13 @@
 #include "platform/gtk/GameModeStage.h"
 
+#include <gdk/gdkx.h>
+
 #include <algorithm>
 #include <list>
 
 #include "platform/Backdrop.h"
 #include "platform/GLibPtr.h"
+#include "platform/Timer.h"
 #include "platform/gtk/SignalConnection.h"
 
 namespace {
@@ -16,7 +19,10 @@ struct CStage {
     // screen's edge does not make the window larger.
     GtkWidget* overlay = nullptr;
     CairoSurfacePtr picture;
+    // Made once the picture has first shown, so that nothing delays it;
+    // until then a plain shade stands in.
     CairoSurfacePtr backdrop;
+    CTimer makeBackdrop;
     // Where the picture's corner stands on the stage, in the window's units.
     int pictureX = 0;
     int pictureY = 0;
@@ -42,6 +48,14 @@ struct CStage {
             gdk_monitor_get_geometry(monitor, &area);
         }
         return area;
+    }
+
+    // The window covers the screen, in its units at the window's scale.
+    void CoverScreen() const {
+        const GdkRectangle screen = Screen();
+        gtk_widget_set_size_request(GTK_WIDGET(window), screen.width, screen.height);
+        gtk_window_resize(window, screen.width, screen.height);
+        gtk_window_move(window, screen.x, screen.y);
     }
 
     // Where a layer of `kind` and `width` × `height` stands on the stage.
@@ -108,6 +122,10 @@ struct CStage {
 
 constexpr char kStageKey[] = "game-mode-stage";
 
+// What shows around the picture until its backdrop is made: a deep slate,
+// dark as the backdrop is, never black.
+constexpr struct { double r, g, b; } kShade{0.11, 0.12, 0.15};
+
 CStage* StageOf(GtkWindow* window) {
     return static_cast<CStage*>(g_object_get_data(G_OBJECT(window), kStageKey));
 }
@@ -117,7 +135,16 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, CStage* stage) {
     if (stage->backdrop != nullptr) {
         cairo_set_source_surface(cr, stage->backdrop.get(), 0, 0);
     } else {
-        cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
+        cairo_set_source_rgb(cr, kShade.r, kShade.g, kShade.b);
+        if (stage->picture != nullptr && !stage->makeBackdrop.IsRunning()) {
+            stage->makeBackdrop.StartIdle([stage] {
+                const GdkRectangle screen = stage->Screen();
+                stage->backdrop =
+                    MakeBackdrop(stage->picture.get(), screen.width, screen.height,
+                                 gtk_widget_get_scale_factor(GTK_WIDGET(stage->window)));
+                gtk_widget_queue_draw(GTK_WIDGET(stage->window));
+            });
+        }
     }
     cairo_paint(cr);
     if (stage->picture != nullptr) {
@@ -126,6 +153,23 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, CStage* stage) {
         cairo_paint(cr);
     }
     return FALSE;  // the layers draw over it
+}
+
+// Fits the picture to the screen by whole steps, so that it stays crisp: on
+// a screen with room for the picture's visible part at twice its size (and
+// no scale the player chose), the program's windows are drawn at two screen
+// pixels to the unit, from the artwork made for it, as on a HiDPI desktop.
+// Their scale changing makes the main window show its picture again, at
+// the new scale. A fit between the steps would resample the artwork and
+// the page's text, and blur both.
+void FitByWholeSteps(const CStage& stage, int scale) {
+    GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(stage.window));
+    const GdkRectangle screen = stage.Screen();
+    if (scale == 1 && g_getenv("GDK_SCALE") == nullptr && GDK_IS_X11_DISPLAY(display) &&
+        stage.visible.width > 0 && screen.width >= 2 * stage.visible.width &&
+        screen.height >= 2 * stage.visible.height) {
+        gdk_x11_display_set_window_scale(display, 2);
+    }
 }
 
 }  // namespace
@@ -156,11 +200,7 @@ void MakeStage(GtkWindow* window) {
             return TRUE;
         }),
         stage);
-
-    const GdkRectangle screen = stage->Screen();
-    gtk_widget_set_size_request(widget, screen.width, screen.height);
-    gtk_window_resize(window, screen.width, screen.height);
-    gtk_window_move(window, screen.x, screen.y);
+    stage->CoverScreen();
 }
 
 void ShowStagePicture(GtkWindow* window, cairo_surface_t* picture) {
@@ -168,16 +208,19 @@ void ShowStagePicture(GtkWindow* window, cairo_surface_t* picture) {
     if (stage == nullptr || picture == nullptr) {
         return;
     }
+    stage->CoverScreen();
     const GdkRectangle screen = stage->Screen();
     const int scale = gtk_widget_get_scale_factor(GTK_WIDGET(window));
     stage->picture.reset(cairo_surface_reference(picture));
-    stage->backdrop = MakeBackdrop(picture, screen.width, screen.height, scale);
+    stage->backdrop.reset();
+    stage->makeBackdrop.Stop();
     stage->visible = VisibleExtents(picture);
     // Whole units: at the screen's pixels, never between two.
     stage->pictureX = (screen.width - stage->visible.width) / 2 - stage->visible.x;
     stage->pictureY = (screen.height - stage->visible.height) / 2 - stage->visible.y;
     gtk_widget_queue_resize(stage->overlay);
     gtk_widget_queue_draw(GTK_WIDGET(window));
+    FitByWholeSteps(*stage, scale);
 }
 
 void PutOnStage(GtkWindow* window, GtkWidget* layer, StageLayer kind) {
