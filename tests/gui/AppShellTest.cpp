@@ -468,3 +468,79 @@ TEST(AppShell, HiddenWindowsStayHiddenWhenTheMainWindowIsActivated) {
         },
         testing::ExitedWithCode(0), "");
 }
+
+// The game mode's shell: one window as large as the screen, the login
+// window and the dialogs layers on it.
+
+namespace {
+
+// The buttons of `container` (searched through) on the screen.
+int ShownButtons(GtkWidget* container) {
+    int shown = 0;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(container));
+    for (GList* l = children; l != nullptr; l = l->next) {
+        GtkWidget* child = GTK_WIDGET(l->data);
+        if (GTK_IS_BUTTON(child)) {
+            shown += gtk_widget_is_visible(child) && gtk_widget_is_sensitive(child) ? 1 : 0;
+        } else if (GTK_IS_CONTAINER(child)) {
+            shown += ShownButtons(child);
+        }
+    }
+    g_list_free(children);
+    return shown;
+}
+
+}  // namespace
+
+TEST(AppShellGameMode, OneScreenSizedWindowHoldsTheConfirmationAsALayerThatEscCloses) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("THARNVALE_GAME_MODE", "1", 1);
+            SetWindowShell(WindowShell::GameMode);
+            static int step = 0;
+            std::_Exit(RunUntil([](GtkWindow* main) {
+                GtkWidget* widget = GTK_WIDGET(main);
+                GdkRectangle screen{};
+                gdk_monitor_get_geometry(gdk_display_get_monitor(gdk_display_get_default(), 0),
+                                         &screen);
+                if (step == 0) {
+                    // The close button alone: game mode has no minimise.
+                    if (!gtk_widget_get_mapped(widget) || ShownButtons(widget) != 1) {
+                        return false;
+                    }
+                    GdkRectangle place = ScreenGeometry(widget);
+                    if (place.x != 0 || place.y != 0 || place.width != screen.width ||
+                        place.height != screen.height) {
+                        std::_Exit(2);
+                    }
+                    // The picture's visible part (x 12, y 26, 1269 x 697)
+                    // stands in the screen's middle.
+                    const int x = (screen.width - 1269) / 2 - 12 + kClose.x + kClose.width / 2;
+                    const int y = (screen.height - 697) / 2 - 26 + kClose.y + kClose.height / 2;
+                    GtkWidget* close = ButtonAt(widget, widget, x, y);
+                    if (close == nullptr) {
+                        std::_Exit(3);
+                    }
+                    // From a source of its own: the confirmation's run nests
+                    // a main loop, and this check must go on meanwhile.
+                    g_idle_add(
+                        [](gpointer button) -> gboolean {
+                            gtk_button_clicked(GTK_BUTTON(button));
+                            return G_SOURCE_REMOVE;
+                        },
+                        close);
+                    step = 1;
+                } else if (step == 1 && ShownButtons(widget) == 2) {
+                    // Only the confirmation's two take input; still one window.
+                    if (MappedToplevels() != 1) {
+                        std::_Exit(4);
+                    }
+                    PutKey(gtk_widget_get_window(widget), GDK_KEY_Escape);
+                    step = 2;
+                }
+                return step == 2 && ShownButtons(widget) == 1;
+            }));
+        },
+        testing::ExitedWithCode(0), "");
+}
