@@ -482,7 +482,7 @@ cairo_surface_t* Contents(const Candidate& w) {
     unsigned char* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
     for (int y = 0; y < w.height; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
+        auto* row = reinterpret_cast<uint32_t*>(data + ptrdiff_t(y) * stride);
         for (int x = 0; x < w.width; ++x) {
             const auto pixel = static_cast<uint32_t>(XGetPixel(image, x, y));
             row[x] = w.depth == 32 ? pixel : (pixel | 0xff000000u);
@@ -528,11 +528,12 @@ bool WriteRaw(cairo_surface_t* output, const std::string& path) {
     const int stride = cairo_image_surface_get_stride(output);
     std::string row(static_cast<size_t>(g_outputWidth) * 3, '\0');
     for (int y = 0; y < g_outputHeight; ++y) {
-        const auto* pixels = reinterpret_cast<const uint32_t*>(data + y * stride);
+        const auto* pixels = reinterpret_cast<const uint32_t*>(data + ptrdiff_t(y) * stride);
         for (int x = 0; x < g_outputWidth; ++x) {
-            row[x * 3] = static_cast<char>((pixels[x] >> 16) & 0xff);
-            row[x * 3 + 1] = static_cast<char>((pixels[x] >> 8) & 0xff);
-            row[x * 3 + 2] = static_cast<char>(pixels[x] & 0xff);
+            const size_t at = size_t(x) * 3;
+            row[at] = static_cast<char>((pixels[x] >> 16) & 0xff);
+            row[at + 1] = static_cast<char>((pixels[x] >> 8) & 0xff);
+            row[at + 2] = static_cast<char>(pixels[x] & 0xff);
         }
         file.write(row.data(), static_cast<std::streamsize>(row.size()));
     }
