@@ -1,6 +1,7 @@
 #include "app/LoginDlg.h"
 
 #include "app/LoginApp.h"
+#include "platform/AlphaShape.h"
 #include "platform/Resources.h"
 #include "ui/PngImage.h"
 #include "web/ImpIDispatch.h"
@@ -67,7 +68,10 @@ bool CLoginDlg::OnInitDialog() {
     if (m_background.m_picture.LoadFromResource(kBackgroundId, GetScaleFactor())) {
         const CPngImage& picture = *m_background.m_picture.m_pImage;
         MoveWindow({0, 0, picture.GetWidth(), picture.GetHeight()});
-        CenterWindow();
+        // The picture's transparent margin may hang off a small screen; the
+        // picture itself must not.
+        const cairo_rectangle_int_t visible = VisibleBounds(picture.GetSurface());
+        CenterWindow({visible.x, visible.y, visible.width, visible.height});
         if (m_pLoginDlg != nullptr) {
             m_pLoginDlg->MoveWindow(GetWindowRect());
         }

@@ -69,6 +69,18 @@ CairoSurfacePtr CopyAtScale(cairo_surface_t* picture, const cairo_rectangle_int_
     return copy;
 }
 
+cairo_rectangle_int_t VisibleBounds(cairo_surface_t* picture) {
+    cairo_rectangle_int_t box{0, 0, 0, 0};
+    cairo_region_get_extents(RegionFromAlpha(picture, 1).get(), &box);
+    // Whole units that take in every visible pixel.
+    const int scale = ScaleOf(picture);
+    const int right = (box.x + box.width + scale - 1) / scale;
+    const int bottom = (box.y + box.height + scale - 1) / scale;
+    box.x /= scale;
+    box.y /= scale;
+    return {box.x, box.y, right - box.x, bottom - box.y};
+}
+
 CairoSurfacePtr CopyAtScale(cairo_surface_t* picture, int scale) {
     const int own = ScaleOf(picture);
     if (own == scale) {

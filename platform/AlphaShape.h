@@ -16,6 +16,10 @@
 // the picture's own pixels.
 CairoRegionPtr RegionFromAlpha(cairo_surface_t* picture, int minAlpha);
 
+// The smallest rectangle holding every pixel of the picture that is not
+// fully transparent, in its units; empty when there is none.
+cairo_rectangle_int_t VisibleBounds(cairo_surface_t* picture);
+
 // The picture as a window at `scale` shows it, pixel for pixel: the picture
 // itself (a new reference) when it was drawn at that scale, else a copy
 // resampled to it.

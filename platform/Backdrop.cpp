@@ -90,19 +90,3 @@ CairoSurfacePtr MakeBackdrop(cairo_surface_t* picture, int width, int height, in
     cairo_paint(cr.get());
     return backdrop;
 }
-
-cairo_rectangle_int_t VisibleExtents(cairo_surface_t* picture) {
-    const CairoRegionPtr region = RegionFromAlpha(picture, 1);
-    cairo_rectangle_int_t extents{};
-    cairo_region_get_extents(region.get(), &extents);
-    const int scale = ScaleOf(picture);
-    // Outwards to whole units: a pixel of a finer picture half in a unit
-    // still shows in it.
-    const int right = (extents.x + extents.width + scale - 1) / scale;
-    const int bottom = (extents.y + extents.height + scale - 1) / scale;
-    extents.x /= scale;
-    extents.y /= scale;
-    extents.width = right - extents.x;
-    extents.height = bottom - extents.y;
-    return extents;
-}

@@ -12,7 +12,3 @@
 // A fully opaque backdrop of `width` × `height` units at `scale` screen
 // pixels a unit, made from `picture`.
 CairoSurfacePtr MakeBackdrop(cairo_surface_t* picture, int width, int height, int scale);
-
-// The smallest rectangle holding every pixel of `picture` with any alpha, in
-// its units; empty for a picture with none.
-cairo_rectangle_int_t VisibleExtents(cairo_surface_t* picture);

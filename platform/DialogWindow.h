@@ -79,6 +79,10 @@ public:
     // Centres the window over its owner, or on the screen's work area when
     // it has none.
     void CenterWindow();
+    // The same for the part `visible` of the window (in its pixels), the
+    // part of its picture that is not transparent; where that is larger
+    // than the work area, its top-left corner stays on the screen.
+    void CenterWindow(const CRect& visible);
     // Moves the window, keeping its size, so that its top-left corner lies
     // exactly on `other`'s. Exact to the screen's pixel: on a desktop that
     // scales windows, the player may drag a window to a place between two

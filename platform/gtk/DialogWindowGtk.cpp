@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/Resources.h"
+#include "platform/WindowPlacement.h"
 #include "platform/gtk/DialogWindowImpl.h"
 #include "platform/gtk/GameModeStage.h"
 #include "platform/gtk/LayeredWindow.h"
@@ -282,6 +283,12 @@ void CDialogWindow::BringWindowToTop() {
 }
 
 void CDialogWindow::CenterWindow() {
+    if (IsWindow()) {
+        CenterWindow({0, 0, m_pImpl->rect.width, m_pImpl->rect.height});
+    }
+}
+
+void CDialogWindow::CenterWindow(const CRect& visible) {
     if (!IsWindow() || m_pImpl->layer || GetWindowShell() == WindowShell::GameMode) {
         return;
     }
@@ -303,10 +310,7 @@ void CDialogWindow::CenterWindow() {
         }
         gtk_window_set_position(impl.window, GTK_WIN_POS_CENTER);
     }
-    CRect rect = impl.rect;
-    rect.x = area.x + (area.width - rect.width) / 2;
-    rect.y = area.y + (area.height - rect.height) / 2;
-    MoveWindow(rect);
+    MoveWindow(PlaceVisiblePart(impl.rect, visible, {area.x, area.y, area.width, area.height}));
 }
 
 void CDialogWindow::AlignWith(const CDialogWindow& other) {

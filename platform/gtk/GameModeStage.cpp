@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <list>
 
+#include "platform/AlphaShape.h"
 #include "platform/Backdrop.h"
 #include "platform/GLibPtr.h"
 #include "platform/Timer.h"
@@ -214,7 +215,7 @@ void ShowStagePicture(GtkWindow* window, cairo_surface_t* picture) {
     stage->picture.reset(cairo_surface_reference(picture));
     stage->backdrop.reset();
     stage->makeBackdrop.Stop();
-    stage->visible = VisibleExtents(picture);
+    stage->visible = VisibleBounds(picture);
     // Whole units: at the screen's pixels, never between two.
     stage->pictureX = (screen.width - stage->visible.width) / 2 - stage->visible.x;
     stage->pictureY = (screen.height - stage->visible.height) / 2 - stage->visible.y;

@@ -13,6 +13,13 @@ RES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../res")
 
 # The main window, as large as its background picture.
 MAIN_SIZE = (1334, 725)
+# The part of the main window's picture that is not fully transparent: x,
+# y, width and height; the program centres it. The rest is a margin that
+# may hang off the screen.
+VISIBLE = (12, 26, 1269, 697)
+# The box of its fully opaque pixels, which must all stay on the screen (the
+# column at x = 1280 is all but clear: alpha 1).
+OPAQUE = (23, 54, 1245, 657)
 # Where the login window shows the browser: x, y, width and height.
 BROWSER = (560, 177, 631, 446)
 # The picture buttons: x, y and the size of a face (the height of one cell
@@ -60,6 +67,30 @@ def off_centre(rect, around):
     x, y, w, h = rect
     ax, ay, aw, ah = around
     return x - (ax + (aw - w) // 2), y - (ay + (ah - h) // 2)
+
+
+def centred_origin(screen):
+    """Where the main window goes on a screen of `screen` (width, height)
+    with no panel: its visible part centred, or its corner on the screen's
+    where the screen is smaller. Window managers then keep a window that
+    fits whole on the screen, and the left or top edge of one that does not
+    (see kept_on_screen)."""
+    def span(start, length, area):
+        return (area - length) // 2 - start if length <= area else -start
+    return span(VISIBLE[0], VISIBLE[2], screen[0]), span(VISIBLE[1], VISIBLE[3], screen[1])
+
+
+def kept_on_screen(origin, screen):
+    return tuple(min(max(o, 0), max(0, s - m)) for o, s, m in zip(origin, screen, MAIN_SIZE))
+
+
+def off_screen(origin, screen, scale=1):
+    """How far the picture's opaque pixels, with the main window at `origin`,
+    reach past each edge of a screen of `screen` (width, height): left, top,
+    right, bottom; all 0 when every one is on the screen."""
+    x, y, w, h = (v * scale for v in OPAQUE)
+    left, top = origin[0] + x, origin[1] + y
+    return (max(0, -left), max(0, -top), max(0, left + w - screen[0]), max(0, top + h - screen[1]))
 
 
 def spread(points, count):

@@ -14,7 +14,7 @@ import unittest
 
 from pictures import close_to
 from wayland_session import DESKTOPS, DesktopUnavailable
-from xsession import DESKTOP, XSession, screenshot_path, wait_until
+from xsession import DESKTOP, HEIGHT, WIDTH, XSession, screenshot_path, wait_until
 
 # Not the colour the other suites give the desktop, so that a screenshot
 # of this suite is told apart at a glance.
@@ -141,12 +141,12 @@ for name, session_class, xwayland in DESKTOPS:
     globals()["DesktopOf" + name] = type("DesktopOf" + name, (wayland_case(session_class, xwayland),), {})
 
 
-def start_i3_session():
+def start_i3_session(screen=(WIDTH, HEIGHT)):
     """i3 with its stock configuration, as a player has it, and the reader of
     its stand-in desktop."""
     if not shutil.which("i3"):
         raise DesktopUnavailable("i3 is not installed")
-    session = XSession("i3", desktop_rgb=RGB).__enter__()
+    session = XSession("i3", screen=screen, desktop_rgb=RGB).__enter__()
     return session, EventReader(session.desktop.stdout)
 
 

@@ -11,7 +11,7 @@ import time
 import unittest
 
 from pictures import (BROWSER, BUTTONS, CANCEL, CANCEL_FACE, CLOSE, CONFIRM_FACE, CONFIRMATION_SIZE, DOWNLOAD_SIZE,
-                      MAIN_SIZE, close_to, face_middle, focus_marked, off_centre, picture, spread, under_login_item)
+                      MAIN_SIZE, VISIBLE, close_to, face_middle, focus_marked, off_centre, picture, spread, under_login_item)
 from program import GREEN_FILL, PAGE_RGB, LauncherTestCase, PAYLOAD, page
 from xsession import CONFIRMATION_TITLE, DESKTOP_RGB, DOWNLOAD_TITLE, for_each_desktop, wait_until
 
@@ -120,7 +120,9 @@ class HiDpi(LauncherTestCase):
         self.assertEqual((w, h), (MAIN_SIZE[0] * SCALE, MAIN_SIZE[1] * SCALE))
         area = [int(v) for v in self.session.run(["xprop", "-root", "_NET_WORKAREA"]).stdout
                 .split("=")[1].replace(",", " ").split()[:4]]
-        dx, dy = off_centre((x, y, w, h), area)
+        # The picture's visible part is centred, not its transparent margin.
+        dx, dy = off_centre((x + VISIBLE[0] * SCALE, y + VISIBLE[1] * SCALE, VISIBLE[2] * SCALE,
+                             VISIBLE[3] * SCALE), area)
         self.assertLessEqual(abs(dx), 2, "at %s in %s" % ((x, y), area))
         self.assertLessEqual(abs(dy), 2, "at %s in %s" % ((x, y), area))
         # The task bar gets the icon drawn for this scale as well.

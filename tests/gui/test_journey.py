@@ -1,6 +1,9 @@
 """The whole journey on the desktops beyond the four X11 ones: weston, sway,
 mutter and KWin as Wayland sessions (with and without XWayland where both
-run), and i3, a tiling window manager on X11. On each, the program shows the
+run), and i3, a tiling window manager on X11, each on a screen smaller than
+the program's picture with its margin (1280 x 800 and 1366 x 768 in turn:
+each compositor gets both, one with XWayland and one without). On each, every
+opaque pixel of the picture is on the screen, the program shows the
 login page inside its frame at its place, a drag by the picture moves the
 whole, a press on a clear pixel reaches the window below, the page has the
 keyboard from the first key, the close button asks and the keyboard's
@@ -21,7 +24,7 @@ import time
 import unittest
 
 from pictures import (BROWSER, CLOSE, CONFIRMATION_SIZE, DOWNLOAD_SIZE, FIGURE, MAIN_SIZE, close_to,
-                      face_middle, picture, under_login_item)
+                      face_middle, off_screen, picture, under_login_item)
 from portal import Portal
 from program import (CLICK_TO_LOG_IN, FAKE_LAUNCHER, PAGE_RGB, PARTNER_RGB, PARTNER_SIZE, PAYLOAD_ARGS,
                      PROGRESS_FACE, LauncherRun, confirmation_keys, find_colour, serve_partner_sign_in)
@@ -35,11 +38,29 @@ PROGRAM = os.path.join(BUILD, "tests", "desktops", "login-launcher")
 PORT = int(os.environ.get("LAUNCHER_TEST_PORT", "47120")) + 3
 BACKGROUND = "155-background.png"
 CONFIRMATION_FACE = "177-confirm-background.bmp"
-# A pixel of the stand-in desktop, far from where the program shows.
-CALIBRATION = (1880, 1040)
+# The screens the desktops take turns with: a handheld's and a small
+# laptop's, smaller than the program's picture (1334 x 725 with its margin).
+SMALL_SCREENS = [(1280, 800), (1366, 768)]
+
+
+def calibration(session):
+    """A pixel of the stand-in desktop, far from where the program shows:
+    near the screen's bottom right corner."""
+    return session.width - 40, session.height - 40
+
 # How far a dialog may stand from the middle of the launcher: compositors
 # place dialogs themselves, and some keep them clear of their panels.
 CENTRED_WITHIN = 24
+
+
+def towards_middle(start, size, screen, step):
+    """How far a window of `size` at `start` moves on an axis of the screen
+    when dragged `step` pixels towards the screen's middle, kept whole on the
+    screen; not at all where it is larger than the screen."""
+    if size > screen:
+        return 0
+    target = start - step if start + size // 2 > screen // 2 else start + step
+    return min(max(target, 0), screen - size) - start
 
 
 def find_page(shot, width, height):
@@ -200,16 +221,23 @@ class JourneyChecks(SessionPerDesktop):
         else:
             self.assertEqual(self.x11_windows(), [])
 
-    def test_page_shows_inside_the_frame_at_its_place(self):
+    def test_page_shows_inside_the_frame_at_its_place_with_the_picture_on_the_small_screen(self):
         origin = self.start()
         self.assert_shows_at(origin, "page")
+        cut = off_screen(origin, (self.session.width, self.session.height))
+        if self.cuts_the_picture:
+            self.assertNotEqual(cut, (0, 0, 0, 0), "the picture is whole now: drop cuts_the_picture")
+            return
+        self.assertEqual(cut, (0, 0, 0, 0), "the picture's opaque pixels reach past the screen's edges "
+                                            "(left, top, right, bottom) with the window at %s" % (origin,))
 
     def test_drag_by_the_face_moves_the_whole(self):
         origin = self.start()
         start = (origin[0] + FIGURE[0], origin[1] + FIGURE[1])
-        # Towards the screen's middle: desktops keep windows from leaving it.
-        dx = -120 if origin[0] + MAIN_SIZE[0] // 2 > self.session.width // 2 else 120
-        dy = -70 if origin[1] + MAIN_SIZE[1] // 2 > self.session.height // 2 else 70
+        # Towards the screen's middle, and only as far as keeps the window
+        # whole on the screen: desktops keep windows from leaving it.
+        dx = towards_middle(origin[0], MAIN_SIZE[0], self.session.width, 120)
+        dy = towards_middle(origin[1], MAIN_SIZE[1], self.session.height, 70)
         self.session.drag(start, (start[0] + dx, start[1] + dy))
         moved = self.wait_in_place(previous=(origin[0] + BROWSER[0], origin[1] + BROWSER[1]))
         self.assertEqual(moved, (origin[0] + dx, origin[1] + dy))
@@ -219,10 +247,11 @@ class JourneyChecks(SessionPerDesktop):
         """Where the stand-in desktop's corner stands on the screen: a Wayland
         window knows only its own places."""
         self.events.wait_for("click", 100, timeout=0.3)  # whatever came before
-        self.session.click(*CALIBRATION)
+        point = calibration(self.session)
+        self.session.click(*point)
         clicks = self.events.wait_for("click", 1)
-        self.assertTrue(clicks, "the desktop took no click at %s" % (CALIBRATION,))
-        return CALIBRATION[0] - clicks[0][0], CALIBRATION[1] - clicks[0][1]
+        self.assertTrue(clicks, "the desktop took no click at %s" % (point,))
+        return point[0] - clicks[0][0], point[1] - clicks[0][1]
 
     def test_press_on_a_clear_pixel_reaches_what_lies_below(self):
         if self.takes_presses_outside_input_region():
@@ -297,7 +326,7 @@ def with_desktop(session):
     desktop = session.spawn([DESKTOP, COLOUR, "maximized"], stdout=subprocess.PIPE, text=True)
     if desktop.stdout.readline().strip() != "mapped":
         raise DesktopUnavailable("the test desktop did not map")
-    wait_until(lambda: close_to(session.screenshot().pixel(*CALIBRATION), RGB), timeout=30,
+    wait_until(lambda: close_to(session.screenshot().pixel(*calibration(session)), RGB), timeout=30,
                interval=0.3)
     session.park_pointer()
     return EventReader(desktop.stdout)
@@ -310,10 +339,13 @@ def wayland_case(session_class, xwayland, turn):
         centres_dialogs = session_class.name in ("sway", "kwin") or (
             session_class.name == "mutter" and xwayland)
         two_x11_windows = xwayland and session_class.name in ("mutter", "kwin")
+        # KWin centres the one window, its transparent margin and all: on a
+        # screen narrower than the margin it cuts the picture's left edge.
+        cuts_the_picture = session_class.name == "kwin" and not xwayland and SMALL_SCREENS[turn % 2][0] < 1334
 
         @classmethod
         def start_session(cls):
-            session = session_class(xwayland=xwayland).__enter__()
+            session = session_class(xwayland=xwayland, screen=SMALL_SCREENS[turn % 2]).__enter__()
             try:
                 return session, with_desktop(session)
             except BaseException:
@@ -384,8 +416,12 @@ class FractionalScaleOnSway(unittest.TestCase):
 
 class JourneyOnI3(JourneyChecks, unittest.TestCase):
     two_x11_windows = True
-    start_session = staticmethod(start_i3_session)
+    cuts_the_picture = False
     turn = len(DESKTOPS)
+
+    @staticmethod
+    def start_session():
+        return start_i3_session(SMALL_SCREENS[JourneyOnI3.turn % 2])
 
     def type_key(self, *names):
         self.session.run(["xdotool", "key"] + list(names))

@@ -90,7 +90,11 @@ class SessionPerClass:
 
     @classmethod
     def setUpClass(cls):
-        cls.session = XSession(cls.window_manager, cls.compositor, cls.screen).__enter__()
+        cls.session = cls.make_session().__enter__()
+
+    @classmethod
+    def make_session(cls):
+        return XSession(cls.window_manager, cls.compositor, cls.screen)
 
     @classmethod
     def tearDownClass(cls):

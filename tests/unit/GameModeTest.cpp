@@ -5,7 +5,6 @@
 
 #include <cstdint>
 
-#include "platform/AlphaShape.h"
 #include "platform/Backdrop.h"
 #include "platform/GameMode.h"
 #include "ui/PngImage.h"
@@ -56,18 +55,5 @@ TEST(GameMode, BackdropIsOpaqueAndNeverBlack) {
             }
         }
         EXPECT_EQ(black, 0) << "at scale " << scale;
-    }
-}
-
-// The part of the picture with any alpha, in its units at either scale.
-TEST(GameMode, VisibleExtentsOfThePicture) {
-    for (const int scale : {1, 2}) {
-        const std::unique_ptr<CPngImage> picture = LoadPngImage(155, scale);
-        ASSERT_TRUE(picture && picture->IsValid());
-        const cairo_rectangle_int_t visible = VisibleExtents(picture->GetSurface());
-        EXPECT_NEAR(visible.x, 12, scale - 1);
-        EXPECT_NEAR(visible.y, 26, scale - 1);
-        EXPECT_NEAR(visible.x + visible.width, 1281, scale - 1);
-        EXPECT_NEAR(visible.y + visible.height, 723, scale - 1);
     }
 }
