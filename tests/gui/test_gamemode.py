@@ -1,14 +1,26 @@
-"""The game mode's stand-in itself, against plain X11 windows of one game
-(tests/support/TestWindows.cpp): it must apply gamescope's rules before the
-program's tests may trust it."""
+"""The handheld's game mode. First the stand-in of its compositor itself,
+against plain X11 windows of one game (tests/support/TestWindows.cpp): it
+must apply gamescope's rules before the program's tests may trust it. Then
+the player's whole journey as that compositor would show it: the page in the
+launcher's picture, crisp at the screen's pixels on a backdrop that is never
+black; the confirmation, the download window and the Wine prefix's preparing
+window drawn inside the same one window; the keyboard alone logs in, and the
+Windows game launcher starts under Wine."""
 
+import json
 import os
 import subprocess
+import time
 import unittest
 
-from gamemode import GameModePerClass
-from pictures import close_to
-from xsession import BUILD, SessionPerClass
+from gamemode import SCREEN, GameModePerClass
+from pictures import BROWSER, CLOSE, close_to, face_middle, picture
+from portal import Portal
+from program import (GREEN_FILL, ONLINE_PORT, PAGE_RGB, PAYLOAD, PAYLOAD_ARGS, PROGRESS_FACE, TYPED_FIELD, beacon,
+                     page)
+from test_journey import CONFIRMATION_FACE, find_face, opaque_points
+from test_wine import PROBE, WineTestCase, probe_record, wide_hex, windows_path
+from xsession import BUILD, SessionPerClass, screenshot_path, wait_until
 
 WINDOWS = os.path.join(BUILD, "tests", "test-windows")
 BLACK = (0, 0, 0)
@@ -48,6 +60,102 @@ class GameModeStandIn(GameModePerClass, SessionPerClass, unittest.TestCase):
         for point, colour in [((20, 700), BLACK), ((1000, 400), (0x40, 0x20, 0x10)),
                               ((110, 110), (0, 0, 255)), ((290, 190), (0, 0, 255)), ((310, 210), BLACK)]:
             self.assertTrue(close_to(shot.pixel(*point), colour), "%s at %s" % (shot.pixel(*point), point))
+
+
+# The picture's visible part (its pixels with any alpha: x 12, y 26,
+# 1269 x 697) stands in the middle of the screen, at whole pixels.
+ORIGIN = ((SCREEN[0] - 1269) // 2 - 12, (SCREEN[1] - 697) // 2 - 26)
+
+# The green page whose autofocus field logs in on Enter, as a player with a
+# gamepad's Enter or a keyboard would.
+ENTER_TO_LOG_IN = page(
+    TYPED_FIELD + GREEN_FILL +
+    "<script>document.getElementById('typed').addEventListener('keydown', function (e) {"
+    " if (e.key == 'Enter') window.external.AppLogin(" + json.dumps(PAYLOAD) + "); });"
+    "addEventListener('load', function () { " + beacon("'shown'") + " });</script>")
+
+
+class LauncherInGameMode(GameModePerClass, WineTestCase):
+    """The program under the game mode's rules, as Steam starts it: its
+    Windows game launcher under Wine in a prefix of the test's own."""
+    suite = "gamemode"
+
+    def make_portal(self):
+        portal = Portal(ONLINE_PORT, PROBE)
+        # Long enough to see the download window.
+        portal.launcher_seconds = 2.0
+        return portal
+
+    def painted(self, name):
+        """What the compositor paints now, kept as a screenshot."""
+        return self.session.screenshot(
+            keep_as=screenshot_path("gamemode-%s-%s" % (type(self).__name__, name)))
+
+    def assert_one_window_at_the_screens_pixels(self):
+        facts = self.session.focus()
+        self.assertEqual(facts["focus"]["title"], "Tharnvale")
+        self.assertEqual(facts["focus"]["rect"], [0, 0, SCREEN[0], SCREEN[1]])
+        self.assertEqual((facts["scale"], facts["offset"]), (1, [0, 0]), "the compositor resamples it")
+        self.assertIsNone(facts["override"])
+        return facts
+
+    def assert_shows_the_launcher(self, shot):
+        face = picture("155-background.png")
+        x0, y0 = ORIGIN
+        for px, py in opaque_points():
+            self.assertTrue(close_to(shot.pixel(x0 + px, y0 + py), face.rgb(px, py), 6),
+                            "the picture's %s shows %s, not %s" % ((px, py), shot.pixel(x0 + px, y0 + py),
+                                                                  face.rgb(px, py)))
+        # Where the picture is clear, and all round it, the backdrop: never black.
+        clear = [(x, y) for y in range(0, SCREEN[1], 37) for x in range(0, SCREEN[0], 41)
+                 if not (0 <= x - x0 < face.width and 0 <= y - y0 < face.height)
+                 or face.alpha(x - x0, y - y0) == 0]
+        black = [p for p in clear if max(shot.pixel(*p)) < 8]
+        self.assertEqual(black, [], "black where the picture does not cover the screen")
+        for px, py in [(2, 2), (BROWSER[2] - 3, BROWSER[3] - 3)]:
+            point = (x0 + BROWSER[0] + px, y0 + BROWSER[1] + py)
+            self.assertTrue(close_to(shot.pixel(*point), PAGE_RGB, 8), "the page at %s: %s" % (point, shot.pixel(*point)))
+
+    def dialog_face(self, face_name):
+        face = picture(face_name)
+        middle = (ORIGIN[0] + 12 + 1269 // 2 - face.width // 2, ORIGIN[1] + 26 + 697 // 2 - face.height // 2)
+        return wait_until(lambda: find_face(self.session.screenshot(), face, middle, 2), timeout=30, interval=0.3)
+
+    def test_the_whole_journey_shows_in_one_window_and_the_keyboard_alone_logs_in(self):
+        self.start(ENTER_TO_LOG_IN)
+        self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=40), self.program.errors())
+        time.sleep(0.8)
+        self.assert_one_window_at_the_screens_pixels()
+        self.assert_shows_the_launcher(self.painted("page"))
+
+        # The close button asks inside the window; Esc keeps the launcher.
+        self.session.click(*(ORIGIN[i] + face_middle(CLOSE)[i] for i in (0, 1)))
+        self.assertTrue(self.dialog_face(CONFIRMATION_FACE), "no confirmation over the launcher's middle")
+        self.assert_one_window_at_the_screens_pixels()
+        self.painted("confirmation")
+        self.session.run(["xdotool", "key", "Escape"])
+        self.assertTrue(wait_until(lambda: not find_face(self.session.screenshot(), picture(CONFIRMATION_FACE)), 10),
+                        "the confirmation stayed")
+        self.assertIsNone(self.program.process.poll())
+
+        # The page has the keyboard again: typing and Enter log in.
+        self.session.run(["xdotool", "type", "tharn"])
+        self.session.run(["xdotool", "key", "Return"])
+        self.assertTrue(wait_until(lambda: "typed=tharn" in self.portal.beacons, timeout=10), self.portal.beacons)
+        self.assertTrue(self.dialog_face(PROGRESS_FACE), "no download window over the launcher's middle")
+        self.assert_one_window_at_the_screens_pixels()
+        self.painted("download")
+        # Then the Wine prefix is made under the same face, still inside.
+        time.sleep(self.portal.launcher_seconds + 1)
+        if self.dialog_face(PROGRESS_FACE):
+            self.assert_one_window_at_the_screens_pixels()
+            self.painted("preparing")
+        self.assertTrue(wait_until(lambda: "wide" in probe_record(self.record), 180),
+                        "the game launcher did not run: %s" % self.program.errors())
+        launcher = os.path.join(self.program.launcher_dir, "vuntek_qx_launch.exe")
+        self.assertEqual(probe_record(self.record)["wide"],
+                         wide_hex('"%s" %s' % (windows_path(launcher), PAYLOAD_ARGS)))
+        self.assert_exits_with(16, timeout=60)
 
 
 if __name__ == "__main__":
