@@ -7,7 +7,6 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/OwnedPtr.h"
-#include "platform/ProgressWindow.h"
 #include "platform/TextCodec.h"
 #include "ui/TransferText.h"
 
