@@ -7,14 +7,18 @@
 #           the engine through web/'s headers.
 #   toolkit GTK, GDK, X11, WebKit, JavaScriptCore and libsoup are included
 #           only in platform/gtk/ and web/webkit/.
+#   links   each library of CMakeLists.txt, linked whole into a program with
+#           only the libraries it declares, leaves nothing undefined: what
+#           it calls does not hang on the order a program lists libraries
+#           in (the build's link-check target, tests/CMakeLists.txt).
 #   format  every C and C++ file is as clang-format (.clang-format) leaves it.
 #   tidy    clang-tidy (.clang-tidy) finds nothing in the program's own
 #           sources, compiled as <build-dir>/compile_commands.json says.
-# Usage: tools/lint.sh layers|toolkit|format|tidy [build-dir]
+# Usage: tools/lint.sh layers|toolkit|links|format|tidy [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-check=${1:?usage: tools/lint.sh layers|toolkit|format|tidy [build-dir]}
+check=${1:?usage: tools/lint.sh layers|toolkit|links|format|tidy [build-dir]}
 build=${2:-build}
 program_dirs=(app web ui handoff platform)
 
@@ -62,6 +66,15 @@ toolkit)
   done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(gtk|gdk|X11|webkit2|jsc|libsoup|JavaScriptCore)/' \
              "${program_dirs[@]}" || true)
   exit "$found"
+  ;;
+links)
+  if [[ ! -f $build/CMakeCache.txt ]]; then
+    echo "lint: no $build/CMakeCache.txt; configure the build first" >&2
+    exit 1
+  fi
+  # Two jobs, as every build on this machine; the libraries are built
+  # already, so this is their links alone, a few seconds.
+  cmake --build "$build" --target link-check -j2
   ;;
 format)
   mapfile -t files < <(git ls-files '*.cpp' '*.h' '*.c')
