@@ -4,7 +4,8 @@
 #           handoff/ and platform/; ui/ and handoff/ use platform/; platform/
 #           uses nothing of the program's. The web engine's own headers
 #           (web/webkit/) are for web/webkit/ alone: the rest of web/ reaches
-#           the engine through web/'s headers.
+#           the engine through web/'s headers. The ids the window templates
+#           share with the code (res/) are for the windows: ui/, web/, app/.
 #   toolkit GTK, GDK, X11, WebKit, JavaScriptCore and libsoup are included
 #           only in platform/gtk/ and web/webkit/.
 #   links   each library of CMakeLists.txt, linked whole into a program with
@@ -27,9 +28,9 @@ layers)
   declare -A allowed=(
     [platform]="platform"
     [handoff]="handoff platform"
-    [ui]="ui platform"
-    [web]="web ui handoff platform"
-    [web/webkit]="web ui handoff platform"
+    [ui]="ui platform res"
+    [web]="web ui handoff platform res"
+    [web/webkit]="web ui handoff platform res"
   )
   # Folders inside a checked folder whose headers only they may include.
   declare -A private=(

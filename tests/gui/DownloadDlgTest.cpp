@@ -18,13 +18,13 @@
 #include "platform/DialogWindow.h"
 #include "platform/MessageBox.h"
 #include "platform/gtk/NativeWindows.h"
+#include "res/ResourceIds.h"
 #include "tests/gui/GtkTestSupport.h"
 #include "ui/ProgramWindows.h"
 
 namespace {
 
 constexpr char kTitle[] = "正在下载游戏启动器";
-constexpr int kOwnerTemplate = 102;  // the main window's: plain and borderless
 constexpr CRect kOwnerPlace{150, 120, 842, 627};
 constexpr uint64_t kMiB = 1024 * 1024;
 
@@ -176,7 +176,8 @@ protected:
     }
 
     CProgramWindows m_windows;
-    CDialogWindow m_owner{kOwnerTemplate};
+    // The main window's template: plain and borderless.
+    CDialogWindow m_owner{kMainDialogId};
     std::vector<guint> m_polls;
     int m_maps = 0;
     guint m_mapSignal = 0;
