@@ -43,6 +43,7 @@ protected:
                                const std::function<void()>& work) = 0;
 };
 
-// The platform's own answers, which the program's implementation passes on.
+// The platform's own answers (platform/gtk/ProgramWindowsGtk.cpp), which the
+// program's implementation passes on; the hand-off asks the interface.
 int GetDesktopScale();
 void HideProgramWindows();
