@@ -9,9 +9,7 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/ModulePath.h"
-#include "platform/ProgressWindow.h"
 #include "platform/TextCodec.h"
-#include "ui/DownloadDlg.h"
 #include "web/CustomOccManager.h"
 #include "web/ImpIDispatch.h"
 #include "web/LoginActiveDlg.h"
@@ -30,11 +28,12 @@ constexpr char16_t kLoginPagePath[] = u"/url/weiduan.php?gn=halvoryne";
 // The game launcher in the game folder (the program's own, or the player's
 // when that cannot be written), fetched from the content server and checked
 // as the program was built to; a Windows one started through the Wine the
-// player's environment names, with the helpers installed beside us.
-CLauncherFetch GameLauncher() {
+// player's environment names, with the helpers installed beside us. It shows
+// itself in `windows`.
+CLauncherFetch GameLauncher(IProgramWindows& windows) {
     const std::string folder =
         ChooseGameFolders(GetModuleDirNative(), g_get_user_data_dir()).launcher;
-    return CLauncherFetch(folder,
+    return CLauncherFetch(windows, folder,
                           {.url = std::string(kContentOrigin) + kLauncherUrlPath,
                            .userAgent = GetModuleBaseName(),
                            .sha256 = kLauncherSha256,
@@ -52,16 +51,15 @@ void CLoginApp::StoreLaunchArgs(const std::u16string& text) {
 }
 
 void CLoginApp::FetchAndStartLauncher() {
-    GameLauncher().FetchAndStartLauncher(m_strLaunchArgs);
+    GameLauncher(m_windows).FetchAndStartLauncher(m_strLaunchArgs);
 }
 
 int CLoginApp::InitInstance() {
     // Common controls, the framework's own start, its shell and visual
     // managers and its settings key have nothing to stand for here: GTK
     // brings its widgets and the program keeps no settings.
-    SetProgressWindow(CDownloadDlg::RunWithWindow);
     SettleGameFolders();
-    GameLauncher().RemoveStaleDownloads();
+    GameLauncher(m_windows).RemoveStaleDownloads();
     m_pOccManager = std::make_unique<CCustomOccManager>();
     m_pDispatch = std::make_unique<CImpIDispatch>();
     m_pOccManager->SetBridge(m_pDispatch.get());

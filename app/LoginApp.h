@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "ui/ProgramWindows.h"
+
 class CCustomOccManager;
 class CImpIDispatch;
 
@@ -32,6 +34,8 @@ public:
     std::string m_strLaunchArgs;
     // Makes every browser the program's windows create, with its host policy.
     std::unique_ptr<CCustomOccManager> m_pOccManager;
+    // What the hand-off shows its progress and messages in.
+    CProgramWindows m_windows;
 };
 
 // The one application object.

@@ -3,15 +3,12 @@
 #include "app/LoginApp.h"
 #include "platform/AlphaShape.h"
 #include "platform/Resources.h"
+#include "res/ResourceIds.h"
 #include "ui/PngImage.h"
 #include "web/ImpIDispatch.h"
 #include "web/LoginActiveDlg.h"
 
 namespace {
-
-constexpr int kTemplateId = 102;
-constexpr int kIconId = 128;
-constexpr int kBackgroundId = 155;
 
 // Exactly at `scale`: an icon of each size is drawn for it.
 std::unique_ptr<CPngImage> LoadIcon(int id, int scale) {
@@ -26,7 +23,7 @@ std::unique_ptr<CPngImage> LoadIcon(int id, int scale) {
 }  // namespace
 
 CLoginDlg::CLoginDlg(CLoginWindowSetup loginWindow)
-    : CDialogWindow(kTemplateId), m_loginWindowSetup(std::move(loginWindow)) {}
+    : CDialogWindow(kMainDialogId), m_loginWindowSetup(std::move(loginWindow)) {}
 
 CLoginDlg::~CLoginDlg() = default;
 
@@ -37,7 +34,7 @@ void CLoginDlg::SetIcons() {
     std::vector<cairo_surface_t*> surfaces;
     for (const int scale : {1, 2}) {
         if (scale <= GetScaleFactor()) {
-            if (std::unique_ptr<CPngImage> icon = LoadIcon(kIconId, scale)) {
+            if (std::unique_ptr<CPngImage> icon = LoadIcon(kAppIconId, scale)) {
                 surfaces.push_back(icon->GetSurface());
                 icons.push_back(std::move(icon));
             }
@@ -65,7 +62,7 @@ bool CLoginDlg::OnInitDialog() {
         theApp.m_pDispatch->m_pOwner = m_pLoginDlg.get();
     }
 
-    if (m_background.m_picture.LoadFromResource(kBackgroundId, GetScaleFactor())) {
+    if (m_background.m_picture.LoadFromResource(kMainBackgroundId, GetScaleFactor())) {
         const CPngImage& picture = *m_background.m_picture.m_pImage;
         MoveWindow({0, 0, picture.GetWidth(), picture.GetHeight()});
         // The picture's transparent margin may hang off a small screen; the
@@ -100,7 +97,7 @@ void CLoginDlg::OnMove() {
 
 // The picture drawn for the new scale, where the program has one.
 void CLoginDlg::OnScaleChanged() {
-    if (m_background.m_picture.LoadFromResource(kBackgroundId, GetScaleFactor())) {
+    if (m_background.m_picture.LoadFromResource(kMainBackgroundId, GetScaleFactor())) {
         m_background.UpdateLayered();
     }
     SetIcons();

@@ -42,11 +42,11 @@
 #include "handoff/LauncherDownload.h"
 #include "handoff/LauncherFetch.h"
 #include "platform/ProcessStart.h"
-#include "platform/ProgressWindow.h"
+#include "platform/ProgramWindows.h"
 #include "platform/TextCodec.h"
 #ifdef BENCH_DOWNLOAD_WINDOW
 #include "platform/Desktop.h"
-#include "ui/DownloadDlg.h"
+#include "ui/ProgramWindows.h"
 #else
 #include "tests/support/FakePlatform.h"
 #endif
@@ -58,6 +58,17 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The windows the hand-off shows itself in: the program's own, or the
+// recording fake.
+IProgramWindows& Windows() {
+#ifdef BENCH_DOWNLOAD_WINDOW
+    static CProgramWindows windows;
+    return windows;
+#else
+    return Fake();
+#endif
+}
 
 constexpr char16_t kLaunchArgs[] = u" ,id^u1,auth_key^t&s&o&x";
 constexpr int kQuitCode = 16;
@@ -158,7 +169,7 @@ int Fetch(const std::string& url, const std::string& path, const std::string& si
     const Clock::time_point start = Clock::now();
     TransferProgress progress;
     DownloadOutcome outcome;
-    RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
+    Windows().RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
         outcome = DownloadLauncher(
             {.url = url, .userAgent = "handoff-bench", .signingKey = signingKey}, path, progress);
     });
@@ -276,8 +287,9 @@ int Handoff(const std::string& fakeLauncher, const std::string& dir, int runs) {
     const CHandoffSequence handoff{
         [&](const std::u16string& text) { stored = Narrow(text); },
         [&] {
-            CLauncherFetch(dir, {.url = "http://127.0.0.1:1" + std::string(kLauncherUrlPath),
-                                 .userAgent = "handoff-bench"})
+            CLauncherFetch(Fake(), dir,
+                           {.url = "http://127.0.0.1:1" + std::string(kLauncherUrlPath),
+                            .userAgent = "handoff-bench"})
                 .FetchAndStartLauncher(stored);
         },
         // There is no login window to disconnect.
@@ -341,7 +353,6 @@ int main(int argc, char** argv) {
         if (!OpenDesktop("handoff-bench", "handoff-bench")) {
             Fail("no display for the download window");
         }
-        SetProgressWindow(CDownloadDlg::RunWithWindow);
 #endif
         return Fetch(args[1], args[2], key(3));
     }

@@ -265,7 +265,7 @@ OurStart OurHandoff(const WineSettings& settings, const std::string& launcherDir
         [&] {
             // The launcher is there, so the address is never asked; it
             // points at a closed loopback port all the same.
-            CLauncherFetch(launcherDir,
+            CLauncherFetch(Fake(), launcherDir,
                            {.url = "http://127.0.0.1:1" + std::string(kLauncherUrlPath),
                             .userAgent = "wine-bench"},
                            settings)
@@ -391,7 +391,7 @@ double OurPreparation(const WineSettings& settings, const std::string& launcher,
     Fake().duringProgress = [&](TransferProgress&) { opened.push_back(Clock::now()); };
     const Clock::time_point asked = Clock::now();
     const WineStartResult result =
-        CWineStart(settings).Start(launcher, EProgramKind::Windows64, kLaunchArgs, 1);
+        CWineStart(Fake(), settings).Start(launcher, EProgramKind::Windows64, kLaunchArgs, 1);
     if (result.kind != WineStartResult::Kind::Started) {
         Fail("our first start failed: " + result.detail);
     }

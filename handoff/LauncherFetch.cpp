@@ -7,11 +7,9 @@
 #include <memory>
 
 #include "handoff/WineStart.h"
-#include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/ProcessStart.h"
 #include "platform/ProgramWindows.h"
-#include "platform/ProgressWindow.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -21,8 +19,10 @@ constexpr char16_t kDownloadTitle[] = u"正在下载游戏启动器";
 
 }  // namespace
 
-CLauncherFetch::CLauncherFetch(std::string moduleDir, LauncherSource source, WineSettings wine)
-    : m_strModuleDir(std::move(moduleDir)),
+CLauncherFetch::CLauncherFetch(IProgramWindows& windows, std::string moduleDir,
+                               LauncherSource source, WineSettings wine)
+    : m_windows(windows),
+      m_strModuleDir(std::move(moduleDir)),
       m_strLauncherPath(m_strModuleDir + "/" + kLauncherFileName),
       m_source(std::move(source)),
       m_wine(std::move(wine)) {}
@@ -48,7 +48,7 @@ void CLauncherFetch::RemoveStaleDownloads() const {
 bool CLauncherFetch::Download() {
     TransferProgress progress;
     DownloadOutcome outcome;
-    RunWithProgressWindow(kDownloadTitle, progress, [&] {
+    m_windows.RunWithProgressWindow(kDownloadTitle, progress, [&] {
         outcome = DownloadLauncher(m_source, m_strLauncherPath, progress);
     });
     if (outcome.kind == DownloadOutcome::Kind::Saved) {
@@ -66,7 +66,7 @@ bool CLauncherFetch::Download() {
         case DownloadOutcome::Kind::Failed:
             // A player who clicked 登录 and saw nothing happen would only
             // click again: every failure says what happened.
-            ShowMessageBox(outcome.message, kDownloadFailedCaption);
+            m_windows.ShowMessage(outcome.message, kDownloadFailedCaption);
             break;
     }
     return false;
@@ -86,15 +86,15 @@ void CLauncherFetch::StartLauncher(const std::string& launchArgs) {
     if (!result.started) {
         std::fprintf(stderr, "login-launcher: cannot start %s: %s\n", m_strLauncherPath.c_str(),
                      std::strerror(result.error));
-        ShowMessageBox(kStartFailedText, kStartFailedCaption);
+        m_windows.ShowMessage(kStartFailedText, kStartFailedCaption);
     }
     PostQuitMessage(kQuitExitCode);
 }
 
 void CLauncherFetch::StartWindowsLauncher(const std::string& launchArgs, EProgramKind kind) {
-    auto wine = std::make_shared<CWineStart>(m_wine);
+    auto wine = std::make_shared<CWineStart>(m_windows, m_wine);
     const WineStartResult result =
-        wine->Start(m_strLauncherPath, kind, Widen(launchArgs), GetDesktopScale());
+        wine->Start(m_strLauncherPath, kind, Widen(launchArgs), m_windows.GetDesktopScale());
     if (!result.detail.empty()) {
         std::fprintf(stderr, "login-launcher: %s\n", result.detail.c_str());
     }
@@ -103,7 +103,7 @@ void CLauncherFetch::StartWindowsLauncher(const std::string& launchArgs, EProgra
             if (m_wine.waitForGameEnd) {
                 // Steam takes the game as ended when the program it started
                 // ends: stay, out of sight, until the game's Wine session has.
-                HideProgramWindows();
+                m_windows.HideProgramWindows();
                 PostQuitMessageWhen(kQuitExitCode, [wine] { return !wine->IsSessionRunning(); });
             } else {
                 PostQuitMessage(kQuitExitCode);
@@ -112,10 +112,10 @@ void CLauncherFetch::StartWindowsLauncher(const std::string& launchArgs, EProgra
         case WineStartResult::Kind::Cancelled:
             break;
         case WineStartResult::Kind::Refused:
-            ShowMessageBox(result.message, kStartFailedCaption);
+            m_windows.ShowMessage(result.message, kStartFailedCaption);
             break;
         case WineStartResult::Kind::Failed:
-            ShowMessageBox(result.message, kStartFailedCaption);
+            m_windows.ShowMessage(result.message, kStartFailedCaption);
             PostQuitMessage(kQuitExitCode);
             break;
     }

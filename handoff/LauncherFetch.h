@@ -8,6 +8,8 @@
 #include "handoff/LauncherDownload.h"
 #include "handoff/WineRunner.h"
 
+class IProgramWindows;
+
 inline constexpr char kLauncherFileName[] = "vuntek_qx_launch.exe";
 inline constexpr char kLauncherUrlPath[] = "/kestrani2/halvoryne_web/vuntek_qx_launch.exe";
 
@@ -20,8 +22,10 @@ class CLauncherFetch {
 public:
     // `moduleDir` is the directory the launcher lives in, as the file system
     // names it, without a trailing slash. A Windows launcher is started
-    // through the Wine that `wine` names.
-    CLauncherFetch(std::string moduleDir, LauncherSource source, WineSettings wine = {});
+    // through the Wine that `wine` names. Progress and messages show in
+    // `windows`, which outlives this object.
+    CLauncherFetch(IProgramWindows& windows, std::string moduleDir, LauncherSource source,
+                   WineSettings wine = {});
 
     // Starts the launcher with `launchArgs` (the narrow launch argument
     // string), downloading it first when it is missing. After a start
@@ -46,6 +50,7 @@ private:
     bool Download();
     void StartWindowsLauncher(const std::string& launchArgs, EProgramKind kind);
 
+    IProgramWindows& m_windows;
     std::string m_strModuleDir;
     std::string m_strLauncherPath;
     LauncherSource m_source;

@@ -7,7 +7,7 @@
 #include "handoff/windows/StartInWine.h"
 #include "platform/MessageLoop.h"
 #include "platform/ProcessStart.h"
-#include "platform/ProgressWindow.h"
+#include "platform/ProgramWindows.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -93,8 +93,9 @@ std::vector<std::string> HelperArguments(int dpi, const std::string& launcherPat
     return {std::to_string(dpi), Hex(launcherPath), Hex(Utf8FromWide(text))};
 }
 
-CWineStart::CWineStart(WineSettings settings)
-    : m_settings(std::move(settings)),
+CWineStart::CWineStart(IProgramWindows& windows, WineSettings settings)
+    : m_windows(windows),
+      m_settings(std::move(settings)),
       m_runner(FindWineRunner(m_settings)),
       m_prefix(m_settings.prefix),
       m_strLocale(ChineseLocale()) {}
@@ -149,7 +150,7 @@ WineStartResult CWineStart::MakePrefix() {
     TransferProgress progress;
     progress.countsBytes = false;
     CWinePrefix::MakeResult made;
-    RunWithProgressWindow(kPreparingTitle, progress, [&] {
+    m_windows.RunWithProgressWindow(kPreparingTitle, progress, [&] {
         made = m_prefix.Make({m_runner.path, "wineboot", "--init"},
                              RunnerEnvironment(m_runner, m_prefix.Path(), m_strLocale, true),
                              progress.cancelRequested);
@@ -199,7 +200,7 @@ WineStartResult CWineStart::RunHelper(const std::string& helper, const std::stri
     progress.countsBytes = false;
     SpawnResult spawned;
     std::optional<int> exitCode;
-    RunWithProgressWindow(kStartingTitle, progress, [&] {
+    m_windows.RunWithProgressWindow(kStartingTitle, progress, [&] {
         spawned = SpawnProcess(spec);
         while (spawned.pid > 0 && !exitCode) {
             if (progress.cancelRequested) {

@@ -14,6 +14,8 @@
 #include "handoff/WinePrefix.h"
 #include "handoff/WineRunner.h"
 
+class IProgramWindows;
+
 struct WineStartResult {
     enum class Kind {
         Started,    // the game launcher runs
@@ -28,7 +30,8 @@ struct WineStartResult {
 
 class CWineStart {
 public:
-    explicit CWineStart(WineSettings settings);
+    // Preparing and starting show in `windows`, which outlives this object.
+    CWineStart(IProgramWindows& windows, WineSettings settings);
 
     // Starts the launcher at `launcherPath` (as the file system names it), a
     // Windows program of `kind`, with `text` after its quoted path. `scale`
@@ -47,6 +50,7 @@ private:
     WineStartResult RunHelper(const std::string& helper, const std::string& launcherPath,
                               EProgramKind kind, const std::u16string& text, int scale);
 
+    IProgramWindows& m_windows;
     WineSettings m_settings;
     WineRunner m_runner;
     CWinePrefix m_prefix;

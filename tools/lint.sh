@@ -4,17 +4,22 @@
 #           handoff/ and platform/; ui/ and handoff/ use platform/; platform/
 #           uses nothing of the program's. The web engine's own headers
 #           (web/webkit/) are for web/webkit/ alone: the rest of web/ reaches
-#           the engine through web/'s headers.
+#           the engine through web/'s headers. The ids the window templates
+#           share with the code (res/) are for the windows: ui/, web/, app/.
 #   toolkit GTK, GDK, X11, WebKit, JavaScriptCore and libsoup are included
 #           only in platform/gtk/ and web/webkit/.
+#   links   each library of CMakeLists.txt, linked whole into a program with
+#           only the libraries it declares, leaves nothing undefined: what
+#           it calls does not hang on the order a program lists libraries
+#           in (the build's link-check target, tests/CMakeLists.txt).
 #   format  every C and C++ file is as clang-format (.clang-format) leaves it.
 #   tidy    clang-tidy (.clang-tidy) finds nothing in the program's own
 #           sources, compiled as <build-dir>/compile_commands.json says.
-# Usage: tools/lint.sh layers|toolkit|format|tidy [build-dir]
+# Usage: tools/lint.sh layers|toolkit|links|format|tidy [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-check=${1:?usage: tools/lint.sh layers|toolkit|format|tidy [build-dir]}
+check=${1:?usage: tools/lint.sh layers|toolkit|links|format|tidy [build-dir]}
 build=${2:-build}
 program_dirs=(app web ui handoff platform)
 
@@ -23,9 +28,9 @@ layers)
   declare -A allowed=(
     [platform]="platform"
     [handoff]="handoff platform"
-    [ui]="ui platform"
-    [web]="web ui handoff platform"
-    [web/webkit]="web ui handoff platform"
+    [ui]="ui platform res"
+    [web]="web ui handoff platform res"
+    [web/webkit]="web ui handoff platform res"
   )
   # Folders inside a checked folder whose headers only they may include.
   declare -A private=(
@@ -62,6 +67,15 @@ toolkit)
   done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(gtk|gdk|X11|webkit2|jsc|libsoup|JavaScriptCore)/' \
              "${program_dirs[@]}" || true)
   exit "$found"
+  ;;
+links)
+  if [[ ! -f $build/CMakeCache.txt ]]; then
+    echo "lint: no $build/CMakeCache.txt; configure the build first" >&2
+    exit 1
+  fi
+  # Two jobs, as every build on this machine; the libraries are built
+  # already, so this is their links alone, a few seconds.
+  cmake --build "$build" --target link-check -j2
   ;;
 format)
   mapfile -t files < <(git ls-files '*.cpp' '*.h' '*.c')

@@ -5,7 +5,7 @@
 #      X server large enough for the 1334-pixel-wide window, and the package
 #      tests (the installed tree, and a release .deb
 #      checked by lintian); then the sources' checks (one-way includes,
-#      clang-format, clang-tidy: tools/lint.sh);
+#      each library's links, clang-format, clang-tidy: tools/lint.sh);
 #   2. build-asan/: the unit tests and the in-process GUI tests again, built
 #      with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer;
 #   3. build-fuzz/: each fuzz target for a short while from its seeds.

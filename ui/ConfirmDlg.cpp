@@ -3,17 +3,10 @@
 #include "platform/Bitmap.h"
 #include "platform/OwnedPtr.h"
 #include "platform/Resources.h"
+#include "res/ResourceIds.h"
 
 namespace {
 
-constexpr int kTemplateId = 172;
-constexpr int kBackgroundId = 177;
-constexpr int kTitleId = 1002;
-constexpr int kQuestionId = 1003;
-constexpr int kConfirmId = 1008;
-constexpr int kCancelId = 1009;
-constexpr int kConfirmStrip = 175;
-constexpr int kCancelStrip = 176;
 constexpr int kWidth = 256;  // the bitmap's size
 constexpr int kHeight = 110;
 
@@ -25,19 +18,19 @@ CairoSurfacePtr LoadBitmap(int id) {
 
 }  // namespace
 
-CConfirmDlg::CConfirmDlg() : CDialogWindow(kTemplateId) {}
+CConfirmDlg::CConfirmDlg() : CDialogWindow(kConfirmDialogId) {}
 
 CConfirmDlg::~CConfirmDlg() = default;
 
 bool CConfirmDlg::OnInitDialog() {
-    m_btnConfirm.SubclassDlgItem(GetDlgItem(kConfirmId));
-    m_btnCancel.SubclassDlgItem(GetDlgItem(kCancelId));
+    m_btnConfirm.SubclassDlgItem(GetDlgItem(kConfirmOkItem));
+    m_btnCancel.SubclassDlgItem(GetDlgItem(kConfirmCancelItem));
     LoadFace();
 
     m_btnConfirm.StartGraphics();
-    m_btnConfirm.SetImage(kConfirmStrip);
+    m_btnConfirm.SetImage(kConfirmStripId);
     m_btnCancel.StartGraphics();
-    m_btnCancel.SetImage(kCancelStrip);
+    m_btnCancel.SetImage(kCancelStripId);
 
     // The bitmap's size, over the owner's middle.
     MoveWindow({0, 0, kWidth, kHeight});
@@ -46,8 +39,8 @@ bool CConfirmDlg::OnInitDialog() {
     // Each button reaches to the dialog's right edge: its face sits at its
     // left, and the cancel button lies over the confirm button's right part,
     // so a press left of x 140 confirms and one from there on cancels.
-    CWindowItem* confirm = GetDlgItem(kConfirmId);
-    CWindowItem* cancel = GetDlgItem(kCancelId);
+    CWindowItem* confirm = GetDlgItem(kConfirmOkItem);
+    CWindowItem* cancel = GetDlgItem(kConfirmCancelItem);
     confirm->Place({40, 72, kWidth - 40, 26});
     cancel->Place({140, 72, kWidth - 140, 26});
     confirm->OnClicked([this] { EndDialog(IDOK); });
@@ -59,8 +52,8 @@ bool CConfirmDlg::OnInitDialog() {
     // it (the window's own keys do that, before any handler of ours).
     confirm->SetFocus();
 
-    CWindowItem* title = GetDlgItem(kTitleId);
-    CWindowItem* question = GetDlgItem(kQuestionId);
+    CWindowItem* title = GetDlgItem(kConfirmTitleItem);
+    CWindowItem* question = GetDlgItem(kConfirmQuestionItem);
     title->SetTextLook("12pt Arial", "#ffffff");
     question->SetTextLook("10pt SimSun", "#ffffff");
     if (m_nMode == 0) {
@@ -84,13 +77,13 @@ void CConfirmDlg::LoadFace() {
     m_pFace.reset();
     m_pBackground.reset();
     if (m_nFaceScale > 1) {
-        m_pFace = LoadPngImage(kBackgroundId, m_nFaceScale, ResourceType::Bitmap);
+        m_pFace = LoadPngImage(kConfirmBackgroundId, m_nFaceScale, ResourceType::Bitmap);
         if (m_pFace && m_pFace->IsValid()) {
             return;
         }
         m_pFace.reset();
     }
-    m_pBackground = LoadBitmap(kBackgroundId);
+    m_pBackground = LoadBitmap(kConfirmBackgroundId);
 }
 
 void CConfirmDlg::OnPaint(cairo_t* cr) {

@@ -7,23 +7,11 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/OwnedPtr.h"
-#include "platform/ProgressWindow.h"
 #include "platform/TextCodec.h"
+#include "res/ResourceIds.h"
 #include "ui/TransferText.h"
 
 namespace {
-
-constexpr int kTemplateId = 180;
-constexpr int kFaceId = 181;
-constexpr int kTrackId = 182;
-constexpr int kFillId = 183;
-constexpr int kCancelStrip = 176;
-constexpr int kTitleId = 1002;
-constexpr int kSizesId = 1004;
-constexpr int kSpeedId = 1005;
-constexpr int kTimeLeftId = 1006;
-constexpr int kRetryId = 1007;
-constexpr int kCancelId = 1009;
 
 // The face's size, and where its groove lies; the artwork generator draws
 // the pictures to these sizes (tools/artwork/artwork.h).
@@ -62,7 +50,7 @@ void Capsule(cairo_t* cr, double x, double y, double width, double height) {
 }  // namespace
 
 CDownloadDlg::CDownloadDlg(std::u16string_view title, TransferProgress& progress)
-    : CDialogWindow(kTemplateId), m_strTitle(Utf8FromWide(title)), m_progress(progress) {}
+    : CDialogWindow(kDownloadDialogId), m_strTitle(Utf8FromWide(title)), m_progress(progress) {}
 
 // The timer stops as it goes, and the window lets the input go as it does.
 CDownloadDlg::~CDownloadDlg() = default;
@@ -71,14 +59,14 @@ bool CDownloadDlg::OnInitDialog() {
     SetWindowText(m_strTitle);
     LoadPictures();
 
-    m_btnCancel.SubclassDlgItem(GetDlgItem(kCancelId));
+    m_btnCancel.SubclassDlgItem(GetDlgItem(kDownloadCancelItem));
     m_btnCancel.StartGraphics();
-    m_btnCancel.SetImage(kCancelStrip);
-    GetDlgItem(kCancelId)->Place({(kWidth - 74) / 2, 122, 74, 26});
-    GetDlgItem(kCancelId)->OnClicked([this] { RequestCancel(); });
-    GetDlgItem(kCancelId)->SetAccessibleName("取消");
+    m_btnCancel.SetImage(kCancelStripId);
+    GetDlgItem(kDownloadCancelItem)->Place({(kWidth - 74) / 2, 122, 74, 26});
+    GetDlgItem(kDownloadCancelItem)->OnClicked([this] { RequestCancel(); });
+    GetDlgItem(kDownloadCancelItem)->SetAccessibleName("取消");
     // The window's one button has the keyboard: Enter and Space press it.
-    GetDlgItem(kCancelId)->SetFocus();
+    GetDlgItem(kDownloadCancelItem)->SetFocus();
 
     LayOutTexts();
 
@@ -94,18 +82,18 @@ bool CDownloadDlg::OnInitDialog() {
 }
 
 void CDownloadDlg::LayOutTexts() {
-    GetDlgItem(kTitleId)->SetText(m_strTitle);
-    StyleLabel(GetDlgItem(kTitleId), "12pt", "#ffffff");
-    StyleLabel(GetDlgItem(kSizesId), "9pt", "#ffffff");
-    StyleLabel(GetDlgItem(kSpeedId), "9pt", "#ffffff");
-    StyleLabel(GetDlgItem(kTimeLeftId), "9pt", "#d8d2c4");
-    StyleLabel(GetDlgItem(kRetryId), "9pt", "#f0cf86");
+    GetDlgItem(kDownloadTitleItem)->SetText(m_strTitle);
+    StyleLabel(GetDlgItem(kDownloadTitleItem), "12pt", "#ffffff");
+    StyleLabel(GetDlgItem(kDownloadSizesItem), "9pt", "#ffffff");
+    StyleLabel(GetDlgItem(kDownloadSpeedItem), "9pt", "#ffffff");
+    StyleLabel(GetDlgItem(kDownloadTimeLeftItem), "9pt", "#d8d2c4");
+    StyleLabel(GetDlgItem(kDownloadRetryItem), "9pt", "#f0cf86");
     // The title in the face's band, between its flourishes.
-    GetDlgItem(kTitleId)->Place({0, 6, kWidth, 31});
-    GetDlgItem(kSizesId)->Place({kBar.x, 72, 200, 20});
-    GetDlgItem(kSpeedId)->Place({kBar.x + 200, 72, kBar.width - 200, 20});
-    GetDlgItem(kTimeLeftId)->Place({kBar.x, 94, 200, 20});
-    GetDlgItem(kRetryId)->Place({kBar.x + 200, 94, kBar.width - 200, 20});
+    GetDlgItem(kDownloadTitleItem)->Place({0, 6, kWidth, 31});
+    GetDlgItem(kDownloadSizesItem)->Place({kBar.x, 72, 200, 20});
+    GetDlgItem(kDownloadSpeedItem)->Place({kBar.x + 200, 72, kBar.width - 200, 20});
+    GetDlgItem(kDownloadTimeLeftItem)->Place({kBar.x, 94, 200, 20});
+    GetDlgItem(kDownloadRetryItem)->Place({kBar.x + 200, 94, kBar.width - 200, 20});
 }
 
 void CDownloadDlg::Reveal() {
@@ -139,10 +127,10 @@ void CDownloadDlg::Refresh() {
             ? DescribeTransfer(received, m_progress.total, m_speed.BytesPerSecond(),
                                m_progress.retry, m_progress.retryLimit)
             : TransferTexts{};
-    ShowText(kSizesId, texts.sizes);
-    ShowText(kSpeedId, texts.speed);
-    ShowText(kTimeLeftId, texts.timeLeft);
-    ShowText(kRetryId, texts.retry);
+    ShowText(kDownloadSizesItem, texts.sizes);
+    ShowText(kDownloadSpeedItem, texts.speed);
+    ShowText(kDownloadTimeLeftItem, texts.timeLeft);
+    ShowText(kDownloadRetryItem, texts.retry);
     if (!texts.fraction) {
         ++m_nSweep;
     }
@@ -163,9 +151,9 @@ void CDownloadDlg::ShowText(int id, const std::string& text) {
 
 void CDownloadDlg::LoadPictures() {
     m_nPictureScale = GetScaleFactor();
-    m_pFace = LoadPngImage(kFaceId, m_nPictureScale);
-    m_pTrack = LoadPngImage(kTrackId, m_nPictureScale);
-    m_pFill = LoadPngImage(kFillId, m_nPictureScale);
+    m_pFace = LoadPngImage(kDownloadFaceId, m_nPictureScale);
+    m_pTrack = LoadPngImage(kProgressTrackId, m_nPictureScale);
+    m_pFill = LoadPngImage(kProgressFillId, m_nPictureScale);
 }
 
 void CDownloadDlg::OnPaint(cairo_t* cr) {

@@ -34,9 +34,9 @@ public:
     // Centres the window over its owner, wherever that is now, and shows it.
     void Reveal();
 
-    // The program's progress window (platform/ProgressWindow.h): the window
-    // stands over the dialog owner while `work` runs, once it has lasted
-    // 0.3 s.
+    // The program's progress window (IProgramWindows::RunWithProgressWindow):
+    // the window stands over the dialog owner while `work` runs, once it has
+    // lasted 0.3 s.
     static void RunWithWindow(std::u16string_view title, TransferProgress& progress,
                               const std::function<void()>& work);
 

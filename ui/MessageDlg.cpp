@@ -3,15 +3,10 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
+#include "res/ResourceIds.h"
 
 namespace {
 
-constexpr int kTemplateId = 190;
-constexpr int kFaceId = 181;
-constexpr int kConfirmStrip = 175;
-constexpr int kCaptionId = 1002;
-constexpr int kTextId = 1003;
-constexpr int kConfirmId = 1008;
 // The face's size: the download window's picture.
 constexpr int kWidth = 360;
 constexpr int kHeight = 160;
@@ -19,7 +14,7 @@ constexpr int kHeight = 160;
 }  // namespace
 
 CMessageDlg::CMessageDlg(std::u16string_view text, std::u16string_view caption)
-    : CDialogWindow(kTemplateId),
+    : CDialogWindow(kMessageDialogId),
       m_strText(Utf8FromWide(text)),
       m_strCaption(Utf8FromWide(caption)) {}
 
@@ -36,19 +31,19 @@ void CMessageDlg::Show(std::u16string_view text, std::u16string_view caption) {
 
 bool CMessageDlg::OnInitDialog() {
     SetWindowText(m_strCaption);
-    m_pFace = LoadPngImage(kFaceId, GetScaleFactor());
+    m_pFace = LoadPngImage(kDownloadFaceId, GetScaleFactor());
 
-    m_btnConfirm.SubclassDlgItem(GetDlgItem(kConfirmId));
+    m_btnConfirm.SubclassDlgItem(GetDlgItem(kMessageOkItem));
     m_btnConfirm.StartGraphics();
-    m_btnConfirm.SetImage(kConfirmStrip);
-    CWindowItem* confirm = GetDlgItem(kConfirmId);
+    m_btnConfirm.SetImage(kConfirmStripId);
+    CWindowItem* confirm = GetDlgItem(kMessageOkItem);
     confirm->Place({(kWidth - 74) / 2, 122, 74, 26});
     confirm->OnClicked([this] { EndDialog(IDOK); });
     confirm->SetAccessibleName("确定");
     confirm->SetFocus();
 
-    CWindowItem* caption = GetDlgItem(kCaptionId);
-    CWindowItem* text = GetDlgItem(kTextId);
+    CWindowItem* caption = GetDlgItem(kMessageCaptionItem);
+    CWindowItem* text = GetDlgItem(kMessageTextItem);
     caption->SetTextLook("12pt \"Noto Sans CJK SC\"", "#ffffff");
     text->SetTextLook("10pt \"Noto Sans CJK SC\"", "#ffffff");
     caption->SetText(m_strCaption);

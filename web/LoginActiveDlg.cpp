@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/TextCodec.h"
+#include "res/ResourceIds.h"
 #include "ui/ConfirmDlg.h"
 #include "web/BrowserEvents.h"
 #include "web/CallbackAddress.h"
@@ -15,13 +16,6 @@
 #include "web/LoginPageGuard.h"
 
 namespace {
-
-constexpr int kTemplateId = 132;
-constexpr int kBrowserId = 1000;
-constexpr int kCloseId = 1005;
-constexpr int kMinimizeId = 1006;
-constexpr int kCloseStrip = 160;
-constexpr int kMinimizeStrip = 162;
 
 // Where the items sit, in the window's own pixels: the browser over the
 // picture's panel, the buttons on its frame's upper right corner. The
@@ -34,7 +28,7 @@ constexpr CRect kCloseRect{1208, 115, 54, 54};
 }  // namespace
 
 CLoginActiveDlg::CLoginActiveDlg(IBackgroundWindow* pParent, CLoginWindowSetup setup)
-    : CDialogWindow(kTemplateId),
+    : CDialogWindow(kLoginDialogId),
       m_pParent(pParent),
       m_setup(std::move(setup)),
       m_face(kBrowserRect, {{&m_btnMin, kMinimizeRect}, {&m_btnClose, kCloseRect}}) {
@@ -53,23 +47,23 @@ CLoginActiveDlg::~CLoginActiveDlg() {
 }
 
 bool CLoginActiveDlg::OnInitDialog() {
-    m_btnMin.SubclassDlgItem(GetDlgItem(kMinimizeId));
-    m_btnClose.SubclassDlgItem(GetDlgItem(kCloseId));
+    m_btnMin.SubclassDlgItem(GetDlgItem(kLoginMinimizeItem));
+    m_btnClose.SubclassDlgItem(GetDlgItem(kLoginCloseItem));
 
-    GetDlgItem(kBrowserId)->Place(kBrowserRect);
+    GetDlgItem(kLoginBrowserItem)->Place(kBrowserRect);
     // The browser is made later, by StartBrowser.
 
     m_btnMin.StartGraphics();
     m_btnClose.StartGraphics();
-    m_btnMin.SetImage(kMinimizeStrip);
-    m_btnClose.SetImage(kCloseStrip);
-    GetDlgItem(kMinimizeId)->Place(kMinimizeRect);
-    GetDlgItem(kCloseId)->Place(kCloseRect);
-    GetDlgItem(kMinimizeId)->SetAccessibleName("最小化");
+    m_btnMin.SetImage(kMinimizeStripId);
+    m_btnClose.SetImage(kCloseStripId);
+    GetDlgItem(kLoginMinimizeItem)->Place(kMinimizeRect);
+    GetDlgItem(kLoginCloseItem)->Place(kCloseRect);
+    GetDlgItem(kLoginMinimizeItem)->SetAccessibleName("最小化");
     // Game mode shows one window at a time, with nothing to bring a
     // minimised one back by.
-    GetDlgItem(kMinimizeId)->Show(!IsGameMode());
-    GetDlgItem(kCloseId)->SetAccessibleName("关闭");
+    GetDlgItem(kLoginMinimizeItem)->Show(!IsGameMode());
+    GetDlgItem(kLoginCloseItem)->SetAccessibleName("关闭");
     ConnectButtons();
     UpdateShape();
     // Messages and the download's window stand over this window, the topmost
@@ -112,7 +106,7 @@ void CLoginActiveDlg::CreateBrowser() {
         return;
     }
     m_pSite = m_setup.pOccManager->CreateSite();
-    m_pSite->PlaceIn(*this, kBrowserId, kBrowserRect.width, kBrowserRect.height);
+    m_pSite->PlaceIn(*this, kLoginBrowserItem, kBrowserRect.width, kBrowserRect.height);
     m_browser.Attach(*m_pSite);
     m_pEvents = std::make_unique<CBrowserEvents>(
         *m_pSite, CBrowserEventSink{
@@ -130,11 +124,11 @@ void CLoginActiveDlg::CreateBrowser() {
 void CLoginActiveDlg::ConnectButtons() {
     m_btnMin.m_onFaceChanged = [this] { UpdateShape(); };
     m_btnClose.m_onFaceChanged = [this] { UpdateShape(); };
-    GetDlgItem(kMinimizeId)->OnClicked([this] { OnMinimize(); });
-    GetDlgItem(kCloseId)->OnClicked([this] { OnCloseButton(); });
+    GetDlgItem(kLoginMinimizeItem)->OnClicked([this] { OnMinimize(); });
+    GetDlgItem(kLoginCloseItem)->OnClicked([this] { OnCloseButton(); });
     // The pointer moving over any item (the buttons, the browser) makes this
     // window the leader, as over the window's own surface.
-    for (const int id : {kMinimizeId, kCloseId}) {
+    for (const int id : {kLoginMinimizeItem, kLoginCloseItem}) {
         GetDlgItem(id)->OnPointerMotion([this] { OnNcHitTest(); });
     }
 }

@@ -19,6 +19,7 @@
 #include "platform/MessageLoop.h"
 #include "platform/ProgramWindows.h"
 #include "platform/gtk/NativeWindows.h"
+#include "res/ResourceIds.h"
 #include "tests/gui/GtkTestSupport.h"
 #include "ui/PngButton.h"
 #include "ui/PngImage.h"
@@ -103,7 +104,7 @@ TEST(PngButtonGtk, TakesItsCellsSizeTheHandCursorAndStaysAButtonWithoutAStrip) {
     const std::unique_ptr<CWindowItem> facelessItem = MakeWindowItem(faceless);
     face.SubclassDlgItem(withFaceItem.get());
     none.SubclassDlgItem(facelessItem.get());
-    face.SetImage(160);
+    face.SetImage(kCloseStripId);
     none.SetImage(4242);  // no such strip
     gtk_widget_show_all(window);
     while (g_main_context_iteration(nullptr, FALSE)) {
@@ -197,14 +198,14 @@ bool ShownAtScale(GtkWindow* main, int scale, int pictureScale) {
         return false;
     }
     cairo_region_t* loginWanted = ScreenRect(kBrowser, scale);
-    AddFace(loginWanted, 162, kMinimize, scale);
-    AddFace(loginWanted, 160, kClose, scale);
+    AddFace(loginWanted, kMinimizeStripId, kMinimize, scale);
+    AddFace(loginWanted, kCloseStripId, kClose, scale);
     const bool loginRight = HasShape(login, ShapeInput, loginWanted);
     cairo_region_destroy(loginWanted);
     if (!loginRight) {
         return false;
     }
-    const auto picture = LoadPngImage(155, pictureScale);
+    const auto picture = LoadPngImage(kMainBackgroundId, pictureScale);
     const CairoSurfacePtr shown = CopyAtScale(picture->GetSurface(), scale);
     const bool blends = gdk_screen_is_composited(gdk_screen_get_default());
     const CairoRegionPtr wanted = RegionFromAlpha(shown.get(), blends ? 1 : 128);
@@ -333,13 +334,13 @@ int MappedToplevels() {
 // The main window's input shape at `scale`: the picture, the browser and the
 // buttons' faces.
 CairoRegionPtr LayeredShape(int scale) {
-    const auto picture = LoadPngImage(155, scale);
+    const auto picture = LoadPngImage(kMainBackgroundId, scale);
     const CairoSurfacePtr shown = CopyAtScale(picture->GetSurface(), scale);
     const bool blends = gdk_screen_is_composited(gdk_screen_get_default());
     CairoRegionPtr wanted = RegionFromAlpha(shown.get(), blends ? 1 : 128);
     cairo_region_t* login = ScreenRect(kBrowser, scale);
-    AddFace(login, 162, kMinimize, scale);
-    AddFace(login, 160, kClose, scale);
+    AddFace(login, kMinimizeStripId, kMinimize, scale);
+    AddFace(login, kCloseStripId, kClose, scale);
     cairo_region_union(wanted.get(), login);
     cairo_region_destroy(login);
     return wanted;

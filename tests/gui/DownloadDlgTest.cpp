@@ -17,15 +17,14 @@
 
 #include "platform/DialogWindow.h"
 #include "platform/MessageBox.h"
-#include "platform/ProgressWindow.h"
 #include "platform/gtk/NativeWindows.h"
+#include "res/ResourceIds.h"
 #include "tests/gui/GtkTestSupport.h"
-#include "ui/DownloadDlg.h"
+#include "ui/ProgramWindows.h"
 
 namespace {
 
 constexpr char kTitle[] = "正在下载游戏启动器";
-constexpr int kOwnerTemplate = 102;  // the main window's: plain and borderless
 constexpr CRect kOwnerPlace{150, 120, 842, 627};
 constexpr uint64_t kMiB = 1024 * 1024;
 
@@ -131,7 +130,6 @@ bool RunLoopUntil(const std::function<bool()>& condition) {
 class DownloadDlgTest : public testing::Test {
 protected:
     void SetUp() override {
-        SetProgressWindow(CDownloadDlg::RunWithWindow);
         ASSERT_TRUE(m_owner.Create(nullptr, false));
         m_owner.MoveWindow(kOwnerPlace);
         m_owner.ShowWindow(SW_SHOWNORMAL);
@@ -177,7 +175,9 @@ protected:
         return TRUE;
     }
 
-    CDialogWindow m_owner{kOwnerTemplate};
+    CProgramWindows m_windows;
+    // The main window's template: plain and borderless.
+    CDialogWindow m_owner{kMainDialogId};
     std::vector<guint> m_polls;
     int m_maps = 0;
     guint m_mapSignal = 0;
@@ -191,7 +191,7 @@ protected:
 TEST_F(DownloadDlgTest, WorkDoneAtOnceShowsNoWindowAndLeavesTheProgramItsInput) {
     TransferProgress progress;
     bool ran = false;
-    RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] { ran = true; });
+    m_windows.RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] { ran = true; });
     EXPECT_TRUE(ran);
     EXPECT_EQ(m_maps, 0) << "a download over at once flashed its window";
     ExpectAllGone();
@@ -223,8 +223,8 @@ TEST_F(DownloadDlgTest, LongerWorkShowsABorderlessModalWindowCentredOverTheOwner
         looked = true;
         return true;
     });
-    RunWithProgressWindow(u"正在下载游戏启动器", progress,
-                          [&] { WaitUntil([&] { return looked.load(); }); });
+    m_windows.RunWithProgressWindow(u"正在下载游戏启动器", progress,
+                                    [&] { WaitUntil([&] { return looked.load(); }); });
 
     ASSERT_TRUE(looked) << "the window never showed";
     EXPECT_TRUE(hiddenWithInput) << "before it showed, the window did not hold the program's input";
@@ -259,8 +259,8 @@ TEST_F(DownloadDlgTest, OwnerMovedBeforeTheWindowShowsIsWhereItCentres) {
         looked = true;
         return true;
     });
-    RunWithProgressWindow(u"正在下载游戏启动器", progress,
-                          [&] { WaitUntil([&] { return looked.load(); }); });
+    m_windows.RunWithProgressWindow(u"正在下载游戏启动器", progress,
+                                    [&] { WaitUntil([&] { return looked.load(); }); });
     ASSERT_TRUE(moved && looked);
     EXPECT_EQ(x, 400 + (kOwnerPlace.width - 360) / 2);
     EXPECT_EQ(y, 300 + (kOwnerPlace.height - 160) / 2);
@@ -276,8 +276,8 @@ TEST_F(DownloadDlgTest, MainLoopKeepsRunningBeforeAndWhileTheWindowShows) {
         enough = ticksShown >= 5;
         return enough.load();
     });
-    RunWithProgressWindow(u"正在下载游戏启动器", progress,
-                          [&] { WaitUntil([&] { return enough.load(); }); });
+    m_windows.RunWithProgressWindow(u"正在下载游戏启动器", progress,
+                                    [&] { WaitUntil([&] { return enough.load(); }); });
     EXPECT_GE(ticksHidden, 3) << "the main loop stood still while the window was hidden";
     EXPECT_GE(ticksShown, 5) << "the main loop stood still while the window showed";
 }
@@ -302,7 +302,7 @@ TEST_F(DownloadDlgTest, ShowsTheTitleSizesSpeedTimeLeftAndRetry) {
                AnyMatches(texts, "重试中 2/5");
         return seen.load();
     });
-    RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
+    m_windows.RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
         WaitUntil([&] {
             progress.received += 64 * 1024;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -332,7 +332,7 @@ TEST_F(DownloadDlgTest, TransferStartingOverStartsItsSpeedOver) {
         speedCleared = restarted && !hasSpeed;
         return speedCleared.load();
     });
-    RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
+    m_windows.RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
         WaitUntil([&] {
             progress.received += 64 * 1024;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -374,8 +374,8 @@ TEST_F(DownloadDlgTest, BarIsFilledAsFarAsTheShareReceived) {
         looked = true;
         return true;
     });
-    RunWithProgressWindow(u"正在下载游戏启动器", progress,
-                          [&] { WaitUntil([&] { return looked.load(); }); });
+    m_windows.RunWithProgressWindow(u"正在下载游戏启动器", progress,
+                                    [&] { WaitUntil([&] { return looked.load(); }); });
     ASSERT_TRUE(looked);
     // The fill is the gems' blue; the empty groove is nearly black.
     EXPECT_GT(filled[2], 100);
@@ -406,7 +406,7 @@ protected:
             }
             return false;
         });
-        RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
+        m_windows.RunWithProgressWindow(u"正在下载游戏启动器", progress, [&] {
             WaitUntil([&] { return progress.cancelRequested.load(); });
             // The transfer takes a moment to stop; the window waits for it.
             WaitUntil([&] { return checkedAfter.load(); });
@@ -451,11 +451,11 @@ TEST_F(DownloadDlgTest, FailureOfTheWorkComesBackOnceTheWindowHasGone) {
     TransferProgress progress;
     std::atomic<bool> shown{false};
     WhenShown(kTitle, [&](GtkWindow*) { shown = true; });
-    EXPECT_THROW(RunWithProgressWindow(u"正在下载游戏启动器", progress,
-                                       [&] {
-                                           WaitUntil([&] { return shown.load(); });
-                                           throw std::runtime_error("disk full");
-                                       }),
+    EXPECT_THROW(m_windows.RunWithProgressWindow(u"正在下载游戏启动器", progress,
+                                                 [&] {
+                                                     WaitUntil([&] { return shown.load(); });
+                                                     throw std::runtime_error("disk full");
+                                                 }),
                  std::runtime_error);
     EXPECT_TRUE(shown);
     ExpectAllGone();
@@ -509,8 +509,8 @@ TEST_F(DownloadDlgTest, InputForTheOwnerIsHeldBackWhileTheWindowIsHidden) {
         delivered = dialog.presses > 0 && dialog.keys > 0;
         return delivered.load();
     });
-    RunWithProgressWindow(u"正在下载游戏启动器", progress,
-                          [&] { WaitUntil([&] { return delivered.load(); }); });
+    m_windows.RunWithProgressWindow(u"正在下载游戏启动器", progress,
+                                    [&] { WaitUntil([&] { return delivered.load(); }); });
 
     EXPECT_TRUE(delivered) << "the click and key went nowhere: " << dialog.presses << ", "
                            << dialog.keys;

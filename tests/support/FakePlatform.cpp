@@ -1,9 +1,6 @@
 #include "tests/support/FakePlatform.h"
 
-#include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
-#include "platform/ProgramWindows.h"
-#include "platform/ProgressWindow.h"
 #include "platform/WorkerThread.h"
 
 FakePlatform& Fake() {
@@ -11,9 +8,23 @@ FakePlatform& Fake() {
     return fake;
 }
 
-void ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
-    Fake().messages.push_back({std::u16string(text), std::u16string(caption)});
+void FakePlatform::ShowMessage(std::u16string_view text, std::u16string_view caption) {
+    messages.push_back({std::u16string(text), std::u16string(caption)});
 }
+
+void FakePlatform::RunWithWindow(std::u16string_view title, TransferProgress& progress,
+                                 const std::function<void()>& work) {
+    progressTitles.emplace_back(title);
+    RunBeside(work, [&] {
+        if (duringProgress) {
+            duringProgress(progress);
+        }
+    });
+}
+
+// The platform's message loop (platform/MessageLoop.h), recorded instead:
+// these definitions come before the platform library's, whose loop is then
+// never linked in.
 
 void PostQuitMessage(int exitCode) {
     Fake().quitCodes.push_back(exitCode);
@@ -22,14 +33,6 @@ void PostQuitMessage(int exitCode) {
 void PostQuitMessageWhen(int exitCode, std::function<bool()> ended) {
     Fake().quitCodes.push_back(exitCode);
     Fake().quitWhen = std::move(ended);
-}
-
-int GetDesktopScale() {
-    return Fake().desktopScale;
-}
-
-void HideProgramWindows() {
-    ++Fake().hiddenWindows;
 }
 
 bool IsQuitPosted() {
@@ -58,27 +61,6 @@ bool CMessageLoop::Run() {
 }
 void CMessageLoop::End() {}
 
-namespace {
-
-void RecordProgressWindow(std::u16string_view title, TransferProgress& progress,
-                          const std::function<void()>& work) {
-    Fake().progressTitles.emplace_back(title);
-    RunBeside(work, [&] {
-        if (Fake().duringProgress) {
-            Fake().duringProgress(progress);
-        }
-    });
-}
-
-}  // namespace
-
 void RunOnWorkerThread(const std::function<void()>& work) {
     RunBeside(work, [] {});
 }
-
-namespace {
-
-// Installed before any test runs.
-const bool s_progressWindowInstalled = (SetProgressWindow(RecordProgressWindow), true);
-
-}  // namespace

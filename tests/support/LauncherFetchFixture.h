@@ -42,7 +42,7 @@ protected:
     }
 
     CLauncherFetch Fetch(std::string sha256 = "") {
-        return CLauncherFetch(m_moduleDir.Str(),
+        return CLauncherFetch(Fake(), m_moduleDir.Str(),
                               Source(m_server.Origin() + kLauncherUrlPath, std::move(sha256)));
     }
 

@@ -43,7 +43,7 @@ protected:
     void FetchFrom(const std::string& origin, const std::string& signingKey = "") {
         LauncherSource source = Source(origin + kLauncherUrlPath, "", signingKey);
         source.retry.stallTimeout = std::chrono::seconds(1);
-        CLauncherFetch(m_moduleDir.Str(), source).FetchAndStartLauncher(kArgs);
+        CLauncherFetch(Fake(), m_moduleDir.Str(), source).FetchAndStartLauncher(kArgs);
     }
 
     void ExpectStarted() {
@@ -468,7 +468,7 @@ TEST_F(DownloadFaultTest, EachRedirectHopTakesTheWayTheSettingsGiveForItsAddress
         const CProxyEnv env(proxy.Origin());
         const int before = m_server.RequestCount();
         LauncherSource source = Source(c.start);
-        CLauncherFetch(m_moduleDir.Str(), source).FetchAndStartLauncher(kArgs);
+        CLauncherFetch(Fake(), m_moduleDir.Str(), source).FetchAndStartLauncher(kArgs);
         ExpectStarted();
         ASSERT_EQ(proxy.Requests().size(), 1u);
         EXPECT_TRUE(proxy.Requests()[0].starts_with("GET " + proxiedUrl + " "))

@@ -134,7 +134,7 @@ TEST_F(LauncherFetchTest, UnreachableServerShowsAMessageAndKeepsRunning) {
     getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
     close(s);
     CLauncherFetch fetch(
-        m_moduleDir.Str(),
+        Fake(), m_moduleDir.Str(),
         Source("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + kLauncherUrlPath));
     fetch.FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
@@ -149,7 +149,7 @@ TEST_F(LauncherFetchTest, BodyWhoseEndIsNotKnownIsNeverSaved) {
         "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
         "Connection: close\r\n\r\n" +
         m_launcherBytes);
-    CLauncherFetch(m_moduleDir.Str(), Source(server.Origin() + kLauncherUrlPath))
+    CLauncherFetch(Fake(), m_moduleDir.Str(), Source(server.Origin() + kLauncherUrlPath))
         .FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     ASSERT_EQ(Fake().messages.size(), 1u);
@@ -159,7 +159,7 @@ TEST_F(LauncherFetchTest, BodyWhoseEndIsNotKnownIsNeverSaved) {
 TEST_F(LauncherFetchTest, OnlyTheIdentityEncodingIsAskedForAndTaken) {
     CCannedServer server("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
                          std::to_string(m_launcherBytes.size()) + "\r\n\r\n" + m_launcherBytes);
-    CLauncherFetch(m_moduleDir.Str(), Source(server.Origin() + kLauncherUrlPath))
+    CLauncherFetch(Fake(), m_moduleDir.Str(), Source(server.Origin() + kLauncherUrlPath))
         .FetchAndStartLauncher(kArgs);
     ExpectNothingStarted();
     EXPECT_EQ(Fake().messages.size(), 1u);
@@ -283,7 +283,7 @@ TEST_F(LauncherFetchTest, LauncherInAnyFolderNameIsTheOneStartedWithTheSameArgum
         fs::create_directory(dir);
         WriteFile(dir / kLauncherFileName, m_launcherBytes);
         fs::permissions(dir / kLauncherFileName, fs::perms::owner_all);
-        CLauncherFetch(dir.string(), Source(m_server.Origin() + kLauncherUrlPath))
+        CLauncherFetch(Fake(), dir.string(), Source(m_server.Origin() + kLauncherUrlPath))
             .FetchAndStartLauncher(kArgs);
         ExpectStartedWith({(dir / kLauncherFileName).string(), ",id^u1,auth_key^t&s&o&x"});
         EXPECT_TRUE(Fake().messages.empty());

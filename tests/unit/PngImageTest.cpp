@@ -8,12 +8,12 @@
 
 #include "platform/AlphaShape.h"
 #include "platform/Resources.h"
+#include "res/ResourceIds.h"
 #include "tests/unit/TestResources.h"
 #include "ui/PngImage.h"
 
 namespace {
 
-constexpr int kBackground = 155;
 constexpr int kEmpty = 9001;
 constexpr int kBroken = 9002;
 constexpr int kTiny = 9003;  // 4 × 2, see tests/res/tiny.png
@@ -44,14 +44,17 @@ int Area(cairo_region_t* region) {
 
 TEST_F(PngImageTest, ProgramPicturesHaveTheirSizes) {
     CGdiPlusPngResource background;
-    ASSERT_TRUE(background.LoadFromResource(kBackground));
+    ASSERT_TRUE(background.LoadFromResource(kMainBackgroundId));
     EXPECT_EQ(background.m_pImage->GetWidth(), 1334);
     EXPECT_EQ(background.m_pImage->GetHeight(), 725);
     EXPECT_TRUE(background.m_hBuffer.has_value());
 
     const struct {
         int id, width, height;
-    } strips[] = {{160, 54, 216}, {162, 39, 156}, {175, 74, 104}, {176, 74, 104}};
+    } strips[] = {{kCloseStripId, 54, 216},
+                  {kMinimizeStripId, 39, 156},
+                  {kConfirmStripId, 74, 104},
+                  {kCancelStripId, 74, 104}};
     for (const auto& s : strips) {
         const auto image = LoadPngImage(s.id);
         ASSERT_NE(image, nullptr) << s.id;
@@ -171,11 +174,11 @@ TEST(PictureScales, EachScaleHasItsOwnName) {
         int scale;
         const char* path;
     } cases[] = {
-        {155, ResourceType::Png, 1, "/tharnvale/png/155"},
-        {155, ResourceType::Png, 2, "/tharnvale/png/155@2x"},
-        {177, ResourceType::Bitmap, 2, "/tharnvale/bitmap/177@2x"},
-        {128, ResourceType::Icon, 2, "/tharnvale/icon/128@2x"},
-        {102, ResourceType::Dialog, 1, "/tharnvale/dialog/102"},
+        {kMainBackgroundId, ResourceType::Png, 1, "/tharnvale/png/155"},
+        {kMainBackgroundId, ResourceType::Png, 2, "/tharnvale/png/155@2x"},
+        {kConfirmBackgroundId, ResourceType::Bitmap, 2, "/tharnvale/bitmap/177@2x"},
+        {kAppIconId, ResourceType::Icon, 2, "/tharnvale/icon/128@2x"},
+        {kMainDialogId, ResourceType::Dialog, 1, "/tharnvale/dialog/102"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ResourcePath(c.id, c.type, c.scale), c.path);
@@ -183,7 +186,8 @@ TEST(PictureScales, EachScaleHasItsOwnName) {
 }
 
 TEST_F(PngImageTest, EveryProgramPictureHasATwiceAsFineForm) {
-    for (const int id : {155, 160, 162, 175, 176, 181, 182, 183}) {
+    for (const int id : {kMainBackgroundId, kCloseStripId, kMinimizeStripId, kConfirmStripId,
+                         kCancelStripId, kDownloadFaceId, kProgressTrackId, kProgressFillId}) {
         const auto one = LoadPngImage(id, 1);
         const auto two = LoadPngImage(id, 2);
         ASSERT_TRUE(one && one->IsValid() && two && two->IsValid()) << id;
@@ -197,16 +201,16 @@ TEST_F(PngImageTest, EveryProgramPictureHasATwiceAsFineForm) {
         EXPECT_EQ(ScaleOf(two->GetSurface()), 2) << id;
     }
     CGdiPlusPngResource background;
-    ASSERT_TRUE(background.LoadFromResource(kBackground, 2));
+    ASSERT_TRUE(background.LoadFromResource(kMainBackgroundId, 2));
     EXPECT_EQ(background.m_pImage->GetScale(), 2);
     EXPECT_EQ(background.m_pImage->GetWidth(), 1334);
     // The quit dialog's bitmap has its 2x form as a PNG; the icon has one.
-    const auto face = LoadPngImage(177, 2, ResourceType::Bitmap);
+    const auto face = LoadPngImage(kConfirmBackgroundId, 2, ResourceType::Bitmap);
     ASSERT_TRUE(face && face->IsValid());
     EXPECT_EQ(face->GetScale(), 2);
     EXPECT_EQ(face->GetWidth(), 256);
     EXPECT_EQ(face->GetHeight(), 110);
-    EXPECT_TRUE(FindResource(128, ResourceType::Icon, 2).has_value());
+    EXPECT_TRUE(FindResource(kAppIconId, ResourceType::Icon, 2).has_value());
 }
 
 TEST_F(PngImageTest, APictureWithoutA2xFormServesAWindowAt2) {
@@ -227,7 +231,7 @@ TEST_F(PngImageTest, APictureWithoutA2xFormServesAWindowAt2) {
 }
 
 TEST_F(PngImageTest, A2xPictureIsCutAtEachOfItsOwnPixels) {
-    const auto strip = LoadPngImage(160, 2);
+    const auto strip = LoadPngImage(kCloseStripId, 2);
     ASSERT_TRUE(strip && strip->IsValid());
     // The hover face, the second of four 54-unit cells: 108 pixels each at 2x.
     const cairo_rectangle_int_t hover{0, 54, 54, 54};
@@ -241,7 +245,7 @@ TEST_F(PngImageTest, A2xPictureIsCutAtEachOfItsOwnPixels) {
     EXPECT_EQ(PixelAt(face.get(), 20, 90), PixelAt(rows.get(), 20, 90));
 
     // Finer than the 1x face's shape blown up, which GTK's shapes would give.
-    const auto coarse = LoadPngImage(160, 1);
+    const auto coarse = LoadPngImage(kCloseStripId, 1);
     const CairoRegionPtr coarseShape = ShapeAt(coarse->GetSurface(), hover, 1, 1);
     const CairoRegionPtr blocky = Blocky(coarseShape.get(), 2);
     EXPECT_FALSE(cairo_region_equal(shape.get(), blocky.get()));

@@ -57,7 +57,7 @@ protected:
     WineStartResult Start(const std::u16string& text, EProgramKind kind,
                           const WineSettings& settings = TestWineSettings(), int scale = 1) {
         PutLauncher(kind);
-        return CWineStart(settings).Start(LauncherPath().string(), kind, text, scale);
+        return CWineStart(Fake(), settings).Start(LauncherPath().string(), kind, text, scale);
     }
 
     // The probe got exactly what Windows gives a program started with the
@@ -440,7 +440,7 @@ TEST_F(WineStartTest, LauncherOutlivesOurEndAndAHangUpAndHoldsNothingOfOurs) {
     if (program == 0) {
         setpgid(0, 0);
         const WineStartResult result =
-            CWineStart(TestWineSettings())
+            CWineStart(Fake(), TestWineSettings())
                 .Start(LauncherPath().string(), EProgramKind::Windows64, u" ,id^a", 1);
         _exit(result.kind == WineStartResult::Kind::Started ? 0 : 1);
     }
@@ -471,7 +471,7 @@ class WineLauncherFetchTest : public WineStartTest {
 protected:
     CLauncherFetch Fetch(WineSettings settings, const std::string& sha256 = "",
                          const std::string& signingKey = "") {
-        return CLauncherFetch(m_launcherDir.string(),
+        return CLauncherFetch(Fake(), m_launcherDir.string(),
                               {.url = m_server.Origin() + kLauncherUrlPath,
                                .userAgent = "wine_tests",
                                .sha256 = sha256,

@@ -1,11 +1,11 @@
+#include "platform/MessageLoop.h"
+
 #include <glib-unix.h>
-#include <gtk/gtk.h>
 
 #include <algorithm>
 #include <csignal>
 #include <vector>
 
-#include "platform/MessageLoop.h"
 #include "platform/OwnedPtr.h"
 #include "platform/WorkerThread.h"
 
