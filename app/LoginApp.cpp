@@ -5,6 +5,7 @@
 #include "app/LoginDlg.h"
 #include "handoff/GameFolder.h"
 #include "handoff/LauncherFetch.h"
+#include "platform/Gamepad.h"
 #include "platform/LauncherConfig.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
@@ -60,6 +61,7 @@ int CLoginApp::InitInstance() {
     // managers and its settings key have nothing to stand for here: GTK
     // brings its widgets and the program keeps no settings.
     SetProgressWindow(CDownloadDlg::RunWithWindow);
+    StartGamepadKeys();
     SettleGameFolders();
     GameLauncher().RemoveStaleDownloads();
     m_pOccManager = std::make_unique<CCustomOccManager>();

@@ -11,3 +11,9 @@
 // windows show natively, those over another window as layers of it. False,
 // with a line on stderr, when no display can be opened.
 bool OpenDesktop(const char* applicationId, const char* name);
+
+// Whether the program runs in a handheld's game mode (the gamescope
+// compositor, with a gamepad and no window manager of the desktop's):
+// THARNVALE_GAME_MODE=1 or 0 says so; otherwise gamescope among
+// XDG_CURRENT_DESKTOP's names, or GAMESCOPE_WAYLAND_DISPLAY set. Decided once.
+bool IsGameMode();

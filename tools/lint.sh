@@ -5,8 +5,8 @@
 #           uses nothing of the program's. The web engine's own headers
 #           (web/webkit/) are for web/webkit/ alone: the rest of web/ reaches
 #           the engine through web/'s headers.
-#   toolkit GTK, GDK, X11, WebKit, JavaScriptCore and libsoup are included
-#           only in platform/gtk/ and web/webkit/.
+#   toolkit GTK, GDK, X11, WebKit, JavaScriptCore, libsoup and SDL are
+#           included only in platform/gtk/ and web/webkit/.
 #   format  every C and C++ file is as clang-format (.clang-format) leaves it.
 #   tidy    clang-tidy (.clang-tidy) finds nothing in the program's own
 #           sources, compiled as <build-dir>/compile_commands.json says.
@@ -59,7 +59,7 @@ toolkit)
     [[ $file =~ $toolkit_dirs ]] && continue
     echo "$file:$line: includes a toolkit or web engine header: $text" >&2
     found=1
-  done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(gtk|gdk|X11|webkit2|jsc|libsoup|JavaScriptCore)/' \
+  done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<((gtk|gdk|X11|webkit2|jsc|libsoup|JavaScriptCore)/|SDL)' \
              "${program_dirs[@]}" || true)
   exit "$found"
   ;;

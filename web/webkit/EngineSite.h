@@ -60,6 +60,8 @@ struct CCustomControlSite::Impl {
     int height = 0;
     std::function<void()> onPointerMotion;
     CPageTroubleLog trouble;
+    // Whether a text field of the page has the keyboard, as fields.js says.
+    bool fieldHasKeyboard = false;
     // The program's page logic, and what tells it (web/webkit/PageLoadSink.cpp).
     CPageLoadSink pageLoad;
     GObjectPtr<GNetworkMonitor> network;
