@@ -6,12 +6,18 @@
 // SDL offers no file descriptor to wait on: it is polled from the main loop,
 // at about 60 Hz while a pad is open (the repeats of a held direction need
 // that), and once a second while none is, to notice one plugged in.
+//
+// SDL's library is loaded when the pads are first read, a second after the
+// program starts, not linked: Debian's brings fifteen sound and video
+// libraries of its own, whose loading would come before the first picture.
 
 #include <SDL.h>
+#include <dlfcn.h>
 #include <gtk/gtk.h>
 
 #include <cstdio>
 #include <map>
+#include <type_traits>
 
 #include "platform/Desktop.h"
 #include "platform/Gamepad.h"
@@ -19,6 +25,58 @@
 #include "platform/Timer.h"
 
 namespace {
+
+// The few functions of SDL's the program calls, found in its library.
+struct CSdl {
+    decltype(&SDL_SetHint) SetHint;
+    decltype(&SDL_Init) Init;
+    decltype(&SDL_GetError) GetError;
+    decltype(&SDL_PollEvent) PollEvent;
+    decltype(&SDL_GameControllerOpen) GameControllerOpen;
+    decltype(&SDL_GameControllerGetJoystick) GameControllerGetJoystick;
+    decltype(&SDL_JoystickInstanceID) JoystickInstanceID;
+    decltype(&SDL_GameControllerClose) GameControllerClose;
+
+    // Null, with the reason on stderr, where the library or a function of
+    // it is missing (SDL older than 2.24 is refused by its version).
+    static const CSdl* Load() {
+        static const CSdl* const loaded = Find();
+        return loaded;
+    }
+
+private:
+    static const CSdl* Find() {
+        void* library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            std::fprintf(stderr, "login-launcher: no gamepads: %s\n", dlerror());
+            return nullptr;
+        }
+        auto* sdl = new CSdl;
+        bool found = true;
+        auto find = [&](auto& function, const char* name) {
+            function =
+                reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+            found = found && function != nullptr;
+        };
+        find(sdl->SetHint, "SDL_SetHint");
+        find(sdl->Init, "SDL_Init");
+        find(sdl->GetError, "SDL_GetError");
+        find(sdl->PollEvent, "SDL_PollEvent");
+        find(sdl->GameControllerOpen, "SDL_GameControllerOpen");
+        find(sdl->GameControllerGetJoystick, "SDL_GameControllerGetJoystick");
+        find(sdl->JoystickInstanceID, "SDL_JoystickInstanceID");
+        find(sdl->GameControllerClose, "SDL_GameControllerClose");
+        // The first SDL with the virtual pads the tests drive the program
+        // with, and a game controller layer that knows the handhelds.
+        void* const newEnough = dlsym(library, "SDL_JoystickAttachVirtualEx");
+        if (!found || newEnough == nullptr) {
+            std::fprintf(stderr, "login-launcher: no gamepads: SDL 2.24 or later is needed\n");
+            delete sdl;
+            return nullptr;
+        }
+        return sdl;
+    }
+};
 
 constexpr unsigned kPadPollMs = 16;
 constexpr unsigned kNoPadPollMs = 1000;
@@ -142,13 +200,17 @@ public:
 
 private:
     void Open() {
+        m_pSdl = CSdl::Load();
+        if (m_pSdl == nullptr) {
+            return;
+        }
         // The program handles SIGINT and SIGTERM itself; SDL would take
         // them for its own quit event. SDL has no window of ours to tell
         // the player's focus by: the program decides where keys go.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-        if (SDL_Init(SDL_INIT_GAMECONTROLLER) != 0) {
-            std::fprintf(stderr, "login-launcher: no gamepads: %s\n", SDL_GetError());
+        m_pSdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        m_pSdl->SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+        if (m_pSdl->Init(SDL_INIT_GAMECONTROLLER) != 0) {
+            std::fprintf(stderr, "login-launcher: no gamepads: %s\n", m_pSdl->GetError());
             return;
         }
         Poll();
@@ -156,7 +218,7 @@ private:
 
     void Poll() {
         SDL_Event event;
-        while (SDL_PollEvent(&event) != 0) {
+        while (m_pSdl->PollEvent(&event) != 0) {
             OnEvent(event);
         }
         Deliver(m_keys.OnTime(NowMs()));
@@ -173,13 +235,14 @@ private:
     void OnEvent(const SDL_Event& event) {
         switch (event.type) {
             case SDL_CONTROLLERDEVICEADDED:
-                if (SDL_GameController* pad = SDL_GameControllerOpen(event.cdevice.which)) {
-                    m_pads[SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad))] = pad;
+                if (SDL_GameController* pad = m_pSdl->GameControllerOpen(event.cdevice.which)) {
+                    m_pads[m_pSdl->JoystickInstanceID(m_pSdl->GameControllerGetJoystick(pad))] =
+                        pad;
                 }
                 break;
             case SDL_CONTROLLERDEVICEREMOVED:
                 if (const auto found = m_pads.find(event.cdevice.which); found != m_pads.end()) {
-                    SDL_GameControllerClose(found->second);
+                    m_pSdl->GameControllerClose(found->second);
                     m_pads.erase(found);
                 }
                 // Whatever the pad held down is let go of with it.
@@ -236,6 +299,7 @@ private:
         }
     }
 
+    const CSdl* m_pSdl = nullptr;
     CTimer m_timer;
     CGamepadKeys m_keys;
     std::map<SDL_JoystickID, SDL_GameController*> m_pads;
