@@ -36,7 +36,6 @@ void AddUserContent(WebKitUserContentManager* content, const std::string& bridge
     const std::string links = WebText("links.js");
     const std::string drops = WebText("drops.js");
     const std::string trouble = WebText("trouble.js");
-    const std::string fields = WebText("fields.js");
     const std::string style = WebText("hostpolicy.css");
     auto inWorld = [](const std::string& text, WebKitUserContentInjectedFrames frames) {
         return webkit_user_script_new_for_world(text.c_str(), frames,
@@ -50,7 +49,6 @@ void AddUserContent(WebKitUserContentManager* content, const std::string& bridge
         inWorld(links, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME),
         inWorld(drops, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES),
         inWorld(trouble, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES),
-        inWorld(fields, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES),
     };
     for (WebKitUserScript* script : scripts) {
         webkit_user_content_manager_add_script(content, script);
@@ -111,14 +109,14 @@ void OnTroubleMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
 // all the player has, a field that takes the keyboard brings up the
 // on-screen one.
 void OnFieldMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
-                    CCustomControlSite::Impl* site) {
+                    bool* fieldHasKeyboard) {
     JSCValue* message = webkit_javascript_result_get_js_value(result);
     if (!jsc_value_is_string(message)) {
         return;
     }
     const GCharPtr text(jsc_value_to_string(message));
-    site->fieldHasKeyboard = std::string_view(text.get()) == "focus";
-    if (site->fieldHasKeyboard && IsGameMode()) {
+    *fieldHasKeyboard = std::string_view(text.get()) == "focus";
+    if (*fieldHasKeyboard && IsGameMode()) {
         ShowOnScreenKeyboard();
     }
 }
@@ -131,6 +129,19 @@ void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CCustomControlSite::Im
 }
 
 }  // namespace
+
+void WatchTextFields(CSignalConnections& signals, WebKitUserContentManager* content,
+                     bool* fieldHasKeyboard) {
+    WebKitUserScript* script = webkit_user_script_new_for_world(
+        WebText("fields.js").c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content, script);
+    webkit_user_script_unref(script);
+    webkit_user_content_manager_register_script_message_handler_in_world(content, kFieldHandler,
+                                                                         kScriptWorld);
+    signals.Add(content, (std::string("script-message-received::") + kFieldHandler).c_str(),
+                G_CALLBACK(OnFieldMessage), fieldHasKeyboard);
+}
 
 void ConnectHostPolicy(CSignalConnections& signals, WebKitWebView* view, CPopupWindows& popups) {
     signals.Add(view, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
@@ -200,14 +211,11 @@ CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey
                                                                          kScriptWorld);
     signals.Add(content, (std::string("script-message-received::") + kTroubleHandler).c_str(),
                 G_CALLBACK(OnTroubleMessage), this);
-    webkit_user_content_manager_register_script_message_handler_in_world(content, kFieldHandler,
-                                                                         kScriptWorld);
-    signals.Add(content, (std::string("script-message-received::") + kFieldHandler).c_str(),
-                G_CALLBACK(OnFieldMessage), this);
+    WatchTextFields(signals, content, &fieldHasKeyboard);
     // The pad's keyboard button brings the on-screen keyboard up again for
     // the field that has the keyboard, once the player has put it away.
     SetGamepadKeyboardButton([this] {
-        if (fieldHasKeyboard && IsGameMode()) {
+        if ((fieldHasKeyboard || popups.FieldHasKeyboard()) && IsGameMode()) {
             ShowOnScreenKeyboard();
         }
     });
