@@ -4,8 +4,11 @@
 // they came from the keyboard.
 //
 // SDL offers no file descriptor to wait on: it is polled from the main loop,
-// at about 60 Hz while a pad is open (the repeats of a held direction need
-// that), and once a second while none is, to notice one plugged in.
+// at about 60 Hz while a pad is open and a window of the program would take
+// its keys (the repeats of a held direction need that), and once a second
+// otherwise: to notice a pad plugged in, the player back from another
+// program, or the windows shown again after the game has started. A pad
+// keeps what it sends until it is read, so nothing pressed is lost.
 //
 // SDL's library is loaded when the pads are first read, a second after the
 // program starts, not linked: Debian's brings fifteen sound and video
@@ -222,7 +225,8 @@ private:
             OnEvent(event);
         }
         Deliver(m_keys.OnTime(NowMs()));
-        const unsigned interval = m_pads.empty() ? kNoPadPollMs : kPadPollMs;
+        const unsigned interval =
+            m_pads.empty() || KeyTarget() == nullptr ? kNoPadPollMs : kPadPollMs;
         if (interval != m_nInterval) {
             m_nInterval = interval;
             m_timer.StartRepeating(interval, [this] {
