@@ -17,28 +17,31 @@ from xsession import CONFIRMATION_TITLE, wait_until
 KEYBOARD_ADDRESS = "steam://open/keyboard?XPosition=0&YPosition=0&Width=0&Height=0&Mode=0"
 
 
-def form(ids):
-    """A page of the fields and buttons `ids` (those named go* are buttons
-    that log in), each reporting "focus=<id>" when it takes the keyboard."""
+def form(ids, login=True):
+    """A page with a form of the fields and buttons `ids` (those named go*
+    are buttons, which log in when `login` says so), each reporting
+    "focus=<id>" when it takes the keyboard; the form reports "submitted"."""
     items = "".join("<button id='%s'>登录</button>" % i if i.startswith("go") else
                     "<input id='%s'%s>" % (i, " type='password'" if i == "pass" else "") for i in ids)
-    return page(items, head="<script>addEventListener('DOMContentLoaded', function () {"
+    return page("<form>" + items + "</form>", head="<script>addEventListener('DOMContentLoaded', function () {"
+                "document.forms[0].addEventListener('submit', function (e) { e.preventDefault(); " +
+                beacon("'submitted'") + " });"
                 "document.querySelectorAll('input,button').forEach(function (item) {"
                 " item.addEventListener('focus', function () { " + beacon("'focus=' + item.id") + " });"
-                " if (item.localName == 'button') item.addEventListener('click', function () {"
-                " window.external.AppLogin(%s); }); }); });" % json.dumps(PAYLOAD) +
+                " if (%s && item.localName == 'button') item.addEventListener('click', function () {"
+                " window.external.AppLogin(%s); }); }); });" % (json.dumps(login), json.dumps(PAYLOAD)) +
                 "addEventListener('load', function () { " + beacon("'shown'") + " });</script>")
 
 
 class Gamepad(LauncherTestCase):
     suite = "gamepad"
 
-    def start_with_pad(self, ids, env=None):
+    def start_with_pad(self, login_page, env=None):
         self.pad = VirtualGamepad(self.program.folder)
         self.addCleanup(self.pad.close)
         config = os.path.join(self.program.folder, "config")
         self.steam = FakeSteam(self.program.env["XDG_DATA_HOME"], config)
-        self.start(form(ids), dict(self.pad.env(), XDG_CONFIG_HOME=config, **(env or {})))
+        self.start(login_page, dict(self.pad.env(), XDG_CONFIG_HOME=config, **(env or {})))
         self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=30), "the page never showed")
         self.pad.plug()
 
@@ -58,9 +61,12 @@ class Gamepad(LauncherTestCase):
         return [focus_marked(shot, (x0 + b[0], y0 + b[1]), strip) for b, strip in BUTTONS] == [True, False]
 
     def test_pad_moves_presses_and_cancels_as_the_keys(self):
-        self.start_with_pad(["user", "pass", "go"])
+        self.start_with_pad(form(["user", "pass", "go"], login=False))
         self.moves_to("user", lambda: self.pad.tap("down"))
         self.moves_to("pass", lambda: self.pad.flick("y", 32767))
+        # A in a field is Enter: the engine submits the form.
+        self.pad.tap("a")
+        self.assertTrue(wait_until(lambda: "submitted" in self.portal.beacons, timeout=5), "A did not submit")
         self.moves_to("go", lambda: self.pad.tap("right"))
         self.moves_to("pass", lambda: self.pad.flick("y", -32768))
         self.moves_to("go", lambda: self.pad.flick("x", 32767))
@@ -90,7 +96,7 @@ class Gamepad(LauncherTestCase):
 
     def test_game_mode_keyboard_repeat_and_login(self):
         fields = ["f%d" % i for i in range(12)]
-        self.start_with_pad(["go"] + fields, env={"THARNVALE_GAME_MODE": "1"})
+        self.start_with_pad(form(["go"] + fields), env={"THARNVALE_GAME_MODE": "1"})
         self.moves_to("go", lambda: self.pad.tap("down"))
         self.assertEqual(self.steam.opened(), [], "a button asked for the keyboard")
         # A field that takes the keyboard asks once; the next, within a
