@@ -5,6 +5,7 @@
 #include "app/LoginDlg.h"
 #include "handoff/GameFolder.h"
 #include "handoff/LauncherFetch.h"
+#include "platform/Gamepad.h"
 #include "platform/LauncherConfig.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
@@ -58,6 +59,7 @@ int CLoginApp::InitInstance() {
     // Common controls, the framework's own start, its shell and visual
     // managers and its settings key have nothing to stand for here: GTK
     // brings its widgets and the program keeps no settings.
+    StartGamepadKeys();
     SettleGameFolders();
     GameLauncher(m_windows).RemoveStaleDownloads();
     m_pOccManager = std::make_unique<CCustomOccManager>();

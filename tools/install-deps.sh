@@ -8,6 +8,9 @@ packages=(
   build-essential cmake pkg-config git
   libgtk-3-dev libx11-dev libxext-dev libwayland-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libjsoncpp-dev libssl-dev
   libglib2.0-dev-bin
+  # Gamepads: SDL's game controller layer and its mapping database; the GUI
+  # tests drive the program with SDL's own virtual pad (2.24 or later)
+  libsdl2-dev
   # The system trust store that https origins' certificates are checked against
   ca-certificates
   # Tests

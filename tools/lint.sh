@@ -6,8 +6,8 @@
 #           (web/webkit/) are for web/webkit/ alone: the rest of web/ reaches
 #           the engine through web/'s headers. The ids the window templates
 #           share with the code (res/) are for the windows: ui/, web/, app/.
-#   toolkit GTK, GDK, X11, WebKit, JavaScriptCore and libsoup are included
-#           only in platform/gtk/ and web/webkit/.
+#   toolkit GTK, GDK, X11, WebKit, JavaScriptCore, libsoup and SDL are
+#           included only in platform/gtk/ and web/webkit/.
 #   links   each library of CMakeLists.txt, linked whole into a program with
 #           only the libraries it declares, leaves nothing undefined: what
 #           it calls does not hang on the order a program lists libraries
@@ -64,7 +64,7 @@ toolkit)
     [[ $file =~ $toolkit_dirs ]] && continue
     echo "$file:$line: includes a toolkit or web engine header: $text" >&2
     found=1
-  done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(gtk|gdk|X11|webkit2|jsc|libsoup|JavaScriptCore)/' \
+  done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<((gtk|gdk|X11|webkit2|jsc|libsoup|JavaScriptCore)/|SDL)' \
              "${program_dirs[@]}" || true)
   exit "$found"
   ;;

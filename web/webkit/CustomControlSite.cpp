@@ -3,6 +3,9 @@
 #include <string_view>
 
 #include "platform/GLibPtr.h"
+#include "platform/GameMode.h"
+#include "platform/Gamepad.h"
+#include "platform/OnScreenKeyboard.h"
 #include "platform/Resources.h"
 #include "web/CustomControlSite.h"
 #include "web/PageDiagnostics.h"
@@ -14,6 +17,8 @@ namespace {
 
 // The message handler trouble.js reports to.
 constexpr char kTroubleHandler[] = "tharnvaleTrouble";
+// The message handler fields.js tells of text fields' focus.
+constexpr char kFieldHandler[] = "tharnvaleField";
 
 std::string WebText(const char* name) {
     const std::optional<CResourceBytes> bytes = FindWebResource(name);
@@ -99,13 +104,44 @@ void OnTroubleMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
                          jsc_value_is_number(line.get()) ? jsc_value_to_int32(line.get()) : 0);
 }
 
+// A message of fields.js: "focus" when a text field took the keyboard,
+// "blur" when it let it go. On a handheld in game mode, where a gamepad is
+// all the player has, a field that takes the keyboard brings up the
+// on-screen one.
+void OnFieldMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
+                    bool* fieldHasKeyboard) {
+    JSCValue* message = webkit_javascript_result_get_js_value(result);
+    if (!jsc_value_is_string(message)) {
+        return;
+    }
+    const GCharPtr text(jsc_value_to_string(message));
+    *fieldHasKeyboard = std::string_view(text.get()) == "focus";
+    if (*fieldHasKeyboard && IsGameMode()) {
+        ShowOnScreenKeyboard();
+    }
+}
+
 void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, CCustomControlSite::Impl* site) {
     if (event == WEBKIT_LOAD_COMMITTED) {
         site->trouble.OnNewPage();
+        site->fieldHasKeyboard = false;
     }
 }
 
 }  // namespace
+
+void WatchTextFields(CSignalConnections& signals, WebKitUserContentManager* content,
+                     bool* fieldHasKeyboard) {
+    WebKitUserScript* script = webkit_user_script_new_for_world(
+        WebText("fields.js").c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kScriptWorld, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content, script);
+    webkit_user_script_unref(script);
+    webkit_user_content_manager_register_script_message_handler_in_world(content, kFieldHandler,
+                                                                         kScriptWorld);
+    signals.Add(content, (std::string("script-message-received::") + kFieldHandler).c_str(),
+                G_CALLBACK(OnFieldMessage), fieldHasKeyboard);
+}
 
 void ConnectHostPolicy(CSignalConnections& signals, WebKitWebView* view, CPopupWindows& popups) {
     signals.Add(view, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
@@ -175,12 +211,21 @@ CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey
                                                                          kScriptWorld);
     signals.Add(content, (std::string("script-message-received::") + kTroubleHandler).c_str(),
                 G_CALLBACK(OnTroubleMessage), this);
+    WatchTextFields(signals, content, &fieldHasKeyboard);
+    // The pad's keyboard button brings the on-screen keyboard up again for
+    // the field that has the keyboard, once the player has put it away.
+    SetGamepadKeyboardButton([this] {
+        if ((fieldHasKeyboard || popups.FieldHasKeyboard()) && IsGameMode()) {
+            ShowOnScreenKeyboard();
+        }
+    });
     navigation.SetHostPolicy([this](WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
         return DecideHostPolicy(loginUrl, decision, type);
     });
 }
 
 CCustomControlSite::Impl::~Impl() {
+    SetGamepadKeyboardButton(nullptr);
     // No answer of the page may reach its asker from now on.
     g_cancellable_cancel(cancellable.get());
 }

@@ -44,6 +44,13 @@ bool DecideHostPolicy(const std::string& loginUrl, WebKitPolicyDecision* decisio
 // program's say on every new window.
 void ConnectHostPolicy(CSignalConnections& signals, WebKitWebView* view, CPopupWindows& popups);
 
+// Has the pages that `content` shows tell, from the program's script world,
+// when a text field takes the keyboard or lets it go (web/scripts/fields.js),
+// kept in `fieldHasKeyboard`; in game mode a field that takes it asks for the
+// handheld's on-screen keyboard.
+void WatchTextFields(CSignalConnections& signals, WebKitUserContentManager* content,
+                     bool* fieldHasKeyboard);
+
 struct CCustomControlSite::Impl {
     // Takes a floating reference to `view`. `bridgeKey` is the key the
     // window.external script must send with every question.
@@ -60,6 +67,8 @@ struct CCustomControlSite::Impl {
     int height = 0;
     std::function<void()> onPointerMotion;
     CPageTroubleLog trouble;
+    // Whether a text field of the page has the keyboard, as fields.js says.
+    bool fieldHasKeyboard = false;
     // The program's page logic, and what tells it (web/webkit/PageLoadSink.cpp).
     CPageLoadSink pageLoad;
     GObjectPtr<GNetworkMonitor> network;

@@ -53,6 +53,7 @@ struct CPopupWindows::CPopup {
     GtkWidget* const m_pWindow;
     WebKitWebView* const m_pView;
     CSignalConnections m_signals;
+    bool m_bFieldHasKeyboard = false;
 };
 
 CPopupWindows::CPopup::CPopup(CPopupWindows& owner, WebKitWebView* view)
@@ -74,6 +75,8 @@ CPopupWindows::CPopup::CPopup(CPopupWindows& owner, WebKitWebView* view)
     m_signals.Add(view, "notify::title", G_CALLBACK(OnTitleChanged), this);
     m_signals.Add(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     ConnectHostPolicy(m_signals, view, owner);
+    WatchTextFields(m_signals, webkit_web_view_get_user_content_manager(view),
+                    &m_bFieldHasKeyboard);
     m_signals.Add(m_pWindow, "delete-event", G_CALLBACK(OnDeleteEvent), this);
 }
 
@@ -152,8 +155,8 @@ GtkWidget* CPopupWindows::OnCreate(WebKitWebView* opener, WebKitNavigationAction
 }
 
 // A browser in the opener's web process, so that the two pages reach each
-// other, but with content of its own: none of the program's scripts, so no
-// window.external.
+// other, but with content of its own: of the program's scripts only the one
+// that tells of text fields, so no window.external.
 WebKitWebView* CPopupWindows::Open(WebKitWebView* opener) {
     const GObjectPtr<WebKitUserContentManager> content(webkit_user_content_manager_new());
     auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener,
@@ -170,6 +173,11 @@ void CPopupWindows::Close(CPopup* popup) {
         std::unique_ptr<CPopup> closing = std::move(*it);
         m_popups.erase(it);
     }
+}
+
+bool CPopupWindows::FieldHasKeyboard() const {
+    return std::any_of(m_popups.begin(), m_popups.end(),
+                       [](const auto& popup) { return popup->m_bFieldHasKeyboard; });
 }
 
 void CPopupWindows::CloseAll() {

@@ -4,7 +4,8 @@
 // program's own over the launcher, holding a browser related to its opener
 // as a web browser relates them (window.opener, postMessage both ways,
 // window.close()), under the login page's rules (https, no downloads, no
-// permissions, no context menu) but without its window.external. They go
+// permissions, no context menu) but without its window.external; their
+// text fields ask for a handheld's on-screen keyboard as the login page's do. They go
 // when the login hands off, or with the login page's browser.
 
 #include <webkit2/webkit2.h>
@@ -28,6 +29,8 @@ public:
                                CPopupWindows* self);
 
     void CloseAll();
+    // Whether a text field of a pop-up has the keyboard.
+    bool FieldHasKeyboard() const;
 
 private:
     struct CPopup;
