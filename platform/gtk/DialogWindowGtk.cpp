@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/AlphaShape.h"
 #include "platform/Resources.h"
 #include "platform/WindowPlacement.h"
 #include "platform/gtk/DialogWindowImpl.h"
@@ -73,10 +74,7 @@ GtkWidget* CDialogWindowImpl::TakeContentIntoLayer() {
 void CDialogWindowImpl::BecomeLayerOf(CDialogWindow& ownerWindow) {
     GtkWidget* box = TakeContentIntoLayer();
     window = NativeWindowOf(ownerWindow);
-    if (GtkWidget* old = gtk_bin_get_child(GTK_BIN(window))) {
-        gtk_container_remove(GTK_CONTAINER(window), old);
-    }
-    gtk_container_add(GTK_CONTAINER(window), box);
+    SetPictureLayer(window, box);
 }
 
 // In game mode the window without an owner is the stage; every other one is
@@ -371,8 +369,31 @@ void CDialogWindow::SetLayeredPicture(cairo_surface_t* picture) {
     if (IsWindow() && !m_pImpl->layer && GetWindowShell() == WindowShell::GameMode) {
         ShowStagePicture(m_pImpl->window, picture);
     } else if (IsWindow() && !m_pImpl->layer) {
-        ShowLayeredPicture(m_pImpl->window, picture);
+        ShowLayeredPicture(m_pImpl->window, picture, m_pImpl->PartShown(picture));
     }
+}
+
+// The whole picture, unless the window would not fit the screen where the
+// desktop places windows itself (the layered shell): then only its visible
+// part, so that where the desktop puts a window that fits, every visible
+// pixel of the picture is on the screen; the clear margin goes.
+cairo_rectangle_int_t CDialogWindowImpl::PartShown(cairo_surface_t* picture) const {
+    const int width = cairo_image_surface_get_width(picture) / ScaleOf(picture);
+    const int height = cairo_image_surface_get_height(picture) / ScaleOf(picture);
+    GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window));
+    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+    if (monitor == nullptr) {
+        monitor = gdk_display_get_monitor(display, 0);
+    }
+    GdkRectangle area{0, 0, width, height};
+    if (monitor != nullptr) {
+        gdk_monitor_get_workarea(monitor, &area);
+    }
+    if (GetWindowShell() != WindowShell::Layered ||
+        (width <= area.width && height <= area.height)) {
+        return {0, 0, width, height};
+    }
+    return VisibleBounds(picture);
 }
 
 void CDialogWindow::SetShape(const cairo_region_t* region) {
@@ -380,8 +401,17 @@ void CDialogWindow::SetShape(const cairo_region_t* region) {
     if (!IsWindow() || GetWindowShell() == WindowShell::GameMode) {
         return;
     }
-    SetWindowShape(GTK_WIDGET(m_pImpl->window), region,
-                   m_pImpl->layer ? ShapePart::Layer : ShapePart::Own);
+    if (!m_pImpl->layer) {
+        SetWindowShape(GTK_WIDGET(m_pImpl->window), region, ShapePart::Own);
+        return;
+    }
+    // A layer's shape, from its corner on the picture's.
+    int x = 0;
+    int y = 0;
+    GetPictureOrigin(m_pImpl->window, x, y);
+    const CairoRegionPtr moved(cairo_region_copy(region));
+    cairo_region_translate(moved.get(), x * GetScaleFactor(), y * GetScaleFactor());
+    SetWindowShape(GTK_WIDGET(m_pImpl->window), moved.get(), ShapePart::Layer);
 }
 
 void CDialogWindow::SetIcons(const std::vector<cairo_surface_t*>& icons) {

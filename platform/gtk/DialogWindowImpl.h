@@ -27,6 +27,7 @@ struct CDialogWindowImpl {
     GtkWidget* TakeContentIntoLayer();
     void BecomeLayerOf(CDialogWindow& owner);
     void JoinStage(CDialogWindow* owner, bool overOwner);
+    cairo_rectangle_int_t PartShown(cairo_surface_t* picture) const;
     void ConnectEvents();
     void ConnectWindowEvents();
     void OnConfigure(const GdkEventConfigure& event);

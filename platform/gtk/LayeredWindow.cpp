@@ -17,6 +17,8 @@ constexpr int kOpaqueShapeAlpha = 128;
 struct CLayeredContent {
     GtkWidget* window;
     CairoSurfacePtr picture;
+    // The part of the picture the window shows, in the picture's units.
+    cairo_rectangle_int_t shown{};
     CairoSurfacePtr opaque;
     // What the window shows, held by the X server: handed over after the
     // window's first draw, so that it never delays the picture's first
@@ -41,14 +43,12 @@ struct CLayeredContent {
         if (gdkWindow == nullptr || shown == nullptr) {
             return;
         }
-        const int scale = ScaleOf(picture.get());
         CairoSurfacePtr server(gdk_window_create_similar_surface(
-            gdkWindow, CAIRO_CONTENT_COLOR_ALPHA, cairo_image_surface_get_width(shown) / scale,
-            cairo_image_surface_get_height(shown) / scale));
+            gdkWindow, CAIRO_CONTENT_COLOR_ALPHA, this->shown.width, this->shown.height));
         {
             const CairoPtr cr(cairo_create(server.get()));
             cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
-            cairo_set_source_surface(cr.get(), shown, 0, 0);
+            cairo_set_source_surface(cr.get(), shown, -this->shown.x, -this->shown.y);
             cairo_paint(cr.get());
         }
         if (cairo_surface_status(server.get()) != CAIRO_STATUS_SUCCESS) {
@@ -66,13 +66,20 @@ struct CLayeredContent {
 
     // The picture is at the window's scale: its pixels are the screen's.
     void ApplyShapes() {
-        SetWindowShape(window,
-                       RegionFromAlpha(picture.get(), Blends() ? 1 : kOpaqueShapeAlpha).get());
+        const CairoRegionPtr region =
+            RegionFromAlpha(picture.get(), Blends() ? 1 : kOpaqueShapeAlpha);
+        const int scale = ScaleOf(picture.get());
+        cairo_region_translate(region.get(), -shown.x * scale, -shown.y * scale);
+        SetWindowShape(window, region.get());
         gtk_widget_queue_draw(window);
     }
 };
 
 constexpr char kContentKey[] = "layered-content";
+
+CLayeredContent* ContentOf(GtkWindow* window) {
+    return static_cast<CLayeredContent*>(g_object_get_data(G_OBJECT(window), kContentKey));
+}
 
 gboolean OnDraw(GtkWidget*, cairo_t* cr, CLayeredContent* content) {
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
@@ -85,7 +92,8 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, CLayeredContent* content) {
     if (!blends && content->opaque == nullptr) {
         content->opaque = OpaqueCopy(content->picture.get());
     }
-    cairo_set_source_surface(cr, blends ? content->picture.get() : content->opaque.get(), 0, 0);
+    cairo_set_source_surface(cr, blends ? content->picture.get() : content->opaque.get(),
+                             -content->shown.x, -content->shown.y);
     cairo_paint(cr);
     content->HandOverLater();
     return FALSE;  // a layer over the picture draws next
@@ -110,12 +118,13 @@ void UseAlphaVisual(GtkWidget* window) {
     }
 }
 
-void ShowLayeredPicture(GtkWindow* window, cairo_surface_t* picture) {
+void ShowLayeredPicture(GtkWindow* window, cairo_surface_t* picture,
+                        const cairo_rectangle_int_t& shown) {
     GtkWidget* widget = GTK_WIDGET(window);
     UseAlphaVisual(widget);
     gtk_widget_set_app_paintable(widget, TRUE);
 
-    auto* content = static_cast<CLayeredContent*>(g_object_get_data(G_OBJECT(window), kContentKey));
+    CLayeredContent* content = ContentOf(window);
     if (content == nullptr) {
         content = new CLayeredContent{widget};
         g_object_set_data_full(G_OBJECT(window), kContentKey, content,
@@ -127,15 +136,46 @@ void ShowLayeredPicture(GtkWindow* window, cairo_surface_t* picture) {
     // Drawn, cut and keyed pixel for pixel on the screen: a picture of
     // another scale is resampled once, here.
     content->picture = CopyAtScale(picture, gtk_widget_get_scale_factor(widget));
+    content->shown = shown;
     content->opaque.reset();  // made on the first paint that needs it
     content->onServer.reset();
 
-    const int width = cairo_image_surface_get_width(picture) / ScaleOf(picture);
-    const int height = cairo_image_surface_get_height(picture) / ScaleOf(picture);
-    gtk_widget_set_size_request(widget, width, height);
-    gtk_window_resize(window, width, height);
+    gtk_widget_set_size_request(widget, shown.width, shown.height);
+    gtk_window_resize(window, shown.width, shown.height);
+    // The layer follows the picture's corner.
+    if (GtkWidget* holder = gtk_bin_get_child(GTK_BIN(window))) {
+        gtk_widget_queue_resize(holder);
+    }
     GdkDisplay* display = gtk_widget_get_display(widget);
     if (gdk_display_supports_input_shapes(display)) {
         content->ApplyShapes();
     }
+}
+
+void GetPictureOrigin(GtkWindow* window, int& x, int& y) {
+    const CLayeredContent* content = ContentOf(window);
+    x = content != nullptr ? -content->shown.x : 0;
+    y = content != nullptr ? -content->shown.y : 0;
+}
+
+// The layer is an overlay's: its place may lie off the window's corner
+// without making the window any larger.
+void SetPictureLayer(GtkWindow* window, GtkWidget* layer) {
+    if (GtkWidget* old = gtk_bin_get_child(GTK_BIN(window))) {
+        gtk_container_remove(GTK_CONTAINER(window), old);
+    }
+    GtkWidget* holder = gtk_overlay_new();
+    gtk_container_add(GTK_CONTAINER(holder), gtk_fixed_new());
+    gtk_overlay_add_overlay(GTK_OVERLAY(holder), layer);
+    g_signal_connect(holder, "get-child-position",
+                     G_CALLBACK(+[](GtkOverlay*, GtkWidget* child, GdkRectangle* place,
+                                    GtkWindow* top) -> gboolean {
+                         GetPictureOrigin(top, place->x, place->y);
+                         gtk_widget_get_size_request(child, &place->width, &place->height);
+                         return TRUE;
+                     }),
+                     window);
+    gtk_widget_show(holder);
+    gtk_widget_show(gtk_bin_get_child(GTK_BIN(holder)));
+    gtk_container_add(GTK_CONTAINER(window), holder);
 }

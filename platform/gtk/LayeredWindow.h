@@ -21,9 +21,18 @@ GdkVisual* RgbaVisual();
 // Gives a window that is not on the display yet the visual with alpha.
 void UseAlphaVisual(GtkWidget* window);
 
-// Puts `picture` on `window`, sized to the picture's units, and keeps it
-// there through repaints and a compositing manager coming or going. The
-// picture is shown at the window's scale as it is now: call again when
-// that changes. The window's children (a layer over the picture) draw over
-// it.
-void ShowLayeredPicture(GtkWindow* window, cairo_surface_t* picture);
+// Puts the part `shown` (in the picture's units) of `picture` on `window`,
+// sized to it, and keeps it there through repaints and a compositing
+// manager coming or going. The picture is shown at the window's scale as it
+// is now: call again when that changes. Layers draw over it.
+void ShowLayeredPicture(GtkWindow* window, cairo_surface_t* picture,
+                        const cairo_rectangle_int_t& shown);
+
+// Makes `layer` the layer over the picture of `window`: it lies with its
+// corner on the picture's, wherever the part of the picture the window
+// shows puts that.
+void SetPictureLayer(GtkWindow* window, GtkWidget* layer);
+
+// Where the picture's corner stands in `window`, in its units: 0, 0 unless
+// the window shows only a part of it.
+void GetPictureOrigin(GtkWindow* window, int& x, int& y);

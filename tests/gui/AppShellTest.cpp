@@ -332,7 +332,9 @@ int MappedToplevels() {
 }
 
 // The main window's input shape at `scale`: the picture, the browser and the
-// buttons' faces.
+// buttons' faces; from the corner of the picture's visible part when the
+// picture would not fit the screen (at 2, 1334 x 725 units do not fit
+// 1920 x 1080 pixels), which is all the window then shows.
 CairoRegionPtr LayeredShape(int scale) {
     const auto picture = LoadPngImage(kMainBackgroundId, scale);
     const CairoSurfacePtr shown = CopyAtScale(picture->GetSurface(), scale);
@@ -343,6 +345,12 @@ CairoRegionPtr LayeredShape(int scale) {
     AddFace(login, kCloseStripId, kClose, scale);
     cairo_region_union(wanted.get(), login);
     cairo_region_destroy(login);
+    GdkRectangle screen{};
+    gdk_monitor_get_workarea(gdk_display_get_monitor(gdk_display_get_default(), 0), &screen);
+    if (1334 > screen.width || 725 > screen.height) {
+        const cairo_rectangle_int_t visible = VisibleBounds(picture->GetSurface());
+        cairo_region_translate(wanted.get(), -visible.x * scale, -visible.y * scale);
+    }
     return wanted;
 }
 

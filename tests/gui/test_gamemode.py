@@ -3,9 +3,11 @@ against plain X11 windows of one game (tests/support/TestWindows.cpp): it
 must apply gamescope's rules before the program's tests may trust it. Then
 the player's whole journey as that compositor would show it: the page in the
 launcher's picture, crisp at the screen's pixels on a backdrop that is never
-black; the confirmation, the download window and the Wine prefix's preparing
-window drawn inside the same one window; the keyboard alone logs in, and the
-Windows game launcher starts under Wine."""
+black; the handheld's on-screen keyboard asked for as the page's field takes
+the keyboard; the confirmation, the download window and the Wine prefix's
+preparing window drawn inside the same one window; a gamepad plugged in
+after the start answers the confirmation and, with what was typed, logs in;
+and the Windows game launcher starts under Wine."""
 
 import json
 import os
@@ -14,10 +16,12 @@ import time
 import unittest
 
 from gamemode import SCREEN, GameModePerClass
+from gamepad import FakeSteam, VirtualGamepad
 from pictures import BROWSER, CLOSE, close_to, face_middle, picture
 from portal import Portal
 from program import (GREEN_FILL, ONLINE_PORT, PAGE_RGB, PAYLOAD, PAYLOAD_ARGS, PROGRESS_FACE, TYPED_FIELD, beacon,
                      page)
+from test_gamepad import KEYBOARD_ADDRESS
 from test_journey import CONFIRMATION_FACE, find_face, opaque_points
 from test_wine import PROBE, WineTestCase, probe_record, wide_hex, windows_path
 from xsession import BUILD, SessionPerClass, screenshot_path, wait_until
@@ -121,9 +125,19 @@ class LauncherInGameMode(GameModePerClass, WineTestCase):
         middle = (ORIGIN[0] + 12 + 1269 // 2 - face.width // 2, ORIGIN[1] + 26 + 697 // 2 - face.height // 2)
         return wait_until(lambda: find_face(self.session.screenshot(), face, middle, 2), timeout=30, interval=0.3)
 
-    def test_the_whole_journey_shows_in_one_window_and_the_keyboard_alone_logs_in(self):
-        self.start(ENTER_TO_LOG_IN)
+    def confirmation_shown(self):
+        return find_face(self.session.screenshot(), picture(CONFIRMATION_FACE))
+
+    def test_the_whole_journey_shows_in_one_window_and_a_gamepad_with_the_keyboard_logs_in(self):
+        pad = VirtualGamepad(self.program.folder)
+        self.addCleanup(pad.close)
+        config = os.path.join(self.program.folder, "config")
+        steam = FakeSteam(self.program.env["XDG_DATA_HOME"], config)
+        self.start(ENTER_TO_LOG_IN, dict(pad.env(), XDG_CONFIG_HOME=config))
         self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=40), self.program.errors())
+        # The page's autofocus field has the keyboard: the handheld's
+        # on-screen keyboard is asked for.
+        self.assertTrue(wait_until(lambda: steam.opened() == [KEYBOARD_ADDRESS], timeout=10), steam.opened())
         time.sleep(0.8)
         self.assert_one_window_at_the_screens_pixels()
         self.assert_shows_the_launcher(self.painted("page"))
@@ -134,13 +148,22 @@ class LauncherInGameMode(GameModePerClass, WineTestCase):
         self.assert_one_window_at_the_screens_pixels()
         self.painted("confirmation")
         self.session.run(["xdotool", "key", "Escape"])
-        self.assertTrue(wait_until(lambda: not find_face(self.session.screenshot(), picture(CONFIRMATION_FACE)), 10),
-                        "the confirmation stayed")
-        self.assertIsNone(self.program.process.poll())
+        self.assertTrue(wait_until(lambda: not self.confirmation_shown(), 10), "the confirmation stayed")
 
-        # The page has the keyboard again: typing and Enter log in.
+        # Typed on a keyboard; then a gamepad, plugged in now, takes over:
+        # down leaves the page's one field for the close button (there is
+        # no minimise), A asks, B answers the confirmation, up goes back to
+        # the field, and A is its Enter.
         self.session.run(["xdotool", "type", "tharn"])
-        self.session.run(["xdotool", "key", "Return"])
+        pad.plug()
+        pad.tap("down")
+        pad.tap("a")
+        self.assertTrue(self.dialog_face(CONFIRMATION_FACE), "A on the close button asked nothing")
+        pad.tap("b")
+        self.assertTrue(wait_until(lambda: not self.confirmation_shown(), 10), "B left the confirmation")
+        self.assertIsNone(self.program.process.poll())
+        pad.tap("up")
+        pad.tap("a")
         self.assertTrue(wait_until(lambda: "typed=tharn" in self.portal.beacons, timeout=10), self.portal.beacons)
         self.assertTrue(self.dialog_face(PROGRESS_FACE), "no download window over the launcher's middle")
         self.assert_one_window_at_the_screens_pixels()
@@ -156,7 +179,6 @@ class LauncherInGameMode(GameModePerClass, WineTestCase):
         self.assertEqual(probe_record(self.record)["wide"],
                          wide_hex('"%s" %s' % (windows_path(launcher), PAYLOAD_ARGS)))
         self.assert_exits_with(16, timeout=60)
-
 
 if __name__ == "__main__":
     unittest.main()
