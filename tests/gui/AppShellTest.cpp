@@ -23,6 +23,7 @@
 #include "tests/gui/GtkTestSupport.h"
 #include "ui/PngButton.h"
 #include "ui/PngImage.h"
+#include "ui/ProgramWindows.h"
 
 // The program's own resources, and a bundle that shadows its background.
 extern "C" GResource* launcher_get_resource();
@@ -483,16 +484,17 @@ TEST(AppShell, HiddenWindowsStayHiddenWhenTheMainWindowIsActivated) {
 
 namespace {
 
-// The buttons of `container` (searched through) on the screen.
-int ShownButtons(GtkWidget* container) {
+// The buttons of `container` (searched through) on the screen; with
+// `usable`, only those that take input.
+int ShownButtons(GtkWidget* container, bool usable = true) {
     int shown = 0;
     GList* children = gtk_container_get_children(GTK_CONTAINER(container));
     for (GList* l = children; l != nullptr; l = l->next) {
         GtkWidget* child = GTK_WIDGET(l->data);
         if (GTK_IS_BUTTON(child)) {
-            shown += gtk_widget_is_visible(child) && gtk_widget_is_sensitive(child) ? 1 : 0;
+            shown += gtk_widget_is_visible(child) && (!usable || gtk_widget_is_sensitive(child));
         } else if (GTK_IS_CONTAINER(child)) {
-            shown += ShownButtons(child);
+            shown += ShownButtons(child, usable);
         }
     }
     g_list_free(children);
@@ -549,6 +551,48 @@ TEST(AppShellGameMode, OneScreenSizedWindowHoldsTheConfirmationAsALayerThatEscCl
                     step = 2;
                 }
                 return step == 2 && ShownButtons(widget) == 1;
+            }));
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(AppShellGameMode, MessageIsALayerInTheLaunchersLookThatEnterCloses) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("THARNVALE_GAME_MODE", "1", 1);
+            SetWindowShell(WindowShell::GameMode);
+            static bool asked = false;
+            static bool answered = false;
+            std::_Exit(RunUntil([](GtkWindow* main) {
+                GtkWidget* widget = GTK_WIDGET(main);
+                if (asked || !gtk_widget_get_mapped(widget) || ShownButtons(widget) != 1) {
+                    return answered;
+                }
+                asked = true;
+                // As the hand-off tells of a failure: from a source of its
+                // own, since the message runs a main loop of its own.
+                g_idle_add(
+                    [](gpointer) -> gboolean {
+                        Poll([] {
+                            GtkWindow* top = FindWindow("Tharnvale");
+                            // The message's 确定 over the close button, which
+                            // alone takes input, on the one window.
+                            if (top == nullptr || ShownButtons(GTK_WIDGET(top), false) != 2 ||
+                                ShownButtons(GTK_WIDGET(top)) != 1 || MappedToplevels() != 1 ||
+                                FindWindow("【启动失败】") != nullptr) {
+                                return false;
+                            }
+                            PutKey(gtk_widget_get_window(GTK_WIDGET(top)), GDK_KEY_Return);
+                            return true;
+                        });
+                        CProgramWindows windows;
+                        windows.ShowMessage(u"启动游戏失败，请重新启动！", u"【启动失败】");
+                        answered = true;
+                        return G_SOURCE_REMOVE;
+                    },
+                    nullptr);
+                return false;
             }));
         },
         testing::ExitedWithCode(0), "");
