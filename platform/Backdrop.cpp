@@ -1,6 +1,7 @@
 #include "platform/Backdrop.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/AlphaShape.h"
@@ -30,7 +31,7 @@ Rgb MeanColour(cairo_surface_t* image) {
     const unsigned char* data = cairo_image_surface_get_data(image);
     double r = 0, g = 0, b = 0, a = 0;
     for (int y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
+        const auto* row = reinterpret_cast<const uint32_t*>(data + ptrdiff_t(y) * stride);
         for (int x = 0; x < width; ++x) {
             // Premultiplied: the colours already carry their alpha's weight.
             r += (row[x] >> 16) & 0xff;
