@@ -50,7 +50,7 @@ TEST(GameMode, BackdropIsOpaqueAndNeverBlack) {
         for (int y = 0; y < 800 * scale; y += 7) {
             const auto* row = reinterpret_cast<const uint32_t*>(
                 cairo_image_surface_get_data(backdrop.get()) +
-                y * cairo_image_surface_get_stride(backdrop.get()));
+                ptrdiff_t(y) * cairo_image_surface_get_stride(backdrop.get()));
             for (int x = 0; x < 1280 * scale; x += 7) {
                 black += (row[x] & 0xffffff) == 0;
             }
