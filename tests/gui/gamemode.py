@@ -22,6 +22,7 @@ import os
 import select
 import subprocess
 import tempfile
+import time
 
 from pictures import Screenshot
 from xsession import BUILD, XSession
@@ -41,6 +42,33 @@ GAME_ENV = {
 }
 
 
+class Lines:
+    """The lines a helper prints, each waited for at most `timeout` seconds:
+    a helper that hangs or ends fails the test at once, saying which."""
+
+    def __init__(self, process, name):
+        self.process = process
+        self.name = name
+        self.pending = b""
+
+    def next(self, timeout=10, waiting_for="a line"):
+        # Read straight from the pipe: a buffered reader could hold a second
+        # line that select() no longer sees.
+        deadline = time.monotonic() + timeout
+        while b"\n" not in self.pending:
+            left = deadline - time.monotonic()
+            ready, _, _ = select.select([self.process.stdout], [], [], max(left, 0))
+            assert ready, "%s: no %s within %s s" % (self.name, waiting_for, timeout)
+            chunk = os.read(self.process.stdout.fileno(), 65536)
+            if not chunk:
+                self.process.wait(timeout=5)
+                raise AssertionError("%s ended (exit status %s) before %s" % (self.name, self.process.returncode,
+                                                                               waiting_for))
+            self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.decode()
+
+
 class GameModeSession(XSession):
     """With `origin`, the focus window is moved to the screen's origin, as
     gamescope 3.11 (Debian 12's) does; newer ones leave it in place."""
@@ -54,18 +82,20 @@ class GameModeSession(XSession):
         self.folder = tempfile.mkdtemp(prefix="gamemode-")
         argv = [COMPOSITOR, "--appid", STEAM_GAME_ID] + (["--origin"] if self.origin else [])
         self.compositor_process = self.spawn(argv, env=self.xvfb_env, stdin=subprocess.PIPE,
-                                             stdout=subprocess.PIPE, text=True)
-        assert self.compositor_process.stdout.readline().strip() == "ready", "the stand-in did not start"
+                                             stdout=subprocess.PIPE, bufsize=0)
+        self.compositor_lines = Lines(self.compositor_process, "the game-mode stand-in")
+        assert self.compositor_lines.next(waiting_for="ready") == "ready", "the stand-in did not start"
         # The stand-in desktop started before: no game of Steam's, never shown.
         self.env = dict(self.env, **GAME_ENV)
         return self
 
-    def ask(self, command, timeout=30):
-        self.compositor_process.stdin.write(command + "\n")
-        self.compositor_process.stdin.flush()
-        ready, _, _ = select.select([self.compositor_process.stdout], [], [], timeout)
-        assert ready, "the stand-in did not answer %r" % command
-        answer = json.loads(self.compositor_process.stdout.readline())
+    def ask(self, command, timeout=10):
+        try:
+            self.compositor_process.stdin.write((command + "\n").encode())
+        except BrokenPipeError:
+            status = self.compositor_process.poll()
+            raise AssertionError("the game-mode stand-in ended (exit status %s)" % status) from None
+        answer = json.loads(self.compositor_lines.next(timeout, "answer to %r" % command))
         assert "error" not in answer, answer["error"]
         return answer
 

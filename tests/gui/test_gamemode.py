@@ -15,7 +15,7 @@ import subprocess
 import time
 import unittest
 
-from gamemode import SCREEN, GameModePerClass
+from gamemode import SCREEN, GameModePerClass, Lines
 from gamepad import FakeSteam, VirtualGamepad
 from pictures import BROWSER, CLOSE, close_to, face_middle, picture
 from portal import Portal
@@ -37,10 +37,19 @@ class GameModeStandIn(GameModePerClass, SessionPerClass, unittest.TestCase):
         """Maps `windows` (test-windows' arguments) as one game's, in order;
         answers their ids. They go when the test ends."""
         process = self.session.spawn([WINDOWS] + list(windows), stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, text=True)
-        self.addCleanup(process.wait, 10)
-        self.addCleanup(process.stdin.close)
-        return [int(process.stdout.readline().split()[1]) for _ in windows]
+                                     stdout=subprocess.PIPE, bufsize=0)
+        self.addCleanup(self.close_windows, process)
+        lines = Lines(process, "test-windows")
+        return [int(lines.next(waiting_for="map of " + spec).split()[1]) for spec in windows]
+
+    def close_windows(self, process):
+        process.stdin.close()
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            raise AssertionError("test-windows did not end when told")
 
     def test_a_transient_dialog_replaces_its_owner_enlarged_to_fit_and_has_the_keys(self):
         _, dialog = self.show("owner:400x300+10+10:ffff0000", "dialog:200x100+50+50:ff00ff00:transient")

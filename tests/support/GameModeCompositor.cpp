@@ -699,6 +699,25 @@ bool OnEvent(const XEvent& event) {
     }
 }
 
+// Handles every event there is, applying the focus after each batch. Any
+// round trip (ApplyFocus's, an answer's) moves the events that came before
+// its reply from the socket into Xlib's queue, where poll() no longer sees
+// them: a window asking to map would wait for ever. So this returns only
+// once that queue stays empty, with every request sent.
+void HandleEvents() {
+    while (XPending(g_display) > 0) {
+        bool dirty = false;
+        while (XPending(g_display) > 0) {
+            XEvent event;
+            XNextEvent(g_display, &event);
+            dirty |= OnEvent(event);
+        }
+        if (dirty) {
+            ApplyFocus();
+        }
+    }
+}
+
 // Tells clients there is a window manager, and what it supports, as
 // gamescope's register_cm does.
 void Announce() {
@@ -770,16 +789,7 @@ int main(int argc, char** argv) {
     std::string pending;
     pollfd fds[2] = {{ConnectionNumber(g_display), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
     while (true) {
-        bool dirty = false;
-        while (XPending(g_display) > 0) {
-            XEvent event;
-            XNextEvent(g_display, &event);
-            dirty |= OnEvent(event);
-        }
-        if (dirty) {
-            ApplyFocus();
-        }
-        XFlush(g_display);
+        HandleEvents();
         if (poll(fds, 2, -1) < 0) {
             continue;
         }
@@ -795,13 +805,7 @@ int main(int argc, char** argv) {
                 pending.erase(0, end + 1);
                 // Whatever happened before the question counts.
                 XSync(g_display, False);
-                while (XPending(g_display) > 0) {
-                    XEvent event;
-                    XNextEvent(g_display, &event);
-                    if (OnEvent(event)) {
-                        ApplyFocus();
-                    }
-                }
+                HandleEvents();
                 std::printf("%s\n", Answer(line).c_str());
                 std::fflush(stdout);
             }

@@ -1,7 +1,8 @@
 // Plain X11 windows of one program for the tests of the game-mode stand-in:
 // each argument is one window, mapped in the order given, each once the one
 // before has mapped. Prints "mapped <id>" for each; they stay until stdin
-// closes.
+// closes. A window that does not map within a few seconds (the window manager
+// did not let it) ends the program with status 3.
 //   test-windows TITLE:WxH+X+Y:AARRGGBB[:FLAGS]...
 // AARRGGBB is the window's colour, premultiplied (a 32-bit window when the
 // alpha is not ff). FLAGS, comma-separated: "override" (override-redirect),
@@ -11,8 +12,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -46,6 +49,24 @@ bool Parse(const std::string& text, Spec& spec) {
 
 bool Has(const Spec& spec, const char* flag) {
     return ("," + spec.flags + ",").find(std::string(",") + flag + ",") != std::string::npos;
+}
+
+// Waits for `window` to map, at most `seconds`. XCheckWindowEvent reads all
+// the connection holds, so poll() then waits for new data only.
+bool WaitMapped(Display* display, Window window, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    pollfd connection{ConnectionNumber(display), POLLIN, 0};
+    while (std::chrono::steady_clock::now() < deadline) {
+        XEvent event;
+        if (XCheckWindowEvent(display, window, StructureNotifyMask, &event)) {
+            if (event.type == MapNotify) {
+                return true;
+            }
+        } else {
+            poll(&connection, 1, 100);
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -111,11 +132,9 @@ int main(int argc, char** argv) {
                             reinterpret_cast<const unsigned char*>(&dialog), 1);
         }
         XMapWindow(display, window);
-        for (XEvent event;;) {
-            XWindowEvent(display, window, StructureNotifyMask, &event);
-            if (event.type == MapNotify) {
-                break;
-            }
+        if (!WaitMapped(display, window, 10)) {
+            std::fprintf(stderr, "%s was not mapped within 10 s\n", spec.title.c_str());
+            return 3;
         }
         std::printf("mapped %lu\n", window);
         std::fflush(stdout);
