@@ -151,12 +151,14 @@ void CDialogWindowImpl::ConnectEvents() {
     if (!layer) {
         ConnectWindowEvents();
     } else if (!self.m_bOverOwner) {
-        // A dialog drawn as a layer of the stage: Enter and Esc that its
-        // items leave come up to it.
+        // A dialog drawn as a layer of the stage: Esc comes up to it from
+        // its items. Enter and Space are left to the window's own keys,
+        // which press the button that has the keyboard, and which come
+        // only after the items and the layers holding them.
         connections.Add(
             surface, "key-press-event",
             G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, CDialogWindowImpl* impl) -> gboolean {
-                return impl->OnKey(*e);
+                return e->keyval == GDK_KEY_Escape && impl->OnKey(*e);
             }),
             this);
     }
