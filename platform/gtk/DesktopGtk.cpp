@@ -58,6 +58,11 @@ bool OpenBackend(const char* backend) {
 
 }  // namespace
 
+GdkMonitor* PrimaryMonitor(GdkDisplay* display) {
+    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+    return monitor != nullptr ? monitor : gdk_display_get_monitor(display, 0);
+}
+
 bool OpenDesktop(const char* applicationId, const char* name) {
     // The windows' class names the desktop entry, so that the task bar shows
     // the program's icon and name. A window without a title of its own keeps

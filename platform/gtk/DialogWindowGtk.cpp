@@ -299,10 +299,7 @@ void CDialogWindow::CenterWindow(const CRect& visible) {
         gtk_window_set_position(impl.window, GTK_WIN_POS_CENTER_ON_PARENT);
     } else {
         GdkDisplay* display = gtk_widget_get_display(impl.surface);
-        GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-        if (monitor == nullptr) {
-            monitor = gdk_display_get_monitor(display, 0);
-        }
+        GdkMonitor* monitor = PrimaryMonitor(display);
         if (monitor != nullptr) {
             gdk_monitor_get_workarea(monitor, &area);
         }
@@ -381,10 +378,7 @@ cairo_rectangle_int_t CDialogWindowImpl::PartShown(cairo_surface_t* picture) con
     const int width = cairo_image_surface_get_width(picture) / ScaleOf(picture);
     const int height = cairo_image_surface_get_height(picture) / ScaleOf(picture);
     GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window));
-    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-    if (monitor == nullptr) {
-        monitor = gdk_display_get_monitor(display, 0);
-    }
+    GdkMonitor* monitor = PrimaryMonitor(display);
     GdkRectangle area{0, 0, width, height};
     if (monitor != nullptr) {
         gdk_monitor_get_workarea(monitor, &area);

@@ -9,6 +9,7 @@
 #include "platform/Backdrop.h"
 #include "platform/GLibPtr.h"
 #include "platform/Timer.h"
+#include "platform/gtk/NativeWindows.h"
 #include "platform/gtk/SignalConnection.h"
 
 namespace {
@@ -40,10 +41,7 @@ struct CStage {
 
     GdkRectangle Screen() const {
         GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window));
-        GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-        if (monitor == nullptr) {
-            monitor = gdk_display_get_monitor(display, 0);
-        }
+        GdkMonitor* monitor = PrimaryMonitor(display);
         GdkRectangle area{0, 0, 1280, 800};
         if (monitor != nullptr) {
             gdk_monitor_get_geometry(monitor, &area);

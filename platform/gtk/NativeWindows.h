@@ -18,6 +18,11 @@ enum class WindowShell { X11, Layered, GameMode };
 WindowShell GetWindowShell();
 void SetWindowShell(WindowShell shell);
 
+// The screen the program's windows show on: the primary monitor, or the
+// first one where none is primary (X servers without RandR's say). Null
+// when the display has none.
+GdkMonitor* PrimaryMonitor(GdkDisplay* display);
+
 // The widget behind an item.
 GtkWidget* NativeWidgetOf(const CWindowItem& item);
 // The top-level window a window shows in: its own, or its owner's when it
