@@ -84,8 +84,22 @@ if ((${#missing[@]})); then
   if ((multiarch)); then
     dpkg --add-architecture i386
   fi
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror caught mid-sync fails one index or another (seen: the security
+  # suite's i386 one, for hours). What was fetched is still good: go on.
+  indexes_whole=1
+  if ! apt-get update -qq; then
+    indexes_whole=0
+    echo "install-deps: some package indexes could not be fetched; going on with the others" >&2
+  fi
+  if ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    ((indexes_whole == 0)) || exit 1
+    # Without an architecture's index of one suite, the two architectures
+    # see different versions of the same library, and multiarch packages
+    # (wine32:i386) need the same on both: take the release's own versions.
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "install-deps: installing from $release alone, whose versions both architectures have" >&2
+    apt-get install -y -qq --no-install-recommends -t "$release" "${missing[@]}" >/dev/null
+  fi
 fi
 
 # The text conversion tests run under these locales; Wine gives Windows
