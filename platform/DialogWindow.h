@@ -109,6 +109,12 @@ public:
     // While held, nothing the player does reaches any other window of the
     // program, even while this one is hidden.
     void HoldInput(bool hold);
+    // Enter and Space (a gamepad's A is Enter) press the window's buttons
+    // only once it has been on the screen for `milliseconds`, and only when
+    // pressed afresh then: a key pressed a second time, or held down, for
+    // what was there before the window came is no answer to it. Esc is
+    // always taken.
+    void IgnoreEarlyKeys(unsigned milliseconds);
 
 protected:
     // Set before Create: the window lies over its owner's face.

@@ -23,6 +23,10 @@ constexpr int kFillInset = 2;
 constexpr unsigned kRefreshMilliseconds = 100;
 // A transfer over within this time shows no window at all.
 constexpr unsigned kRevealMilliseconds = 300;
+// Enter and Space pressed within this time of the window showing were meant
+// for the page (a second press of the Enter that logged in, a bouncing pad
+// button): the player has not read the window yet.
+constexpr unsigned kFirstAnswerMilliseconds = 800;
 // How far the sweeping piece of fill moves at each refresh.
 constexpr int kSweepStep = 12;
 
@@ -65,8 +69,10 @@ bool CDownloadDlg::OnInitDialog() {
     GetDlgItem(kDownloadCancelItem)->Place({(kWidth - 74) / 2, 122, 74, 26});
     GetDlgItem(kDownloadCancelItem)->OnClicked([this] { RequestCancel(); });
     GetDlgItem(kDownloadCancelItem)->SetAccessibleName("取消");
-    // The window's one button has the keyboard: Enter and Space press it.
+    // The window's one button has the keyboard: Enter and Space press it,
+    // once the player has had a moment to see it.
     GetDlgItem(kDownloadCancelItem)->SetFocus();
+    IgnoreEarlyKeys(kFirstAnswerMilliseconds);
 
     LayOutTexts();
 

@@ -19,9 +19,9 @@
 // downloaded: a small borderless modal window whose face is its picture,
 // with the title, a progress bar, the sizes, the speed, the time left, the
 // retry count and a 取消 button, which has the keyboard. 取消 (clicked, or
-// Enter or Space), Esc and the window manager's close ask the transfer to
-// stop; the window goes only when its owner destroys it, once the transfer
-// has stopped.
+// Enter or Space from a moment after the window shows), Esc and the window
+// manager's close ask the transfer to stop; the window goes only when its
+// owner destroys it, once the transfer has stopped.
 //
 // Created hidden, it already holds the program's input: a transfer that
 // ends at once never flashes a window, yet nothing the player does

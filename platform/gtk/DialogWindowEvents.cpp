@@ -53,6 +53,34 @@ bool CDialogWindowImpl::IsTabDoneAlready(const GdkEventKey& key) {
     return false;
 }
 
+// Enter or Space while the window has not been on the screen long enough
+// to be seen, or still held down from then: swallowed (IgnoreEarlyKeys).
+bool CDialogWindowImpl::IsEarlyAnswer(const GdkEventKey& key) {
+    switch (key.keyval) {
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter:
+        case GDK_KEY_ISO_Enter:
+        case GDK_KEY_space:
+        case GDK_KEY_KP_Space:
+            break;
+        default:
+            return false;
+    }
+    if (earlyKeysMs == 0) {
+        return false;
+    }
+    if (key.type == GDK_KEY_RELEASE) {
+        return keysHeldEarly.erase(key.hardware_keycode) > 0;
+    }
+    const bool early =
+        shownAt == 0 || g_get_monotonic_time() - shownAt < gint64(earlyKeysMs) * 1000;
+    if (early || keysHeldEarly.contains(key.hardware_keycode)) {
+        keysHeldEarly.insert(key.hardware_keycode);
+        return true;
+    }
+    return false;
+}
+
 void CDialogWindowImpl::OnConfigure(const GdkEventConfigure& event) {
     // The event's position is relative to the window's parent, which is a
     // window manager's frame once there is one: ask for the screen position.
@@ -130,11 +158,22 @@ void CDialogWindowImpl::ConnectEvents() {
                     this);
     connections.Add(surface, "map", G_CALLBACK(+[](GtkWidget*, CDialogWindowImpl* impl) {
                         // Once the window is on the screen, not when asked to be.
+                        impl->shownAt = g_get_monotonic_time();
                         if (impl->layer) {
                             impl->self.OnMapped();
                         }
                     }),
                     this);
+    for (const char* key : {"key-press-event", "key-release-event"}) {
+        // Before the items' and the window's own handling of the key.
+        GtkWidget* first = layer ? surface : GTK_WIDGET(window);
+        connections.Add(
+            first, key,
+            G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, CDialogWindowImpl* impl) -> gboolean {
+                return impl->IsEarlyAnswer(*e);
+            }),
+            this);
+    }
     connections.Add(surface, "notify::scale-factor",
                     G_CALLBACK(+[](GtkWidget*, GParamSpec*, CDialogWindowImpl* impl) {
                         impl->self.OnScaleChanged();

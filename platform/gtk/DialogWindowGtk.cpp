@@ -424,6 +424,10 @@ void CDialogWindow::SetIcons(const std::vector<cairo_surface_t*>& icons) {
     g_list_free_full(list, g_object_unref);
 }
 
+void CDialogWindow::IgnoreEarlyKeys(unsigned milliseconds) {
+    m_pImpl->earlyKeysMs = milliseconds;
+}
+
 void CDialogWindow::HoldInput(bool hold) {
     if (!IsWindow() || m_pImpl->holdsInput == hold) {
         return;
@@ -431,8 +435,12 @@ void CDialogWindow::HoldInput(bool hold) {
     m_pImpl->holdsInput = hold;
     if (hold) {
         // Events that the grab turns to this window must find it realized,
-        // even while it is not on the screen.
+        // even while it is not on the screen, and the item that has its
+        // keyboard too: keys go on to it.
         gtk_widget_realize(m_pImpl->surface);
+        if (GtkWidget* focus = gtk_window_get_focus(m_pImpl->window)) {
+            gtk_widget_realize(focus);
+        }
         gtk_grab_add(m_pImpl->surface);
     } else {
         gtk_grab_remove(m_pImpl->surface);

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 #include "platform/DialogWindow.h"
 #include "platform/GLibPtr.h"
@@ -37,6 +38,7 @@ struct CDialogWindowImpl {
     bool OnPress(const GdkEventButton& press);
     bool OnKey(const GdkEventKey& key);
     bool IsTabDoneAlready(const GdkEventKey& key);
+    bool IsEarlyAnswer(const GdkEventKey& key);
     void WatchFirstFrame();
     void Destroy();
 
@@ -67,6 +69,11 @@ struct CDialogWindowImpl {
         const GtkWidget* focus = nullptr;
     } lastTab;
     bool holdsInput = false;
+    // IgnoreEarlyKeys: how long, from when the window came on the screen
+    // (monotonic microseconds), and the keys held down since too early.
+    unsigned earlyKeysMs = 0;
+    gint64 shownAt = 0;
+    std::set<guint16> keysHeldEarly;
     bool firstFrameShown = false;
     CTimer firstFrame;
 };

@@ -1,10 +1,12 @@
 """The game launcher's download as the player sees it on each desktop: a slow
 download shows the program's own borderless window, centred over the login
 window and above the program's other windows, which take no clicks
-meanwhile; Esc stops the download and leaves the program as it was, with
+meanwhile; a second Enter meant for the page does not stop it, but Esc
+does, and leaves the program as it was, with
 nothing beside it, so that the next login downloads the launcher anew and
 starts it."""
 
+import json
 import os
 import signal
 import time
@@ -12,7 +14,7 @@ import unittest
 
 from pictures import FIGURE
 from portal import LAUNCHER_PATH
-from program import ENDING_SIGNALS, LauncherTestCase, PAYLOAD_ARGS
+from program import ENDING_SIGNALS, PAYLOAD, PAYLOAD_ARGS, LauncherTestCase, page
 from xsession import DOWNLOAD_TITLE, START_FAILED_TITLE, for_each_desktop, wait_until
 
 
@@ -65,6 +67,22 @@ class Download(LauncherTestCase):
         self.assertEqual(self.started_with(timeout=30), [PAYLOAD_ARGS])
         self.assert_exits_with(16)
         self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 2)
+
+    def test_enter_pressed_twice_to_log_in_does_not_stop_the_download(self):
+        self.portal.launcher_seconds = 2.0
+        self.start(page("<input id='name' style='width:600px;height:400px'><script>"
+                        "document.getElementById('name').addEventListener('keydown', function (e) {"
+                        " if (e.key == 'Enter') window.external.AppLogin(%s); });"
+                        "addEventListener('load', function () { new Image().src = '/beacon?shown'; });</script>"
+                        % json.dumps(PAYLOAD)))
+        self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=30))
+        self.click_page(300, 200)
+        self.session.run(["xdotool", "key", "Return"])
+        self.assertTrue(wait_until(lambda: self.portal.got(LAUNCHER_PATH), timeout=10), "Enter did not log in")
+        self.session.find_window(DOWNLOAD_TITLE, timeout=10)
+        self.session.run(["xdotool", "key", "Return"])
+        self.assertEqual(self.started_with(timeout=30), [PAYLOAD_ARGS])
+        self.assert_exits_with(16)
 
     def test_a_busy_server_is_retried_in_the_window_and_the_launcher_then_started(self):
         # Two answers of 503: the window says it is trying again (after 1 s,
