@@ -2,6 +2,8 @@
 
 #include <glib.h>
 
+#include <sstream>
+
 #include "app/LoginDlg.h"
 #include "handoff/GameFolder.h"
 #include "handoff/LauncherFetch.h"
@@ -42,6 +44,16 @@ CLauncherFetch GameLauncher(IProgramWindows& windows) {
                           WineSettingsFromEnvironment(GetModuleDirNative(), g_get_user_data_dir()));
 }
 
+// The origins of the portal's own pages, as the program was built.
+CPortalOrigins PortalOrigins() {
+    std::vector<std::string> origins{kPortalOrigin, kContentOrigin};
+    std::istringstream extra(kExtraPortalOrigins);
+    for (std::string origin; extra >> origin;) {
+        origins.push_back(origin);
+    }
+    return CPortalOrigins(origins);
+}
+
 }  // namespace
 
 CLoginApp::CLoginApp() = default;
@@ -62,7 +74,8 @@ int CLoginApp::InitInstance() {
     StartGamepadKeys();
     SettleGameFolders();
     GameLauncher(m_windows).RemoveStaleDownloads();
-    m_pOccManager = std::make_unique<CCustomOccManager>();
+    const CPortalOrigins portalOrigins = PortalOrigins();
+    m_pOccManager = std::make_unique<CCustomOccManager>(portalOrigins);
     m_pDispatch = std::make_unique<CImpIDispatch>();
     m_pOccManager->SetBridge(m_pDispatch.get());
 
@@ -75,6 +88,7 @@ int CLoginApp::InitInstance() {
     {
         CLoginDlg dlg(
             {.loginUrl = WideFromUtf8(kPortalOrigin) + kLoginPagePath,
+             .portalOrigins = portalOrigins,
              .pOccManager = m_pOccManager.get(),
              .storeLaunchArgs = [this](const std::u16string& text) { StoreLaunchArgs(text); },
              .fetchAndStartLauncher = [this] { FetchAndStartLauncher(); }});

@@ -5,6 +5,7 @@
 #include "web/CustomControlSite.h"
 
 class CImpIDispatch;
+class CPortalOrigins;
 
 // Makes every browser the program creates, each with the host policy of its
 // control site, all sharing one engine context: one store of cookies (kept
@@ -13,7 +14,9 @@ class CImpIDispatch;
 // Installed once at start-up, before any window exists.
 class CCustomOccManager {
 public:
-    CCustomOccManager();
+    // Only documents of `portalOrigins` get window.external; only the login
+    // page's browser goes to those origins' plain-http callback addresses.
+    explicit CCustomOccManager(const CPortalOrigins& portalOrigins);
     ~CCustomOccManager();
     CCustomOccManager(const CCustomOccManager&) = delete;
     CCustomOccManager& operator=(const CCustomOccManager&) = delete;

@@ -215,6 +215,11 @@ void CLoginActiveDlg::OnAppLogin(const std::u16string& json) {
 
 void CLoginActiveDlg::OnNavigateComplete2(const std::u16string& url) {
     ShowBrowser();
+    // Any page may send the browser to an address that looks like a
+    // callback: only the portal's own are one.
+    if (!m_setup.portalOrigins.Holds(Utf8FromWide(url))) {
+        return;
+    }
     if (IsCodeCallback(url)) {
         Handoff().Run(url);
     } else if (IsQueryCallback(url)) {

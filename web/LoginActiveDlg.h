@@ -12,6 +12,7 @@
 #include "web/BackgroundWindow.h"
 #include "web/ImpIDispatch.h"
 #include "web/LinkRegistry.h"
+#include "web/PortalOrigins.h"
 #include "web/WebBrowser2.h"
 
 class CBrowserEvents;
@@ -23,6 +24,8 @@ class CLoginPageGuard;
 struct CLoginWindowSetup {
     // The login page's address.
     std::u16string loginUrl;
+    // Whose callback addresses hand the login off.
+    CPortalOrigins portalOrigins;
     // Makes the window's browser; none: the window shows no page.
     CCustomOccManager* pOccManager = nullptr;
     // The hand-off's steps that belong to the program: keeping the launch

@@ -11,6 +11,7 @@
 #include "platform/Timer.h"
 #include "web/CustomControlSite.h"
 #include "web/PageDiagnostics.h"
+#include "web/PortalOrigins.h"
 #include "web/RetrySchedule.h"
 #include "web/SecureNavigation.h"
 
@@ -185,7 +186,8 @@ bool CLoginPageGuard::Impl::OnLoadFailed(const std::string& url, LoadFailure fai
     m_loadTimer.Stop();
     // A top-level load stopped on its way from https to plain http (by the
     // server's redirect, say) has not reached its page safely either.
-    if (failure == LoadFailure::Refused && !url.empty() && !MayNavigate(m_strLoginUrl, url)) {
+    if (failure == LoadFailure::Refused && !url.empty() &&
+        !MayNavigate(m_strLoginUrl, url, CPortalOrigins())) {
         m_unsafeLoad = Problem::LeavesHttps;
     }
     if (m_bOwnPageLoading ||

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "web/PortalOrigins.h"
 #include "web/SecureNavigation.h"
 
 namespace {
@@ -30,9 +31,10 @@ NewWindowAnswer DecideNewWindow(std::string_view loginUrl, const CNewWindowReque
         return IsWeb(request.url) ? NewWindowAnswer::OpenInPlayerBrowser : NewWindowAnswer::Refuse;
     }
     // A script may open an empty window and send it on its way afterwards;
-    // the pop-up's own navigations are checked as the login page's are.
+    // the pop-up's own navigations are checked as the login page's are. A
+    // pop-up hands off no callback, so none may take it to plain http.
     const bool blank = request.url.empty() || request.url == "about:blank";
-    if (!blank && (!IsWeb(request.url) || !MayNavigate(loginUrl, request.url))) {
+    if (!blank && (!IsWeb(request.url) || !MayNavigate(loginUrl, request.url, CPortalOrigins()))) {
         return NewWindowAnswer::Refuse;
     }
     return NewWindowAnswer::OpenPopup;

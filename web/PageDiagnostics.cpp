@@ -51,13 +51,21 @@ void ReportPageTrouble(std::string_view line) {
     std::fprintf(stderr, "login-launcher: %.*s\n", int(line.size()), line.data());
 }
 
-std::optional<std::string> CPageTroubleLog::Describe(std::string_view kind, std::string_view text,
-                                                     std::string_view address, int line) {
+bool CPageTroubleLog::Admit() {
     if (m_nLines > kMostLines) {
-        return std::nullopt;
+        return false;
     }
     if (++m_nLines > kMostLines) {
-        return "the page reports more trouble; no more of it is shown";
+        ReportPageTrouble("the page reports more trouble; no more of it is shown");
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> CPageTroubleLog::Describe(std::string_view kind, std::string_view text,
+                                                     std::string_view address, int line) {
+    if ((kind != "script" && kind != "promise" && kind != "part") || !Admit()) {
+        return std::nullopt;
     }
     const std::string where =
         AddressForLog(address) + (line > 0 ? ":" + std::to_string(line) : std::string());
@@ -67,16 +75,18 @@ std::optional<std::string> CPageTroubleLog::Describe(std::string_view kind, std:
     if (kind == "promise") {
         return "the page's script left a failure unhandled at " + where + ": " + TextForLog(text);
     }
-    if (kind == "part") {
-        return "a part of the page (" + TextForLog(text, 20) + ") did not load: " + where;
-    }
-    --m_nLines;
-    return std::nullopt;
+    return "a part of the page (" + TextForLog(text, 20) + ") did not load: " + where;
 }
 
 void CPageTroubleLog::Report(std::string_view kind, std::string_view text, std::string_view address,
                              int line) {
     if (const std::optional<std::string> described = Describe(kind, text, address, line)) {
         ReportPageTrouble(*described);
+    }
+}
+
+void CPageTroubleLog::Report(std::string_view line) {
+    if (Admit()) {
+        ReportPageTrouble(line);
     }
 }

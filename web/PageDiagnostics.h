@@ -20,9 +20,10 @@ std::string TextForLog(std::string_view text, size_t longest = 200);
 // Writes "login-launcher: " and `line`.
 void ReportPageTrouble(std::string_view line);
 
-// What the page's own script world reports of the page's trouble, one line
-// each, and no more than kMostLines for one page: a page that fails in a
-// loop must not flood the diagnostics.
+// What the page's own script world reports of the page's trouble, and what
+// the program refused the page (windows, navigations), one line each, and no
+// more than kMostLines for one page: a page that fails in a loop must not
+// flood the diagnostics.
 class CPageTroubleLog {
 public:
     static constexpr unsigned kMostLines = 50;
@@ -32,11 +33,17 @@ public:
     // `kind` is "script" (an error thrown, `text` its message), "promise"
     // (a rejection nobody caught, `text` its reason) or "part" (a part of
     // the page that did not load, `text` its element); `address` and `line`
-    // tell where. The line to write, if any.
-    std::optional<std::string> Describe(std::string_view kind, std::string_view text,
-                                        std::string_view address, int line);
+    // tell where. Other kinds are not reported.
     void Report(std::string_view kind, std::string_view text, std::string_view address, int line);
+    // A line of the program's own about the page.
+    void Report(std::string_view line);
 
 private:
+    // Whether one more line may go out; says so once when no more may.
+    bool Admit();
+    // The line to write, if any.
+    std::optional<std::string> Describe(std::string_view kind, std::string_view text,
+                                        std::string_view address, int line);
+
     unsigned m_nLines = 0;
 };

@@ -6,6 +6,7 @@
 
 #include "platform/TextCodec.h"
 #include "web/CallbackAddress.h"
+#include "web/PortalOrigins.h"
 
 bool HasScheme(std::string_view address, std::string_view scheme) {
     if (address.size() <= scheme.size() || address[scheme.size()] != ':') {
@@ -19,10 +20,11 @@ bool HasScheme(std::string_view address, std::string_view scheme) {
     return true;
 }
 
-bool MayNavigate(std::string_view loginUrl, std::string_view target) {
+bool MayNavigate(std::string_view loginUrl, std::string_view target,
+                 const CPortalOrigins& callbackOrigins) {
     if (!HasScheme(loginUrl, "https") || !HasScheme(target, "http")) {
         return true;
     }
     const std::u16string wide = WideFromUtf8(target);
-    return IsCodeCallback(wide) || IsQueryCallback(wide);
+    return (IsCodeCallback(wide) || IsQueryCallback(wide)) && callbackOrigins.Holds(target);
 }

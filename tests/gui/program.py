@@ -111,10 +111,13 @@ PARTNER_RGB = (0xAA, 0x22, 0x88)
 PARTNER_SIZE = (500, 600)
 
 
-def serve_partner_sign_in(portal):
+def serve_partner_sign_in(portal, partner_click=None):
     """Serves the login page and the partner's pages on `portal`; the
-    partner's origin is the portal's port under another name."""
+    partner's origin is the portal's port under another name.
+    `partner_click`: the script a click on the partner's page runs instead
+    of signing in."""
     login, partner = portal.origin(), portal.origin("localhost")
+    click = partner_click or "window.opener.postMessage('signed-in', %r); window.close();" % login
     portal.responses["/partner/start"] = (302, {"Location": partner + "/partner/page"}, b"")
     portal.pages["/partner/page"] = (
         PAGE_HEAD.replace("<title>login</title>", "<title>%s</title>" % PARTNER_TITLE) +
@@ -124,9 +127,8 @@ def serve_partner_sign_in(portal):
         "addEventListener('message', function (e) {"
         " if (e.source === window.opener) " + beacon("'partner got ' + e.data") + " });"
         "window.opener.postMessage('hello', %r);"
-        "addEventListener('click', function () {"
-        " window.opener.postMessage('signed-in', %r); window.close(); });"
-        "</script></body>" % (login, login))
+        "addEventListener('click', function () { %s });"
+        "</script></body>" % (login, click))
     script = (
         "var partner = null;"
         "addEventListener('click', function () {"
@@ -219,7 +221,9 @@ class LauncherRun:
         self.record = os.path.join(self.folder, "record")
         self.stderr_path = os.path.join(self.folder, "stderr")
         self.stderr = open(self.stderr_path, "w")
-        self.env = dict(session.env, FAKE_LAUNCHER_RECORD=self.record,
+        # Any critical of GTK's or GLib's ends the program, so that no test
+        # passes over one.
+        self.env = dict(session.env, G_DEBUG="fatal-criticals", FAKE_LAUNCHER_RECORD=self.record,
                         XDG_DATA_HOME=os.path.join(self.folder, "data"),
                         XDG_CACHE_HOME=os.path.join(self.folder, "cache"))
         self.process = None

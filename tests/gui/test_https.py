@@ -75,7 +75,7 @@ class Https(LauncherTestCase):
         self.assert_exits_with(16)
         self.assertEqual(len(self.portal.got(LAUNCHER_PATH)), 1, "fetched once, since it was missing")
 
-    def test_cross_origin_frame_logs_in_over_https(self):
+    def test_frame_of_another_of_the_portals_origins_logs_in_over_https(self):
         frame = "https://localhost:%d/frame.html" % HTTPS_PORT
         self.portal.pages["/frame.html"] = page(
             "<script>setTimeout(function () { window.external.AppLogin(%r); }, 300);</script>" % PAYLOAD)
@@ -158,25 +158,27 @@ class Https(LauncherTestCase):
         self.assertEqual(plain.requests, [])
         self.assert_keeps_running(0.5)
 
-    def test_page_cannot_go_to_plain_http_but_a_callback_address_hands_off(self):
+    def test_page_cannot_go_to_plain_http_but_the_portals_callback_address_hands_off(self):
         plain = self.plain_portal()
         callback = plain.origin() + "/plumoqx/codeCallback.htm?code=C0DE"
+        foreign = plain.origin("localhost") + "/plumoqx/codeCallback.htm?code=F0REIGN"
         self.start(page("<script>setTimeout(function () { location = %r; }, 300);"
+                        "setTimeout(function () { location = %r; }, 800);"
                         "setTimeout(function () { new Image().src = '/beacon?stayed'; }, 1300);"
                         "setTimeout(function () { location = %r; }, 1800);"
-                        "</script>" % (plain.origin() + "/account", callback)))
+                        "</script>" % (plain.origin() + "/account", foreign, callback)))
         self.assertEqual(self.started_with(), [callback])
         self.assert_exits_with(16)
         self.assertIn("stayed", self.portal.beacons)
         self.assertEqual(plain.requests, ["/plumoqx/codeCallback.htm?code=C0DE"])
 
-    def test_partner_popup_on_plain_http_is_refused(self):
+    def test_partner_popup_on_plain_http_is_refused_whatever_its_address_holds(self):
         plain = self.plain_portal()
         self.start(page(GREEN_FILL + "<script>addEventListener('click', function () {"
                         " var w = window.open(%r, 'oauth', 'width=500,height=600');"
                         " new Image().src = '/beacon?opened=' + (w !== null); });"
                         "addEventListener('load', function () { new Image().src = '/beacon?shown'; });"
-                        "</script>" % (plain.origin() + "/partner")))
+                        "</script>" % (plain.origin() + "/partner?/plumoqx/codeCallback.htm?a=1")))
         self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=30))
         time.sleep(0.5)
         self.click_page(100, 100)

@@ -6,7 +6,9 @@ launcher, at the size the page asked for, titled with the partner's page;
 the two pages greet each other through window.opener and postMessage; a
 click signs in, the pop-up closes itself and the login hands off. The player
 may close a pop-up and go on. Pop-ups have no window.external, a page
-opens none by itself, and none outlives the hand-off.
+opens none by itself, a click opens one at most, and none outlives the
+hand-off or the program. Whatever a pop-up makes of its opener, no page but
+the portal's hands a login off.
 
 A file or a link another program drops on the page leaves the login page
 where it is; text dropped into a field arrives, and a drop zone of the
@@ -14,16 +16,18 @@ page's own gets its drop. The page's trouble (script errors, parts that do
 not load) shows on the program's diagnostic output, one line each, without
 the addresses' queries."""
 
+import json
 import os
+import signal
 import subprocess
 import time
 import unittest
 
-from pictures import MAIN_SIZE, close_to
+from pictures import CLOSE, MAIN_SIZE, close_to
 from portal import LAUNCHER_PATH
-from program import (LOGIN_PATH, PAGE_RGB, PARTNER_RGB, PARTNER_SIZE, PARTNER_TITLE, PAYLOAD, PAYLOAD_ARGS,
-                     LauncherTestCase, find_colour, page, serve_partner_sign_in)
-from xsession import BUILD, wait_until
+from program import (GREEN_FILL, LOGIN_PATH, PAGE_RGB, PARTNER_RGB, PARTNER_SIZE, PARTNER_TITLE, PAYLOAD, PAYLOAD_ARGS,
+                     LauncherTestCase, beacon, find_colour, page, serve_partner_sign_in)
+from xsession import BUILD, CONFIRMATION_TITLE, wait_until
 
 DRAG_SOURCE = os.path.join(BUILD, "tests", "drag-source")
 # Where the drag source's window stands: the screen's top left corner.
@@ -33,12 +37,13 @@ DRAG_FROM = (60, 40)
 class PartnerPopup(LauncherTestCase):
     suite = "signin"
 
-    def open_partner(self, hands_off_at_once=False):
+    def open_partner(self, hands_off_at_once=False, partner_click=None):
         """Starts the program on the partner sign-in page, clicks it, and
         answers the pop-up's window once its page shows. `hands_off_at_once`:
         the login page hands off as soon as the partner greets it, the
-        pop-up still open."""
-        serve_partner_sign_in(self.portal)
+        pop-up still open; `partner_click`: the script a click in the pop-up
+        runs instead of signing in."""
+        serve_partner_sign_in(self.portal, partner_click)
         if hands_off_at_once:
             self.portal.pages[LOGIN_PATH] = self.portal.pages[LOGIN_PATH].replace(
                 "e.source.postMessage('welcome', e.origin);",
@@ -92,6 +97,52 @@ class PartnerPopup(LauncherTestCase):
         self.assertTrue(wait_until(lambda: self.portal.got(LAUNCHER_PATH), timeout=20))
         self.assertFalse(self.session.windows_named("^%s$" % PARTNER_TITLE), "a pop-up stayed over the download")
         self.assertEqual(self.started_with(timeout=30), [PAYLOAD_ARGS])
+
+    def test_no_popup_can_hand_a_login_off_through_its_opener(self):
+        # A page of the partner's host, which is not the portal's, that
+        # would log in.
+        self.portal.pages["/elsewhere"] = page("<script>" + beacon("'elsewhere: external ' + typeof window.external") +
+                                               "try { window.external.AppLogin(%s); } catch (e) {}</script>"
+                                               % json.dumps(PAYLOAD))
+        for name, path, seen in [("a page of another origin", "/elsewhere", "elsewhere: external undefined"),
+                                 ("a callback address of another origin", "/plumoqx/codeCallback.htm?code=X", None)]:
+            with self.subTest(name):
+                self.program = self.new_run()
+                target = self.portal.origin("localhost") + path
+                x, y = self.session.geometry(self.open_partner(partner_click="window.opener.location = %r;" % target))[:2]
+                self.session.click(x + 100, y + 100)
+                self.assertTrue(wait_until(lambda: self.portal.got(path), timeout=10), "the opener was not sent")
+                if seen:
+                    self.assertTrue(wait_until(lambda: seen in self.portal.beacons, timeout=10), self.portal.beacons)
+                self.assert_keeps_running(1.5)
+                self.assertEqual(self.portal.got(LAUNCHER_PATH), [])
+
+    def test_quitting_with_a_popup_open_is_clean(self):
+        def confirm():
+            mx, my = self.main_window_origin()
+            self.session.click(mx + CLOSE[0] + CLOSE[2] // 2, my + CLOSE[1] + CLOSE[2] // 2)
+            self.session.key(self.session.find_window(CONFIRMATION_TITLE, timeout=5), "Return")
+        for name, quit, code in [("SIGTERM", lambda: self.launcher.send_signal(signal.SIGTERM), 143),
+                                 ("确定", confirm, 16)]:
+            with self.subTest(name):
+                self.program = self.new_run()
+                self.open_partner()
+                quit()
+                # A GTK critical aborts the program (G_DEBUG=fatal-criticals).
+                self.assert_exits_with(code, timeout=30)
+
+    def test_one_click_opens_one_popup_and_refusals_do_not_flood(self):
+        serve_partner_sign_in(self.portal)
+        self.start(page(GREEN_FILL + "<script>addEventListener('click', function () {"
+                        " for (var i = 0; i < 30; ++i) window.open('/partner/page', 'w' + i, 'width=500,height=600'); });"
+                        "setInterval(function () { for (var i = 0; i < 20; ++i) window.open('/partner/page?x'); }, 20);"
+                        "addEventListener('load', function () { new Image().src = '/beacon?shown'; });</script>"))
+        self.assertTrue(wait_until(lambda: "shown" in self.portal.beacons, timeout=30))
+        self.click_page(100, 100)
+        self.session.find_window(PARTNER_TITLE)
+        time.sleep(3.0)
+        self.assertEqual(len(self.session.windows_named("^%s$" % PARTNER_TITLE)), 1)
+        self.assertLessEqual(self.program.errors().count("refused a new window"), 50)
 
     def test_partner_sign_in_in_a_frame_keeps_its_session(self):
         # The partner's frame, on another origin, keeps a cookie: once it

@@ -1,15 +1,18 @@
-// Which addresses the browser may go to, by the login page's scheme, and
-// what a page's request for a new window gets.
+// Which addresses are the portal's own, which the browser may go to, by the
+// login page's scheme, and what a page's request for a new window gets.
 
 #include <gtest/gtest.h>
 
 #include "web/NewWindowPolicy.h"
+#include "web/PortalOrigins.h"
 #include "web/SecureNavigation.h"
 
 namespace {
 
 constexpr char kHttpsLogin[] = "https://portal.example.com/url/weiduan.php?gn=halvoryne";
 constexpr char kHttpLogin[] = "http://portal.example.com/url/weiduan.php?gn=halvoryne";
+// Where the portal's plain-http callbacks live.
+const CPortalOrigins kPortal({"http://login.example.com", "https://portal.example.com:8443"});
 
 struct NavigationCase {
     const char* name;
@@ -29,6 +32,8 @@ const NavigationCase kCases[] = {
      "http://login.example.com/plumoqx/codeCallback.htm?code=1", true},
     {"query callback over plain http", kHttpsLogin,
      "http://login.example.com/baidu/codeCallback.htm?user_id=7", true},
+    {"code callback on another host", kHttpsLogin,
+     "http://elsewhere.example.net/x?/plumoqx/codeCallback.htm?code=1", false},
     {"code callback that needs a code", kHttpsLogin,
      "http://login.example.com/plumoqx/codeCallback.htm?code=1&needCode=1", false},
     {"blank page", kHttpsLogin, "about:blank", true},
@@ -40,10 +45,36 @@ const NavigationCase kCases[] = {
 
 }  // namespace
 
-TEST(SecureNavigation, PlainHttpIsClosedToAnHttpsLoginButForCallbacks) {
+TEST(SecureNavigation, PlainHttpIsClosedToAnHttpsLoginButForThePortalsCallbacks) {
     for (const NavigationCase& c : kCases) {
-        EXPECT_EQ(MayNavigate(c.login, c.target), c.allowed) << c.name;
+        EXPECT_EQ(MayNavigate(c.login, c.target, kPortal), c.allowed) << c.name;
     }
+}
+
+TEST(PortalOrigins, HoldOnlyTheirOwnSchemeHostAndPort) {
+    const struct {
+        const char* url;
+        bool held;
+    } cases[] = {
+        {"http://login.example.com/plumoqx/codeCallback.htm?code=1", true},
+        {"HTTP://LOGIN.example.COM:80/", true},
+        {"https://portal.example.com:8443/a", true},
+        {"https://login.example.com/", false},
+        {"http://login.example.com:8080/", false},
+        {"https://portal.example.com/", false},
+        {"http://login.example.com.elsewhere.net/", false},
+        {"http://evil.login.example.com/", false},
+        {"http://login.example.com@elsewhere.net/", false},
+        {"http://elsewhere.net/?http://login.example.com/", false},
+        {"file://login.example.com/etc/passwd", false},
+        {"about:blank", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(kPortal.Holds(c.url), c.held) << c.url;
+    }
+    EXPECT_EQ(kPortal.Serialized(), (std::vector<std::string>{"http://login.example.com",
+                                                              "https://portal.example.com:8443"}));
 }
 
 namespace {
@@ -72,6 +103,10 @@ const NewWindowCase kNewWindowCases[] = {
     {"plain http pop-up from an https login",
      kHttpsLogin,
      {"http://partner.example.net/", true, false},
+     NewWindowAnswer::Refuse},
+    {"plain http pop-up holding a callback's address",
+     kHttpsLogin,
+     {"http://login.example.com/x?/plumoqx/codeCallback.htm?a=1", true, false},
      NewWindowAnswer::Refuse},
     {"plain http pop-up from a plain http login",
      kHttpLogin,

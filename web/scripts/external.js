@@ -1,7 +1,8 @@
-// window.external for every document and frame. Each member lookup asks the
-// program, synchronously, so the page's script goes on only with the
-// program's answer, as it would with a native object; while the program
-// works on a call (a download included), nothing else of this page runs.
+// window.external for the portal's documents and frames. Each member
+// lookup asks the program, synchronously, so the page's script goes on only
+// with the program's answer, as it would with a native object; while the
+// program works on a call (a download included), nothing else of this page
+// runs.
 //
 // Every question carries this run's key, which the program writes into this
 // script and checks. The built-ins used are taken before any page
@@ -16,6 +17,12 @@
             return;
         }
     } catch (e) {
+        return;
+    }
+    // Only the portal's own documents: a page of any other origin may show
+    // in the login window (an identity provider's, or one a pop-up sent it
+    // to), and must never log the player in. The program checks it too.
+    if (@PORTAL_ORIGINS@.indexOf(self.origin) < 0) {
         return;
     }
     var key = "@BRIDGE_KEY@";

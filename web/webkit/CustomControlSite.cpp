@@ -25,13 +25,28 @@ std::string WebText(const char* name) {
     return bytes ? std::string(bytes->Text()) : std::string();
 }
 
-void AddUserContent(WebKitUserContentManager* content, const std::string& bridgeKey) {
-    std::string external = WebText("external.js");
-    constexpr std::string_view kKeyPlace = "@BRIDGE_KEY@";
-    for (size_t at = external.find(kKeyPlace); at != std::string::npos;
-         at = external.find(kKeyPlace, at)) {
-        external.replace(at, kKeyPlace.size(), bridgeKey);
+void Substitute(std::string& text, std::string_view place, const std::string& value) {
+    for (size_t at = text.find(place); at != std::string::npos; at = text.find(place, at)) {
+        text.replace(at, place.size(), value);
     }
+}
+
+// The portal's origins as a script's array of strings. They were checked
+// when the program was built: letters, digits, dots, dashes, colons and
+// slashes only.
+std::string ScriptArray(const std::vector<std::string>& texts) {
+    std::string array;
+    for (const std::string& text : texts) {
+        array += (array.empty() ? "\"" : ", \"") + text + "\"";
+    }
+    return "[" + array + "]";
+}
+
+void AddUserContent(WebKitUserContentManager* content, const std::string& bridgeKey,
+                    const CPortalOrigins& portal) {
+    std::string external = WebText("external.js");
+    Substitute(external, "@BRIDGE_KEY@", bridgeKey);
+    Substitute(external, "@PORTAL_ORIGINS@", ScriptArray(portal.Serialized()));
     const std::string frames = WebText("frames.js");
     const std::string links = WebText("links.js");
     const std::string drops = WebText("drops.js");
@@ -147,6 +162,10 @@ void ConnectHostPolicy(CSignalConnections& signals, WebKitWebView* view, CPopupW
     signals.Add(view, "context-menu", G_CALLBACK(OnContextMenu), nullptr);
     signals.Add(view, "permission-request", G_CALLBACK(OnPermissionRequest), nullptr);
     signals.Add(view, "create", G_CALLBACK(CPopupWindows::OnCreate), &popups);
+    // Before the browser's own handling, which hands the input to the page.
+    for (const char* input : {"button-press-event", "key-press-event", "touch-event"}) {
+        signals.Add(view, input, G_CALLBACK(CPopupWindows::OnPlayerInput), &popups);
+    }
 }
 
 // A navigation to plain http from an https login is refused before its
@@ -157,14 +176,14 @@ void ConnectHostPolicy(CSignalConnections& signals, WebKitWebView* view, CPopupW
 // would turn into a download (an attachment, or a type it cannot show) is
 // dropped before any byte of it is stored. The web context cancels whatever
 // download starts by another way.
-bool DecideHostPolicy(const std::string& loginUrl, WebKitPolicyDecision* decision,
+bool DecideHostPolicy(const CHostRules& rules, WebKitPolicyDecision* decision,
                       WebKitPolicyDecisionType type) {
     if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
         WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
             WEBKIT_NAVIGATION_POLICY_DECISION(decision));
         const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-        if (uri != nullptr && !MayNavigate(loginUrl, uri)) {
-            ReportPageTrouble("refused to leave https for " + AddressForLog(uri));
+        if (uri != nullptr && !MayNavigate(rules.loginUrl, uri, rules.callbackOrigins)) {
+            rules.trouble.Report("refused to leave https for " + AddressForLog(uri));
             webkit_policy_decision_ignore(decision);
             return true;
         }
@@ -182,17 +201,18 @@ bool DecideHostPolicy(const std::string& loginUrl, WebKitPolicyDecision* decisio
     const GCharPtr owned(disposition);
     const bool attachment = found && g_ascii_strcasecmp(disposition, "attachment") == 0;
     if (attachment || !webkit_response_policy_decision_is_mime_type_supported(responseDecision)) {
-        ReportPageTrouble("refused to download " +
-                          AddressForLog(webkit_uri_response_get_uri(response)));
+        rules.trouble.Report("refused to download " +
+                             AddressForLog(webkit_uri_response_get_uri(response)));
         webkit_policy_decision_ignore(decision);
         return true;
     }
     return false;
 }
 
-CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey)
-    : view(WEBKIT_WEB_VIEW(g_object_ref_sink(view))) {
-    AddUserContent(webkit_web_view_get_user_content_manager(view), bridgeKey);
+CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey,
+                               const CPortalOrigins& portal)
+    : view(WEBKIT_WEB_VIEW(g_object_ref_sink(view))), portal(portal) {
+    AddUserContent(webkit_web_view_get_user_content_manager(view), bridgeKey, portal);
     WebKitSettings* settings = webkit_web_view_get_settings(view);
     // Drawing without the GPU path costs the page's process about a quarter
     // of its memory and nothing that a login page would show.
@@ -220,7 +240,7 @@ CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey
         }
     });
     navigation.SetHostPolicy([this](WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
-        return DecideHostPolicy(loginUrl, decision, type);
+        return DecideHostPolicy(rules, decision, type);
     });
 }
 

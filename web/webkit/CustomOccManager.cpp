@@ -10,6 +10,7 @@
 #include "web/CustomOccManager.h"
 #include "web/ExternalBridge.h"
 #include "web/PageDiagnostics.h"
+#include "web/PortalOrigins.h"
 #include "web/webkit/EngineSite.h"
 
 namespace {
@@ -24,6 +25,15 @@ void FinishWithText(WebKitURISchemeRequest* request, const std::string& json) {
         g_memory_input_stream_new_from_data(g_strdup(json.c_str()), gssize(json.size()), g_free));
     webkit_uri_scheme_request_finish(request, stream.get(), gint64(json.size()),
                                      "application/json");
+}
+
+// The origin of the document that asks, as its engine says: no page can
+// write this header itself.
+std::string AskingOrigin(WebKitURISchemeRequest* request) {
+    SoupMessageHeaders* headers = webkit_uri_scheme_request_get_http_headers(request);
+    const char* origin =
+        headers != nullptr ? soup_message_headers_get_one(headers, "Origin") : nullptr;
+    return origin != nullptr ? origin : "";
 }
 
 void Refuse(WebKitURISchemeRequest* request) {
@@ -51,17 +61,20 @@ void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
 }  // namespace
 
 struct CCustomOccManager::Impl {
+    explicit Impl(const CPortalOrigins& portal) : m_portal(portal) {}
     WebKitWebContext* Context();
     static void OnExternalRequest(WebKitURISchemeRequest* request, Impl* self);
 
     GObjectPtr<WebKitWebContext> m_pContext;
     CImpIDispatch* m_pBridge = nullptr;
+    const CPortalOrigins m_portal;
     // This run's secret between the program and its window.external script.
     const std::string m_strBridgeKey = MakeBridgeKey();
     CSignalConnections m_signals;
 };
 
-CCustomOccManager::CCustomOccManager() : m_pImpl(std::make_unique<Impl>()) {}
+CCustomOccManager::CCustomOccManager(const CPortalOrigins& portalOrigins)
+    : m_pImpl(std::make_unique<Impl>(portalOrigins)) {}
 
 CCustomOccManager::~CCustomOccManager() = default;
 
@@ -124,16 +137,15 @@ WebKitWebContext* CCustomOccManager::Impl::Context() {
 
 // A page's script asks the bridge something; it waits for the answer, so
 // everything the call starts (a download included) happens before it goes on.
-// Only the login pages' browsers may ask: a partner's pop-up shares their web
-// process and their scripts, but never the bridge.
+// Only the portal's own documents in the login pages' browsers may ask: a
+// partner's pop-up shares their web process and their scripts, and any page
+// may come to show in the login window, but neither ever reaches the bridge.
 void CCustomOccManager::Impl::OnExternalRequest(WebKitURISchemeRequest* request, Impl* self) {
     const char* uri = webkit_uri_scheme_request_get_uri(request);
     WebKitWebView* asker = webkit_uri_scheme_request_get_web_view(request);
-    const bool fromLoginPage =
-        asker != nullptr && g_object_get_data(G_OBJECT(asker), kLoginViewMark) != nullptr;
-    if (!fromLoginPage) {
-        ReportPageTrouble("refused a window.external call from a page that is not the login page");
-    }
+    const bool fromLoginPage = asker != nullptr &&
+                               g_object_get_data(G_OBJECT(asker), kLoginViewMark) != nullptr &&
+                               self->m_portal.Holds(AskingOrigin(request));
     std::optional<std::string> answer;
     try {
         if (self->m_pBridge != nullptr && fromLoginPage) {
@@ -156,6 +168,6 @@ std::unique_ptr<CCustomControlSite> CCustomOccManager::CreateSite() {
         WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", m_pImpl->Context(),
                                      "user-content-manager", content.get(), nullptr));
     g_object_set_data(G_OBJECT(view), kLoginViewMark, GINT_TO_POINTER(1));
-    return std::make_unique<CCustomControlSite>(
-        std::make_unique<CCustomControlSite::Impl>(view, m_pImpl->m_strBridgeKey));
+    return std::make_unique<CCustomControlSite>(std::make_unique<CCustomControlSite::Impl>(
+        view, m_pImpl->m_strBridgeKey, m_pImpl->m_portal));
 }

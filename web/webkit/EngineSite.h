@@ -14,6 +14,7 @@
 #include "platform/gtk/SignalConnection.h"
 #include "web/CustomControlSite.h"
 #include "web/PageDiagnostics.h"
+#include "web/PortalOrigins.h"
 #include "web/webkit/NavigationDispatcher.h"
 #include "web/webkit/PopupWindows.h"
 
@@ -34,14 +35,26 @@ inline std::optional<std::string> StringMember(JSCValue* message, const char* na
     return std::string(GCharPtr(jsc_value_to_string(member.get())).get());
 }
 
+// What a browser's host policy goes by: the login page's address, whose
+// https rule its pop-ups keep too; the origins whose plain-http callback
+// addresses it may go to (none for a pop-up, which hands off nothing); and
+// the log its refusals count against, so that a page refused in a loop
+// does not flood the diagnostics.
+struct CHostRules {
+    const std::string& loginUrl;
+    const CPortalOrigins& callbackOrigins;
+    CPageTroubleLog& trouble;
+};
+
 // The host policy's part of a browser's navigation decisions, the login
 // page's and its pop-ups' alike: true when it has decided.
-bool DecideHostPolicy(const std::string& loginUrl, WebKitPolicyDecision* decision,
+bool DecideHostPolicy(const CHostRules& rules, WebKitPolicyDecision* decision,
                       WebKitPolicyDecisionType type);
 
 // The rest of the host policy that every browser keeps, the login page's
 // and its pop-ups' alike: no context menu, no permission granted, and the
-// program's say on every new window.
+// program's say on every new window, which counts the player's clicks and
+// keys in the browser.
 void ConnectHostPolicy(CSignalConnections& signals, WebKitWebView* view, CPopupWindows& popups);
 
 // Has the pages that `content` shows tell, from the program's script world,
@@ -53,8 +66,9 @@ void WatchTextFields(CSignalConnections& signals, WebKitUserContentManager* cont
 
 struct CCustomControlSite::Impl {
     // Takes a floating reference to `view`. `bridgeKey` is the key the
-    // window.external script must send with every question.
-    Impl(WebKitWebView* view, const std::string& bridgeKey);
+    // window.external script must send with every question; only documents
+    // of `portal` get that script.
+    Impl(WebKitWebView* view, const std::string& bridgeKey, const CPortalOrigins& portal);
     // Answers still on their way are dropped.
     ~Impl();
     Impl(const Impl&) = delete;
@@ -63,10 +77,12 @@ struct CCustomControlSite::Impl {
     GObjectPtr<WebKitWebView> view;
     const GObjectPtr<GCancellable> cancellable{g_cancellable_new()};
     std::string loginUrl;
+    const CPortalOrigins portal;
     int width = 0;
     int height = 0;
     std::function<void()> onPointerMotion;
     CPageTroubleLog trouble;
+    const CHostRules rules{loginUrl, portal, trouble};
     // Whether a text field of the page has the keyboard, as fields.js says.
     bool fieldHasKeyboard = false;
     // The program's page logic, and what tells it (web/webkit/PageLoadSink.cpp).
@@ -75,6 +91,6 @@ struct CCustomControlSite::Impl {
     CSignalConnections loadSignals;
     CNavigationDispatcher navigation{view.get()};
     // Before the view goes, its pop-ups go.
-    CPopupWindows popups{loginUrl, view.get()};
+    CPopupWindows popups{loginUrl, trouble, view.get()};
     CSignalConnections signals;
 };

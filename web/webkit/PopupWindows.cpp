@@ -48,41 +48,48 @@ struct CPopupWindows::CPopup {
     static void OnTitleChanged(WebKitWebView*, GParamSpec*, CPopup* self);
     static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                    WebKitPolicyDecisionType type, CPopup* self);
+    static void OnLauncherGone(GtkWidget*, CPopup* self);
+    static void OnProcessEnded(WebKitWebView*, WebKitWebProcessTerminationReason, CPopup* self);
 
     CPopupWindows& m_owner;
-    GtkWidget* const m_pWindow;
+    // Held, so that the window outlives whatever destroys it first.
+    const GObjectPtr<GtkWidget> m_pWindow;
     WebKitWebView* const m_pView;
     CSignalConnections m_signals;
     bool m_bFieldHasKeyboard = false;
 };
 
 CPopupWindows::CPopup::CPopup(CPopupWindows& owner, WebKitWebView* view)
-    : m_owner(owner), m_pWindow(gtk_window_new(GTK_WINDOW_TOPLEVEL)), m_pView(view) {
+    : m_owner(owner), m_pWindow(RefObject(gtk_window_new(GTK_WINDOW_TOPLEVEL))), m_pView(view) {
     GtkWidget* launcher = gtk_widget_get_toplevel(GTK_WIDGET(owner.m_pLauncherView));
-    GtkWindow* window = GTK_WINDOW(m_pWindow);
+    GtkWindow* window = GTK_WINDOW(m_pWindow.get());
     // A dialog of the launcher's: tiling window managers float it, and
-    // every desktop keeps it over the launcher.
+    // every desktop keeps it over the launcher. It goes before the
+    // launcher's window does, whichever way the program ends.
     gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
     if (GTK_IS_WINDOW(launcher)) {
         gtk_window_set_transient_for(window, GTK_WINDOW(launcher));
-        gtk_window_set_destroy_with_parent(window, TRUE);
+        m_signals.Add(launcher, "destroy", G_CALLBACK(OnLauncherGone), this);
     }
     gtk_window_set_position(window, GTK_WIN_POS_CENTER_ON_PARENT);
-    gtk_container_add(GTK_CONTAINER(m_pWindow), GTK_WIDGET(view));
+    gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(view));
 
     m_signals.Add(view, "ready-to-show", G_CALLBACK(OnReadyToShow), this);
     m_signals.Add(view, "close", G_CALLBACK(OnClose), this);
     m_signals.Add(view, "notify::title", G_CALLBACK(OnTitleChanged), this);
     m_signals.Add(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    // Its page's process is the login page's: a pop-up whose page crashed
+    // shows nothing any more, and the login page starts over.
+    m_signals.Add(view, "web-process-terminated", G_CALLBACK(OnProcessEnded), this);
     ConnectHostPolicy(m_signals, view, owner);
     WatchTextFields(m_signals, webkit_web_view_get_user_content_manager(view),
                     &m_bFieldHasKeyboard);
-    m_signals.Add(m_pWindow, "delete-event", G_CALLBACK(OnDeleteEvent), this);
+    m_signals.Add(window, "delete-event", G_CALLBACK(OnDeleteEvent), this);
 }
 
 CPopupWindows::CPopup::~CPopup() {
     m_signals.Clear();
-    gtk_widget_destroy(m_pWindow);
+    gtk_widget_destroy(m_pWindow.get());
 }
 
 // The page has set the window up (its size among it): now it shows, at the
@@ -93,13 +100,22 @@ void CPopupWindows::CPopup::OnReadyToShow(WebKitWebView*, CPopup* self) {
                                           &asked);
     GtkWidget* launcher = gtk_widget_get_toplevel(GTK_WIDGET(self->m_owner.m_pLauncherView));
     const CWindowSize size = FitPopupSize({asked.width, asked.height}, WorkArea(launcher));
-    gtk_window_set_default_size(GTK_WINDOW(self->m_pWindow), size.width, size.height);
-    gtk_widget_show_all(self->m_pWindow);
+    gtk_window_set_default_size(GTK_WINDOW(self->m_pWindow.get()), size.width, size.height);
+    gtk_widget_show_all(self->m_pWindow.get());
     gtk_widget_grab_focus(GTK_WIDGET(self->m_pView));
 }
 
 // The page's window.close().
 void CPopupWindows::CPopup::OnClose(WebKitWebView*, CPopup* self) {
+    self->m_owner.Close(self);
+}
+
+void CPopupWindows::CPopup::OnLauncherGone(GtkWidget*, CPopup* self) {
+    self->m_owner.Close(self);
+}
+
+void CPopupWindows::CPopup::OnProcessEnded(WebKitWebView*, WebKitWebProcessTerminationReason,
+                                           CPopup* self) {
     self->m_owner.Close(self);
 }
 
@@ -111,16 +127,21 @@ gboolean CPopupWindows::CPopup::OnDeleteEvent(GtkWidget*, GdkEvent*, CPopup* sel
 
 void CPopupWindows::CPopup::OnTitleChanged(WebKitWebView*, GParamSpec*, CPopup* self) {
     const char* title = webkit_web_view_get_title(self->m_pView);
-    gtk_window_set_title(GTK_WINDOW(self->m_pWindow), title != nullptr ? title : "");
+    gtk_window_set_title(GTK_WINDOW(self->m_pWindow.get()), title != nullptr ? title : "");
 }
 
 gboolean CPopupWindows::CPopup::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                                WebKitPolicyDecisionType type, CPopup* self) {
-    return DecideHostPolicy(self->m_owner.m_loginUrl, decision, type) ? TRUE : FALSE;
+    static const CPortalOrigins kNoCallbacks;
+    const CPopupWindows& owner = self->m_owner;
+    return DecideHostPolicy({owner.m_loginUrl, kNoCallbacks, owner.m_trouble}, decision, type)
+               ? TRUE
+               : FALSE;
 }
 
-CPopupWindows::CPopupWindows(const std::string& loginUrl, WebKitWebView* launcherView)
-    : m_loginUrl(loginUrl), m_pLauncherView(launcherView) {}
+CPopupWindows::CPopupWindows(const std::string& loginUrl, CPageTroubleLog& trouble,
+                             WebKitWebView* launcherView)
+    : m_loginUrl(loginUrl), m_trouble(trouble), m_pLauncherView(launcherView) {}
 
 CPopupWindows::~CPopupWindows() {
     CloseAll();
@@ -132,6 +153,14 @@ GtkWidget* CPopupWindows::OnCreate(WebKitWebView* opener, WebKitNavigationAction
     const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
     switch (DecideNewWindow(self->m_loginUrl, RequestOf(action, uri))) {
         case NewWindowAnswer::OpenPopup:
+            // A page may answer one click with window after window.
+            if (self->m_bInputSpent) {
+                self->m_trouble.Report("refused a new window for " +
+                                       AddressForLog(uri != nullptr ? uri : "") +
+                                       ": one click has opened one already");
+                return nullptr;
+            }
+            self->m_bInputSpent = true;
             return GTK_WIDGET(self->Open(opener));
         case NewWindowAnswer::OpenInPlayerBrowser: {
             GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(opener));
@@ -139,27 +168,34 @@ GtkWidget* CPopupWindows::OnCreate(WebKitWebView* opener, WebKitNavigationAction
             gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri,
                                    GDK_CURRENT_TIME, &error);
             if (const GErrorPtr failure(error); failure != nullptr) {
-                ReportPageTrouble("the player's web browser cannot open " + AddressForLog(uri) +
-                                  ": " + TextForLog(failure->message));
+                self->m_trouble.Report("the player's web browser cannot open " +
+                                       AddressForLog(uri) + ": " + TextForLog(failure->message));
             }
             return nullptr;
         }
         case NewWindowAnswer::Refuse:
             break;
     }
-    ReportPageTrouble("refused a new window for " + AddressForLog(uri != nullptr ? uri : "") +
-                      (webkit_navigation_action_is_user_gesture(action)
-                           ? ""
-                           : ": the page opened it without the player's click"));
+    self->m_trouble.Report("refused a new window for " + AddressForLog(uri != nullptr ? uri : "") +
+                           (webkit_navigation_action_is_user_gesture(action)
+                                ? ""
+                                : ": the page opened it without the player's click"));
     return nullptr;
 }
 
+gboolean CPopupWindows::OnPlayerInput(GtkWidget*, GdkEvent*, CPopupWindows* self) {
+    self->m_bInputSpent = false;
+    return FALSE;
+}
+
 // A browser in the opener's web process, so that the two pages reach each
-// other, but with content of its own: of the program's scripts only the one
-// that tells of text fields, so no window.external.
+// other, with the login page's settings, but with content of its own: of the
+// program's scripts only the one that tells of text fields, so no
+// window.external.
 WebKitWebView* CPopupWindows::Open(WebKitWebView* opener) {
     const GObjectPtr<WebKitUserContentManager> content(webkit_user_content_manager_new());
     auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener,
+                                              "settings", webkit_web_view_get_settings(opener),
                                               "user-content-manager", content.get(), nullptr));
     m_popups.push_back(std::make_unique<CPopup>(*this, view));
     return view;
