@@ -4,6 +4,7 @@
 #include <glib.h>
 
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -409,6 +410,23 @@ void Conclude(const Transfer& t, CURLcode rc, const char* errorText, HttpGetResu
 
 }  // namespace
 
+HttpGetResult TryRoutesInOrder(const std::vector<ProxyRoute>& routes,
+                               const std::function<HttpGetResult(const ProxyRoute&)>& attempt) {
+    HttpGetResult result;
+    std::string failedBefore;
+    for (size_t i = 0; i < routes.size(); ++i) {
+        result = attempt(routes[i]);
+        if (result.proxyFault == HttpGetResult::ProxyFault::None || i + 1 == routes.size()) {
+            break;
+        }
+        failedBefore += (failedBefore.empty() ? "" : "; ") + result.error;
+    }
+    if (!failedBefore.empty() && !result.error.empty()) {
+        result.error += " (before that: " + failedBefore + ")";
+    }
+    return result;
+}
+
 HttpGetResult HttpGet(const HttpRequest& request, const HttpBodySink& sink,
                       const std::atomic<bool>& cancel) {
     InitCurlOnce();
@@ -440,39 +458,44 @@ HttpGetResult HttpGet(const HttpRequest& request, const HttpBodySink& sink,
             result.error = proxy.error;
             return result;
         }
-        result.proxy = proxy.route.name;
-        curl_easy_setopt(c, CURLOPT_PROXY, proxy.route.curlProxy.c_str());
-        curl_easy_setopt(c, CURLOPT_NOPROXY, "");
-
-        Transfer t;
-        t.curl = c;
-        t.request = &request;
-        t.sink = &sink;
-        errorText[0] = '\0';
-        curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
-        const CURLcode rc = PerformCancellable(handles.multi, t, cancel);
-        long status = 0;
-        curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
-        if (rc == CURLE_OK && IsRedirect(status)) {
-            const char* next = nullptr;
-            curl_easy_getinfo(c, CURLINFO_REDIRECT_URL, &next);
-            result.status = status;
-            result.outcome = HttpGetResult::Outcome::Refused;
-            if (next == nullptr) {
-                result.error = "a redirect from " + url + " names no address";
-            } else if (hop == kMaxRedirects) {
-                result.error = "more than " + std::to_string(kMaxRedirects) + " redirects";
-            } else if (!RedirectAllowed(url, next)) {
-                result.error = "a redirect from " + url + " to " + next + " is not followed";
-            } else {
-                url = next;
-                continue;
+        bool redirected = false;
+        result = TryRoutesInOrder(proxy.routes, [&](const ProxyRoute& route) {
+            HttpGetResult tried;
+            tried.proxy = route.name;
+            curl_easy_setopt(c, CURLOPT_PROXY, route.curlProxy.c_str());
+            curl_easy_setopt(c, CURLOPT_NOPROXY, "");
+            Transfer t;
+            t.curl = c;
+            t.request = &request;
+            t.sink = &sink;
+            errorText[0] = '\0';
+            curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+            curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
+            curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
+            const CURLcode rc = PerformCancellable(handles.multi, t, cancel);
+            curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &tried.status);
+            redirected = rc == CURLE_OK && IsRedirect(tried.status);
+            if (!redirected) {
+                Conclude(t, rc, errorText, tried);
             }
+            return tried;
+        });
+        if (!redirected) {
             return result;
         }
-        Conclude(t, rc, errorText, result);
+        const char* next = nullptr;
+        curl_easy_getinfo(c, CURLINFO_REDIRECT_URL, &next);
+        result.outcome = HttpGetResult::Outcome::Refused;
+        if (next == nullptr) {
+            result.error = "a redirect from " + url + " names no address";
+        } else if (hop == kMaxRedirects) {
+            result.error = "more than " + std::to_string(kMaxRedirects) + " redirects";
+        } else if (!RedirectAllowed(url, next)) {
+            result.error = "a redirect from " + url + " to " + next + " is not followed";
+        } else {
+            url = next;
+            continue;
+        }
         return result;
     }
 }

@@ -11,6 +11,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/ProxyForUrl.h"
 
 struct HttpRequest {
     std::string url;
@@ -71,9 +74,16 @@ struct HttpGetResult {
     long proxyStatus = 0;
 };
 
+// Tries the ways out of one request in the resolver's order, as the web
+// engine does: the next one while a proxy fails the request itself (cannot
+// be reached, will not forward it). Answers the last try, whose error also
+// tells how those before it failed.
+HttpGetResult TryRoutesInOrder(const std::vector<ProxyRoute>& routes,
+                               const std::function<HttpGetResult(const ProxyRoute&)>& attempt);
+
 // Sends a GET with the given user agent, following at most ten redirects
 // (http may lead to https, https only to https), each request through the
-// proxy the web engine takes for its address (see ProxyForUrl), with
+// proxies the web engine takes for its address (see ProxyForUrl), with
 // certificates checked against the system's trust store. Asks for the body
 // as it is (no compression) and takes it as complete only when its end is
 // known: a length, a last chunk, or HTTP/2 framing. Ends within a tenth of a

@@ -53,13 +53,14 @@ std::optional<ProxyRoute> CurlProxyFromGio(std::string_view answer) {
     return ProxyRoute{scheme + text.substr(text.find(':')), name};
 }
 
-std::optional<ProxyRoute> FirstUsableProxy(const std::vector<std::string>& answers) {
+std::vector<ProxyRoute> UsableProxies(const std::vector<std::string>& answers) {
+    std::vector<ProxyRoute> routes;
     for (const std::string& answer : answers) {
         if (auto route = CurlProxyFromGio(answer)) {
-            return route;
+            routes.push_back(*route);
         }
     }
-    return std::nullopt;
+    return routes;
 }
 
 ProxyLookup ProxyForUrl(const std::string& url, const std::atomic<bool>& cancel) {
@@ -96,10 +97,9 @@ ProxyLookup ProxyForUrl(const std::string& url, const std::atomic<bool>& cancel)
          ++answer) {
         answers.emplace_back(*answer);
     }
-    if (const auto route = FirstUsableProxy(answers)) {
-        lookup.found = true;
-        lookup.route = *route;
-    } else {
+    lookup.routes = UsableProxies(answers);
+    lookup.found = !lookup.routes.empty();
+    if (!lookup.found) {
         // The answers may hold passwords: they are not repeated here.
         lookup.error = "the proxy settings name no proxy this program can use for " + url;
     }

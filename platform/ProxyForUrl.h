@@ -23,7 +23,9 @@ struct ProxyRoute {
 
 struct ProxyLookup {
     bool found = false;  // false: no way out is known; see error
-    ProxyRoute route;
+    // The ways out in the resolver's order of preference, at least one
+    // when found: the web engine takes the next when a proxy fails it.
+    std::vector<ProxyRoute> routes;
     std::string error;
 };
 
@@ -32,8 +34,8 @@ struct ProxyLookup {
 // names to the proxy, as curl's socks5h:// does); nullopt for any other.
 std::optional<ProxyRoute> CurlProxyFromGio(std::string_view answer);
 
-// The first of GIO's answers, in its order of preference, that curl can use.
-std::optional<ProxyRoute> FirstUsableProxy(const std::vector<std::string>& answers);
+// GIO's answers that curl can use, in the resolver's order of preference.
+std::vector<ProxyRoute> UsableProxies(const std::vector<std::string>& answers);
 
 // Asks GIO's default resolver how to reach `url`. Blocks until it answers (a
 // PAC file may have to be fetched and run first) or soon after `cancel` is

@@ -1,6 +1,6 @@
 // What GIO's proxy resolver answers, as the download's HTTP client takes it:
 // the same proxy, in the form curl reads, named for the player without its
-// password; and answers curl cannot use passed over for the next one.
+// password; answers curl cannot use passed over; the others tried in order.
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/HttpGet.h"
 #include "platform/ProxyForUrl.h"
 #include "tests/support/TestSupport.h"
 
@@ -56,25 +57,71 @@ TEST(ProxyForUrlTest, ResolverAnswersMapToCurlsProxies) {
     }
 }
 
-TEST(ProxyForUrlTest, FirstUsableAnswerIsTaken) {
+TEST(ProxyForUrlTest, UsableAnswersAreKeptInOrder) {
     const struct {
         const char* name;
         std::vector<std::string> answers;
-        std::optional<std::string> curlProxy;
+        std::vector<std::string> curlProxies;
     } cases[] = {
-        {"in order", {"socks5://a.test:1", "http://b.test:2"}, "socks5h://a.test:1"},
-        {"past an unusable one", {"ftp://a.test:1", "http://b.test:2"}, "http://b.test:2"},
-        {"direct after a failed one", {"use-proxy:", "direct://"}, ""},
-        {"none usable", {"ftp://a.test:1"}, std::nullopt},
-        {"none at all", {}, std::nullopt},
+        {"in order",
+         {"socks5://a.test:1", "http://b.test:2"},
+         {"socks5h://a.test:1", "http://b.test:2"}},
+        {"past an unusable one", {"ftp://a.test:1", "http://b.test:2"}, {"http://b.test:2"}},
+        {"direct after a failed one", {"use-proxy:", "direct://"}, {""}},
+        {"none usable", {"ftp://a.test:1"}, {}},
+        {"none at all", {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::optional<ProxyRoute> route = FirstUsableProxy(c.answers);
-        ASSERT_EQ(route.has_value(), c.curlProxy.has_value());
-        if (route) {
-            EXPECT_EQ(route->curlProxy, *c.curlProxy);
+        std::vector<std::string> curlProxies;
+        for (const ProxyRoute& route : UsableProxies(c.answers)) {
+            curlProxies.push_back(route.curlProxy);
         }
+        EXPECT_EQ(curlProxies, c.curlProxies);
+    }
+}
+
+// A PAC file's "PROXY a; DIRECT", or GIO's socks5, socks4a, socks4 for one
+// SOCKS proxy: the next is tried while a proxy fails the request itself, as
+// the web engine does, and the last one tried is the one named.
+TEST(ProxyForUrlTest, AnswersAreTriedInOrderWhileAProxyFailsTheRequest) {
+    using Fault = HttpGetResult::ProxyFault;
+    const struct {
+        const char* name;
+        std::vector<Fault> faults;  // each way's try, in the resolver's order
+        size_t tried;
+        const char* error;
+    } cases[] = {
+        {"the first carries it", {Fault::None, Fault::None}, 1, ""},
+        {"unreachable, then direct", {Fault::Unreachable, Fault::None}, 2, ""},
+        {"refusing, then another", {Fault::Refused, Fault::None}, 2, ""},
+        {"wanting a password, then another", {Fault::WantsPassword, Fault::None}, 2, ""},
+        {"all failing",
+         {Fault::Unreachable, Fault::Refused, Fault::Unreachable},
+         3,
+         "p2 failed (before that: p0 failed; p1 failed)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<ProxyRoute> routes;
+        for (size_t i = 0; i < c.faults.size(); ++i) {
+            routes.push_back({"", "p" + std::to_string(i)});
+        }
+        std::vector<std::string> tried;
+        const HttpGetResult result = TryRoutesInOrder(routes, [&](const ProxyRoute& route) {
+            HttpGetResult got;
+            got.proxy = route.name;
+            got.proxyFault = c.faults[tried.size()];
+            got.error = got.proxyFault == Fault::None ? "" : route.name + " failed";
+            tried.push_back(route.name);
+            return got;
+        });
+        ASSERT_EQ(tried.size(), c.tried);
+        for (size_t i = 0; i < tried.size(); ++i) {
+            EXPECT_EQ(tried[i], "p" + std::to_string(i));
+        }
+        EXPECT_EQ(result.proxy, tried.back());
+        EXPECT_EQ(result.error, c.error);
     }
 }
 
@@ -112,6 +159,6 @@ TEST(ProxyForUrlTest, ResolverReadsTheEnvironmentAsTheWebEngineDoes) {
         env.push_back(std::make_unique<CScopedEnv>("no_proxy", "127.0.0.1"));
         const ProxyLookup lookup = ProxyForUrl(c.url, cancel);
         ASSERT_TRUE(lookup.found) << lookup.error;
-        EXPECT_EQ(lookup.route.name, c.proxy);
+        EXPECT_EQ(lookup.routes.front().name, c.proxy);
     }
 }
