@@ -261,7 +261,7 @@ class XvfbSession:
     def start_launcher(self, program, cwd=None, env=None):
         """Starts `program` on this desktop; it ends with the session at the
         latest."""
-        environment = dict(self.env, **(env or {}))
+        environment = dict(self.env, G_DEBUG="fatal-criticals", **(env or {}))
         return self.spawn([os.path.abspath(program)], env=environment, cwd=cwd, stderr=subprocess.DEVNULL)
 
     # -- what the player sees and does ------------------------------------------

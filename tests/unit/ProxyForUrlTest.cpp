@@ -57,70 +57,55 @@ TEST(ProxyForUrlTest, ResolverAnswersMapToCurlsProxies) {
     }
 }
 
-TEST(ProxyForUrlTest, UsableAnswersAreKeptInOrder) {
+TEST(ProxyForUrlTest, FirstUsableAnswerComesFirst) {
     const struct {
         const char* name;
         std::vector<std::string> answers;
-        std::vector<std::string> curlProxies;
+        std::optional<std::string> curlProxy;
     } cases[] = {
-        {"in order",
-         {"socks5://a.test:1", "http://b.test:2"},
-         {"socks5h://a.test:1", "http://b.test:2"}},
-        {"past an unusable one", {"ftp://a.test:1", "http://b.test:2"}, {"http://b.test:2"}},
-        {"direct after a failed one", {"use-proxy:", "direct://"}, {""}},
-        {"none usable", {"ftp://a.test:1"}, {}},
-        {"none at all", {}, {}},
+        {"in order", {"socks5://a.test:1", "http://b.test:2"}, "socks5h://a.test:1"},
+        {"past an unusable one", {"ftp://a.test:1", "http://b.test:2"}, "http://b.test:2"},
+        {"direct after a failed one", {"use-proxy:", "direct://"}, ""},
+        {"none usable", {"ftp://a.test:1"}, std::nullopt},
+        {"none at all", {}, std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::string> curlProxies;
-        for (const ProxyRoute& route : UsableProxies(c.answers)) {
-            curlProxies.push_back(route.curlProxy);
+        const std::vector<ProxyRoute> routes = UsableProxies(c.answers);
+        ASSERT_EQ(!routes.empty(), c.curlProxy.has_value());
+        if (!routes.empty()) {
+            EXPECT_EQ(routes[0].curlProxy, *c.curlProxy);
         }
-        EXPECT_EQ(curlProxies, c.curlProxies);
     }
 }
 
 // A PAC file's "PROXY a; DIRECT", or GIO's socks5, socks4a, socks4 for one
 // SOCKS proxy: the next is tried while a proxy fails the request itself, as
-// the web engine does, and the last one tried is the one named.
+// the web engine does; the last one tried is named, after those before it.
 TEST(ProxyForUrlTest, AnswersAreTriedInOrderWhileAProxyFailsTheRequest) {
     using Fault = HttpGetResult::ProxyFault;
     const struct {
-        const char* name;
         std::vector<Fault> faults;  // each way's try, in the resolver's order
-        size_t tried;
+        const char* tried;          // the ways tried, then the one named
         const char* error;
     } cases[] = {
-        {"the first carries it", {Fault::None, Fault::None}, 1, ""},
-        {"unreachable, then direct", {Fault::Unreachable, Fault::None}, 2, ""},
-        {"refusing, then another", {Fault::Refused, Fault::None}, 2, ""},
-        {"wanting a password, then another", {Fault::WantsPassword, Fault::None}, 2, ""},
-        {"all failing",
-         {Fault::Unreachable, Fault::Refused, Fault::Unreachable},
-         3,
-         "p2 failed (before that: p0 failed; p1 failed)"},
+        {{Fault::None, Fault::None}, "00", ""},
+        {{Fault::Unreachable, Fault::None}, "011", ""},
+        {{Fault::WantsPassword, Fault::Refused, Fault::None}, "0122", ""},
+        {{Fault::Unreachable, Fault::Refused}, "011", "1 failed (before that: 0 failed)"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::vector<ProxyRoute> routes;
-        for (size_t i = 0; i < c.faults.size(); ++i) {
-            routes.push_back({"", "p" + std::to_string(i)});
-        }
-        std::vector<std::string> tried;
+        std::vector<ProxyRoute> routes{{"", "0"}, {"", "1"}, {"", "2"}};
+        routes.resize(c.faults.size());
+        std::string tried;
         const HttpGetResult result = TryRoutesInOrder(routes, [&](const ProxyRoute& route) {
-            HttpGetResult got;
-            got.proxy = route.name;
-            got.proxyFault = c.faults[tried.size()];
-            got.error = got.proxyFault == Fault::None ? "" : route.name + " failed";
-            tried.push_back(route.name);
-            return got;
+            tried += route.name;
+            const Fault fault = c.faults[tried.size() - 1];
+            return HttpGetResult{.error = fault == Fault::None ? "" : route.name + " failed",
+                                 .proxy = route.name,
+                                 .proxyFault = fault};
         });
-        ASSERT_EQ(tried.size(), c.tried);
-        for (size_t i = 0; i < tried.size(); ++i) {
-            EXPECT_EQ(tried[i], "p" + std::to_string(i));
-        }
-        EXPECT_EQ(result.proxy, tried.back());
+        EXPECT_EQ(tried + result.proxy, c.tried);
         EXPECT_EQ(result.error, c.error);
     }
 }
