@@ -212,6 +212,7 @@ bool DecideHostPolicy(const CHostRules& rules, WebKitPolicyDecision* decision,
 CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey,
                                const CPortalOrigins& portal)
     : view(WEBKIT_WEB_VIEW(g_object_ref_sink(view))), portal(portal) {
+    g_object_set_data(G_OBJECT(view), kTroubleLogKey, &trouble);
     AddUserContent(webkit_web_view_get_user_content_manager(view), bridgeKey, portal);
     WebKitSettings* settings = webkit_web_view_get_settings(view);
     // Drawing without the GPU path costs the page's process about a quarter
@@ -246,6 +247,7 @@ CCustomControlSite::Impl::Impl(WebKitWebView* view, const std::string& bridgeKey
 
 CCustomControlSite::Impl::~Impl() {
     SetGamepadKeyboardButton(nullptr);
+    g_object_set_data(G_OBJECT(view.get()), kTroubleLogKey, nullptr);
     // No answer of the page may reach its asker from now on.
     g_cancellable_cancel(cancellable.get());
 }

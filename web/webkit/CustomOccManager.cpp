@@ -44,10 +44,23 @@ void Refuse(WebKitURISchemeRequest* request) {
 
 // Nothing a page offers is ever saved: a download the engine starts (a link
 // with a download attribute, say) is cancelled before it has a place to go.
+// A page that starts one in a loop floods nothing: its line counts against
+// the page's limit.
 void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
     WebKitURIRequest* request = webkit_download_get_request(download);
-    ReportPageTrouble("refused to download " +
-                      AddressForLog(request != nullptr ? webkit_uri_request_get_uri(request) : ""));
+    const std::string line =
+        "refused to download " +
+        AddressForLog(request != nullptr ? webkit_uri_request_get_uri(request) : "");
+    WebKitWebView* view = webkit_download_get_web_view(download);
+    auto* trouble =
+        view != nullptr
+            ? static_cast<CPageTroubleLog*>(g_object_get_data(G_OBJECT(view), kTroubleLogKey))
+            : nullptr;
+    if (trouble != nullptr) {
+        trouble->Report(line);
+    } else {
+        ReportPageTrouble(line);
+    }
     // The download holds this handler, which needs nothing else, for as long
     // as it lives: there is no connection for anyone to own.
     g_signal_connect(download, "decide-destination",

@@ -21,6 +21,10 @@
 // The script world in which the program's own scripts run, out of the page
 // scripts' reach.
 inline constexpr char kScriptWorld[] = "tharnvale";
+// The data of a browser that names the CPageTroubleLog its page's refusals
+// count against (the login page's, for it and its pop-ups alike), for the
+// engine's signals that name only the browser.
+inline constexpr char kTroubleLogKey[] = "tharnvale-trouble-log";
 
 // The string member `name` of a script's message (an object); nullopt when
 // the message is no object or the member no string.

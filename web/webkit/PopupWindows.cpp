@@ -73,6 +73,7 @@ CPopupWindows::CPopup::CPopup(CPopupWindows& owner, WebKitWebView* view)
     }
     gtk_window_set_position(window, GTK_WIN_POS_CENTER_ON_PARENT);
     gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(view));
+    g_object_set_data(G_OBJECT(view), kTroubleLogKey, &owner.m_trouble);
 
     m_signals.Add(view, "ready-to-show", G_CALLBACK(OnReadyToShow), this);
     m_signals.Add(view, "close", G_CALLBACK(OnClose), this);
@@ -89,6 +90,7 @@ CPopupWindows::CPopup::CPopup(CPopupWindows& owner, WebKitWebView* view)
 
 CPopupWindows::CPopup::~CPopup() {
     m_signals.Clear();
+    g_object_set_data(G_OBJECT(m_pView), kTroubleLogKey, nullptr);
     gtk_widget_destroy(m_pWindow.get());
 }
 
@@ -151,14 +153,16 @@ GtkWidget* CPopupWindows::OnCreate(WebKitWebView* opener, WebKitNavigationAction
                                    CPopupWindows* self) {
     WebKitURIRequest* request = webkit_navigation_action_get_request(action);
     const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+    const std::string address = AddressForLog(uri != nullptr ? uri : "");
+    const auto refuse = [self, &address](const std::string& why) -> GtkWidget* {
+        self->m_trouble.Report("refused a new window for " + address + why);
+        return nullptr;
+    };
     switch (DecideNewWindow(self->m_loginUrl, RequestOf(action, uri))) {
         case NewWindowAnswer::OpenPopup:
             // A page may answer one click with window after window.
             if (self->m_bInputSpent) {
-                self->m_trouble.Report("refused a new window for " +
-                                       AddressForLog(uri != nullptr ? uri : "") +
-                                       ": one click has opened one already");
-                return nullptr;
+                return refuse(": one click has opened one already");
             }
             self->m_bInputSpent = true;
             return GTK_WIDGET(self->Open(opener));
@@ -168,19 +172,17 @@ GtkWidget* CPopupWindows::OnCreate(WebKitWebView* opener, WebKitNavigationAction
             gtk_show_uri_on_window(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri,
                                    GDK_CURRENT_TIME, &error);
             if (const GErrorPtr failure(error); failure != nullptr) {
-                self->m_trouble.Report("the player's web browser cannot open " +
-                                       AddressForLog(uri) + ": " + TextForLog(failure->message));
+                self->m_trouble.Report("the player's web browser cannot open " + address + ": " +
+                                       TextForLog(failure->message));
             }
             return nullptr;
         }
         case NewWindowAnswer::Refuse:
             break;
     }
-    self->m_trouble.Report("refused a new window for " + AddressForLog(uri != nullptr ? uri : "") +
-                           (webkit_navigation_action_is_user_gesture(action)
-                                ? ""
-                                : ": the page opened it without the player's click"));
-    return nullptr;
+    return refuse(webkit_navigation_action_is_user_gesture(action)
+                      ? ""
+                      : ": the page opened it without the player's click");
 }
 
 gboolean CPopupWindows::OnPlayerInput(GtkWidget*, GdkEvent*, CPopupWindows* self) {
