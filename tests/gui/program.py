@@ -221,8 +221,7 @@ class LauncherRun:
         self.record = os.path.join(self.folder, "record")
         self.stderr_path = os.path.join(self.folder, "stderr")
         self.stderr = open(self.stderr_path, "w")
-        # Any critical of GTK's or GLib's ends the program, so that no test
-        # passes over one.
+        # Any critical of GTK's or GLib's ends the program: no test passes over one.
         self.env = dict(session.env, G_DEBUG="fatal-criticals", FAKE_LAUNCHER_RECORD=self.record,
                         XDG_DATA_HOME=os.path.join(self.folder, "data"),
                         XDG_CACHE_HOME=os.path.join(self.folder, "cache"))
