@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/GLibPtr.h"
+#include "platform/Timer.h"
 #include "platform/gtk/SignalConnection.h"
 #include "web/NewWindowPolicy.h"
 #include "web/PageDiagnostics.h"
@@ -57,6 +58,8 @@ struct CPopupWindows::CPopup {
     WebKitWebView* const m_pView;
     CSignalConnections m_signals;
     bool m_bFieldHasKeyboard = false;
+    // Closes the pop-up once the engine is done telling of its page's end.
+    CTimer m_closeLater;
 };
 
 CPopupWindows::CPopup::CPopup(CPopupWindows& owner, WebKitWebView* view)
@@ -118,7 +121,7 @@ void CPopupWindows::CPopup::OnLauncherGone(GtkWidget*, CPopup* self) {
 
 void CPopupWindows::CPopup::OnProcessEnded(WebKitWebView*, WebKitWebProcessTerminationReason,
                                            CPopup* self) {
-    self->m_owner.Close(self);
+    self->m_closeLater.StartIdle([self] { self->m_owner.Close(self); });
 }
 
 // The player closes the window: the pop-up goes, the launcher stays.
