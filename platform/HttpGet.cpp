@@ -408,8 +408,10 @@ void Conclude(const Transfer& t, CURLcode rc, const char* errorText, HttpGetResu
     }
 }
 
-}  // namespace
-
+// Tries the ways out of one request in the resolver's order, as the web
+// engine does: the next one while a proxy fails the request itself (cannot
+// be reached, will not forward it). Answers the last try, whose error also
+// tells how those before it failed.
 HttpGetResult TryRoutesInOrder(const std::vector<ProxyRoute>& routes,
                                const std::function<HttpGetResult(const ProxyRoute&)>& attempt) {
     HttpGetResult result;
@@ -426,6 +428,8 @@ HttpGetResult TryRoutesInOrder(const std::vector<ProxyRoute>& routes,
     }
     return result;
 }
+
+}  // namespace
 
 HttpGetResult HttpGet(const HttpRequest& request, const HttpBodySink& sink,
                       const std::atomic<bool>& cancel) {

@@ -11,9 +11,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
-
-#include "platform/ProxyForUrl.h"
 
 struct HttpRequest {
     std::string url;
@@ -73,13 +70,6 @@ struct HttpGetResult {
     ProxyFault proxyFault = ProxyFault::None;
     long proxyStatus = 0;
 };
-
-// Tries the ways out of one request in the resolver's order, as the web
-// engine does: the next one while a proxy fails the request itself (cannot
-// be reached, will not forward it). Answers the last try, whose error also
-// tells how those before it failed.
-HttpGetResult TryRoutesInOrder(const std::vector<ProxyRoute>& routes,
-                               const std::function<HttpGetResult(const ProxyRoute&)>& attempt);
 
 // Sends a GET with the given user agent, following at most ten redirects
 // (http may lead to https, https only to https), each request through the

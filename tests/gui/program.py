@@ -113,9 +113,8 @@ PARTNER_SIZE = (500, 600)
 
 def serve_partner_sign_in(portal, partner_click=None):
     """Serves the login page and the partner's pages on `portal`; the
-    partner's origin is the portal's port under another name.
-    `partner_click`: the script a click on the partner's page runs instead
-    of signing in."""
+    partner's origin is the portal's port under another name. A click on the
+    partner's page signs in, or runs the script `partner_click`."""
     login, partner = portal.origin(), portal.origin("localhost")
     click = partner_click or "window.opener.postMessage('signed-in', %r); window.close();" % login
     portal.responses["/partner/start"] = (302, {"Location": partner + "/partner/page"}, b"")

@@ -6,7 +6,6 @@ unseen. A proxy that refuses the download, or wants a password for it, is
 named to the player, and nothing of the download is left."""
 
 import os
-import socket
 import subprocess
 import unittest
 
@@ -22,8 +21,9 @@ PROXY_SETTINGS = ("http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all
                   "no_proxy", "NO_PROXY", "GSETTINGS_BACKEND", "XDG_CURRENT_DESKTOP", "XDG_CONFIG_HOME")
 PAC_PATH = "/proxy.pac"
 PAC = "function FindProxyForURL(url, host) { return host == %r ? 'PROXY 127.0.0.1:%%d' : 'DIRECT'; }" % PROXIED_HOST
-# A proxy that takes no connection comes first: the next one must be tried.
-PAC_DEAD_FIRST = PAC.replace("'PROXY ", "'PROXY 127.0.0.1:DEAD; PROXY ")
+# A proxy that takes no connection (the discard port) comes first: the next
+# one must be tried.
+PAC_DEAD_FIRST = PAC.replace("'PROXY ", "'PROXY 127.0.0.1:9; PROXY ")
 DOWNLOAD_FAILED_TITLE = "【下载失败】"
 # The password the settings hold for the proxy, which nobody may be shown.
 CREDENTIALS = "player:s3cret"
@@ -41,10 +41,6 @@ def desktop_settings(mode, pac=PAC):
     the PAC file `pac` that the portal serves, which GIO's PAC helper fetches
     and runs, started on the session bus as on a GNOME desktop."""
     def environment(test):
-        # A port of the test's own that refuses every connection.
-        dead = socket.socket()
-        dead.bind(("127.0.0.1", 0))
-        test.addCleanup(dead.close)
         config = os.path.join(test.program.folder, "config")
         os.makedirs(os.path.join(config, "glib-2.0", "settings"))
         if mode == "manual":
@@ -53,8 +49,7 @@ def desktop_settings(mode, pac=PAC):
                 for scheme in ("http", "https"))
         else:
             test.portal.responses[PAC_PATH] = (
-                200, {"Content-Type": "application/x-ns-proxy-autoconfig"},
-                (pac % test.proxy.port).replace("DEAD", str(dead.getsockname()[1])).encode())
+                200, {"Content-Type": "application/x-ns-proxy-autoconfig"}, (pac % test.proxy.port).encode())
             keys = "[system/proxy]\nmode='auto'\nautoconfig-url='http://127.0.0.1:%d%s'\n" % (PROXY_PORT, PAC_PATH)
         with open(os.path.join(config, "glib-2.0", "settings", "keyfile"), "w") as keyfile:
             keyfile.write(keys)

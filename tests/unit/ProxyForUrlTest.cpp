@@ -57,7 +57,7 @@ TEST(ProxyForUrlTest, ResolverAnswersMapToCurlsProxies) {
     }
 }
 
-TEST(ProxyForUrlTest, FirstUsableAnswerComesFirst) {
+TEST(ProxyForUrlTest, FirstUsableAnswerIsTaken) {
     const struct {
         const char* name;
         std::vector<std::string> answers;
@@ -79,51 +79,26 @@ TEST(ProxyForUrlTest, FirstUsableAnswerComesFirst) {
     }
 }
 
-// A PAC file's "PROXY a; DIRECT", or GIO's socks5, socks4a, socks4 for one
-// SOCKS proxy: the next is tried while a proxy fails the request itself, as
-// the web engine does; the last one tried is named, after those before it.
-TEST(ProxyForUrlTest, AnswersAreTriedInOrderWhileAProxyFailsTheRequest) {
-    using Fault = HttpGetResult::ProxyFault;
-    const struct {
-        std::vector<Fault> faults;  // each way's try, in the resolver's order
-        const char* tried;          // the ways tried, then the one named
-        const char* error;
-    } cases[] = {
-        {{Fault::None, Fault::None}, "00", ""},
-        {{Fault::Unreachable, Fault::None}, "011", ""},
-        {{Fault::WantsPassword, Fault::Refused, Fault::None}, "0122", ""},
-        {{Fault::Unreachable, Fault::Refused}, "011", "1 failed (before that: 0 failed)"},
-    };
-    for (const auto& c : cases) {
-        std::vector<ProxyRoute> routes{{"", "0"}, {"", "1"}, {"", "2"}};
-        routes.resize(c.faults.size());
-        std::string tried;
-        const HttpGetResult result = TryRoutesInOrder(routes, [&](const ProxyRoute& route) {
-            tried += route.name;
-            const Fault fault = c.faults[tried.size() - 1];
-            return HttpGetResult{.error = fault == Fault::None ? "" : route.name + " failed",
-                                 .proxy = route.name,
-                                 .proxyFault = fault};
-        });
-        EXPECT_EQ(tried + result.proxy, c.tried);
-        EXPECT_EQ(result.error, c.error);
-    }
-}
-
 // The resolver itself, as this machine's GIO sets it up outside a GNOME
-// session: the environment's variables, in either case, and no_proxy.
+// session: the environment's variables, in either case, and no_proxy. Where
+// it names several ways (SOCKS5, SOCKS4a and SOCKS4 for one SOCKS proxy), the
+// download tries each in turn while the proxy fails it, as the engine does.
 TEST(ProxyForUrlTest, ResolverReadsTheEnvironmentAsTheWebEngineDoes) {
     const struct {
         const char* name;
         const char* variable;
         const char* url;
-        const char* proxy;  // the route's name; "" direct
+        const char* proxy;  // the first route's name; "" direct
+        size_t routes = 1;
+        const char* value = "http://127.0.0.1:3128";
     } cases[] = {
         {"lower case", "http_proxy", "http://portal.tharnvale.test/", "127.0.0.1:3128"},
         {"upper case", "HTTP_PROXY", "http://portal.tharnvale.test/", "127.0.0.1:3128"},
         {"https", "https_proxy", "https://portal.tharnvale.test/", "127.0.0.1:3128"},
         {"no_proxy", "http_proxy", "http://127.0.0.1:9/", ""},
         {"none", nullptr, "http://portal.tharnvale.test/", ""},
+        {"socks", "http_proxy", "http://portal.tharnvale.test/", "127.0.0.1:9", 3,
+         "socks://127.0.0.1:9"},
     };
     // A GNOME session's resolver would read the desktop's settings instead.
     if (std::string(G_OBJECT_TYPE_NAME(g_proxy_resolver_get_default())) != "GLibproxyResolver") {
@@ -139,11 +114,23 @@ TEST(ProxyForUrlTest, ResolverReadsTheEnvironmentAsTheWebEngineDoes) {
             env.push_back(std::make_unique<CScopedEnv>(name, std::nullopt));
         }
         if (c.variable != nullptr) {
-            env.push_back(std::make_unique<CScopedEnv>(c.variable, "http://127.0.0.1:3128"));
+            env.push_back(std::make_unique<CScopedEnv>(c.variable, c.value));
         }
         env.push_back(std::make_unique<CScopedEnv>("no_proxy", "127.0.0.1"));
         const ProxyLookup lookup = ProxyForUrl(c.url, cancel);
         ASSERT_TRUE(lookup.found) << lookup.error;
         EXPECT_EQ(lookup.routes.front().name, c.proxy);
+        ASSERT_EQ(lookup.routes.size(), c.routes);
+        if (c.routes > 1) {
+            // The last one tried is named, after those before it.
+            const std::string error = HttpGet({.url = c.url}, {}, cancel).error;
+            const std::string failed = "no connection to the proxy " + std::string(c.proxy);
+            size_t tried = 0;
+            for (size_t at = error.find(failed); at != std::string::npos;
+                 at = error.find(failed, at + 1)) {
+                ++tried;
+            }
+            EXPECT_EQ(tried, c.routes) << error;
+        }
     }
 }

@@ -45,7 +45,7 @@ const NavigationCase kCases[] = {
 
 }  // namespace
 
-TEST(SecureNavigation, PlainHttpIsClosedToAnHttpsLoginButForThePortalsCallbacks) {
+TEST(SecureNavigation, PlainHttpIsClosedToAnHttpsLoginButForCallbacks) {
     for (const NavigationCase& c : kCases) {
         EXPECT_EQ(MayNavigate(c.login, c.target, kPortal), c.allowed) << c.name;
     }
