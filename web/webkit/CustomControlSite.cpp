@@ -1,3 +1,5 @@
+#include <json/json.h>
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,15 +33,15 @@ void Substitute(std::string& text, std::string_view place, const std::string& va
     }
 }
 
-// The portal's origins as a script's array of strings. They were checked
-// when the program was built: letters, digits, dots, dashes, colons and
-// slashes only.
+// Texts as a script's array of strings.
 std::string ScriptArray(const std::vector<std::string>& texts) {
-    std::string array;
+    Json::Value array(Json::arrayValue);
     for (const std::string& text : texts) {
-        array += (array.empty() ? "\"" : ", \"") + text + "\"";
+        array.append(text);
     }
-    return "[" + array + "]";
+    Json::StreamWriterBuilder writer;
+    writer["indentation"] = "";
+    return Json::writeString(writer, array);
 }
 
 void AddUserContent(WebKitUserContentManager* content, const std::string& bridgeKey,

@@ -81,7 +81,8 @@ struct CCustomControlSite::Impl {
     GObjectPtr<WebKitWebView> view;
     const GObjectPtr<GCancellable> cancellable{g_cancellable_new()};
     std::string loginUrl;
-    const CPortalOrigins portal;
+    // The browsers' maker's, which outlives every browser.
+    const CPortalOrigins& portal;
     int width = 0;
     int height = 0;
     std::function<void()> onPointerMotion;
