@@ -22,7 +22,7 @@ import subprocess
 import time
 import unittest
 
-from pictures import CLOSE, MAIN_SIZE, close_to
+from pictures import CLOSE, MAIN_SIZE, close_to, face_middle
 from portal import LAUNCHER_PATH
 from program import (GREEN_FILL, LOGIN_PATH, PAGE_RGB, PARTNER_RGB, PARTNER_SIZE, PARTNER_TITLE, PAYLOAD, PAYLOAD_ARGS,
                      LauncherTestCase, beacon, find_colour, page, serve_partner_sign_in)
@@ -127,8 +127,8 @@ class PartnerPopup(LauncherTestCase):
                     self.assert_exits_with(code, timeout=30)
 
     def confirm_close(self):
-        mx, my = self.main_window_origin()
-        self.session.click(mx + CLOSE[0] + CLOSE[2] // 2, my + CLOSE[1] + CLOSE[2] // 2)
+        (mx, my), (x, y) = self.main_window_origin(), face_middle(CLOSE)
+        self.session.click(mx + x, my + y)
         self.session.key(self.session.find_window(CONFIRMATION_TITLE, timeout=5), "Return")
 
     def test_one_click_opens_one_popup_and_refusals_do_not_flood(self):
